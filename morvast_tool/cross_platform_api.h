@@ -11,6 +11,8 @@
 
 typedef const char* lpcstr_mv;
 typedef char* lpstr_mv;
+typedef wchar_t* lpwstr_mv;
+typedef const wchar_t* lpcwstr_mv;
 typedef uint32_t u32_mv;
 typedef int32_t i32_mv;
 typedef int64_t i64_mv;

@@ -1,0 +1,77 @@
+// A scriptable TCP server on 127.0.0.1 for tests: accepts connections on a
+// background thread, records what each connection receives, and sends, cuts,
+// delays, closes (cleanly or with a reset) and stops reading on request.
+#ifndef HUX_TESTS_LOOPBACK_SERVER_H
+#define HUX_TESTS_LOOPBACK_SERVER_H
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace hux_test {
+
+class loopback_server {
+public:
+    // Listens on 127.0.0.1 at a free port (or the given one) at once.
+    explicit loopback_server(uint16_t port = 0);
+    // Closes every connection and the listener, and joins its threads.
+    ~loopback_server();
+    loopback_server(const loopback_server&) = delete;
+    loopback_server& operator=(const loopback_server&) = delete;
+
+    uint16_t port() const;
+
+    // Connections are numbered 0, 1, 2, ... in the order they were accepted.
+    // Waits until connection number `index` has been accepted; false on time-out.
+    bool wait_accept(size_t index, std::chrono::milliseconds timeout);
+    size_t accepted_count() const;
+    // Stops accepting: new connection attempts are refused (the listener is closed).
+    void stop_listening();
+    // Accepts again on the same port after stop_listening.
+    bool resume_listening();
+
+    // Sends all bytes (blocking until the kernel took them); false on error.
+    bool send(size_t conn, const void* data, size_t len);
+    bool send(size_t conn, const std::string& data) { return send(conn, data.data(), data.size()); }
+    // Sends the bytes cut into the given piece sizes (the last piece takes the
+    // rest), waiting `gap` between pieces.
+    bool send_pieces(size_t conn, const std::string& data, const std::vector<size_t>& pieces,
+                     std::chrono::microseconds gap = std::chrono::microseconds(0));
+    // Sends the bytes cut at random points into writes of 1..max_piece bytes.
+    bool send_random_pieces(size_t conn, const std::string& data, uint32_t seed, size_t max_piece);
+
+    // Everything received on the connection so far.
+    std::string received(size_t conn) const;
+    // Waits until at least `n` bytes have been received on the connection.
+    bool wait_received(size_t conn, size_t n, std::chrono::milliseconds timeout) const;
+    // Waits until the peer closed the connection (read returned 0 or failed).
+    bool wait_peer_closed(size_t conn, std::chrono::milliseconds timeout) const;
+
+    // Stops (or resumes) reading the connection, so that the client's send
+    // buffer fills up. A small receive buffer is set on accepted sockets on request.
+    void pause_reading(size_t conn, bool paused);
+    void set_small_receive_buffer(bool small);
+
+    // Closes the connection cleanly (FIN after everything sent).
+    void close(size_t conn);
+    // Closes the connection with a reset (SO_LINGER on, time 0).
+    void reset(size_t conn);
+
+private:
+    struct impl;
+    impl* m_impl;
+};
+
+// Polls `cond` every millisecond until it is true or the deadline passes;
+// returns the last value of `cond`.
+bool wait_until(const std::function<bool()>& cond, std::chrono::milliseconds timeout);
+
+// Counts the threads of this process (entries of /proc/self/task).
+size_t thread_count();
+
+}  // namespace hux_test
+
+#endif
