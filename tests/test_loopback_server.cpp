@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "tests/support/loopback_server.h"
+#include "sim/loopback_server.h"
 
 using hux_test::loopback_server;
 using namespace std::chrono;

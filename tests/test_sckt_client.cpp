@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/loopback_server.h"
+#include "sim/loopback_server.h"
 #include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/sckt_cache_client.h"
 
 using namespace CLIENT_SCKT_ONLY;

@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/support/loopback_server.h"
+#include "sim/loopback_server.h"
 #include "trade_client_api/api_morvast_sock/linux/net_interface.h"
 #include "trade_client_api/api_morvast_sock/linux/socket_client.h"
 #include "trade_client_api/api_morvast_sock/socket_cache_client.h"

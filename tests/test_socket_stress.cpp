@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/loopback_server.h"
+#include "sim/loopback_server.h"
 #include "trade_client_api/api_morvast_sock/socket_cache_client.h"
 #include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/sckt_cache_client.h"
 

@@ -18,7 +18,7 @@
 
 #include "morvast_thread/morvast_thread.h"
 #include "morvast_thread/thread_lock.h"
-#include "tests/support/loopback_server.h"
+#include "sim/loopback_server.h"
 
 using namespace MORVAST::THREAD;
 using hux_test::wait_until;

@@ -84,7 +84,9 @@ sckt_client::sckt_client()
     memset(m_recv_buff, 0, sizeof(m_recv_buff));
 }
 
-sckt_client::~sckt_client() {
+sckt_client::~sckt_client() { retire_event_thread(); }
+
+void sckt_client::retire_event_thread() {
     if (t_event_client == this) return;
     if (m_running) {
         stop_client_event_thread();

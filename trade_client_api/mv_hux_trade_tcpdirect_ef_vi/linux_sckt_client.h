@@ -78,6 +78,9 @@ protected:
     bool start_thread(void* (*body)(void*));
     bool stop_client_event_thread();
     bool wait_thread_end(unsigned milliseconds);
+    // Destructors: ends a running event thread, or waits for one that ended by
+    // itself to leave the exit lock, so nothing of the object is used after.
+    void retire_event_thread();
     void close_descriptors();
 
     static void* event_client_thread(void* arg);

@@ -9,9 +9,7 @@ sckt_cache_client::sckt_cache_client(unsigned cache_size)
     : m_user_context(nullptr), m_user_callback(nullptr), m_cache(cache_size) {}
 
 // The event thread uses the cache: it must end before the cache goes.
-sckt_cache_client::~sckt_cache_client() {
-    if (m_running) stop_client_event_thread();
-}
+sckt_cache_client::~sckt_cache_client() { retire_event_thread(); }
 
 // The old connection's thread reads the user's callback: end it first.
 bool sckt_cache_client::take_user_callback(sckt_event_callback callback, void* context) {

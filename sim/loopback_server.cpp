@@ -1,11 +1,12 @@
 // A TCP server on 127.0.0.1 for tests. One poll loop thread accepts
-// connections and reads them; sends run on the calling thread.
+// connections and reads them, then hands the new bytes to the receive hook;
+// sends run on the calling thread.
 //
 // File descriptors are only closed under the server mutex, and the poll loop
 // only reads or accepts under that mutex after checking the descriptor is
 // still open, so a number freed by close() and reused elsewhere in the
 // process is never read by mistake.
-#include "tests/support/loopback_server.h"
+#include "sim/loopback_server.h"
 
 #include <arpa/inet.h>
 #include <dirent.h>
@@ -42,6 +43,7 @@ void set_non_blocking(int fd) {
 }  // namespace
 
 struct connection {
+    size_t index = 0;          // number in accept order
     int fd = -1;               // -1 once closed by close()/reset()
     std::string received;
     bool peer_closed = false;  // read returned 0 or failed
@@ -59,6 +61,10 @@ struct loopback_server::impl {
     bool stopping = false;
     int wake_fd = -1;
     std::vector<std::unique_ptr<connection>> conns;
+    std::shared_ptr<const receive_hook> hook;
+    // Bytes read in this round of the poll loop, handed to the hook after the
+    // lock is released. Used by the poll thread only.
+    std::vector<std::pair<size_t, std::string>> fresh;
     std::thread loop;
 
     // Wakes the poll loop so that it rebuilds its descriptor set.
@@ -113,6 +119,7 @@ struct loopback_server::impl {
                 setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof(size));
             }
             auto c = std::make_unique<connection>();
+            c->index = conns.size();
             c->fd = fd;
             conns.push_back(std::move(c));
             cv.notify_all();
@@ -122,6 +129,7 @@ struct loopback_server::impl {
     // Reads everything available on the connection. Called under m.
     void read_available(connection& c) {
         char buf[65536];
+        const size_t before = c.received.size();
         for (;;) {
             ssize_t n = ::recv(c.fd, buf, sizeof(buf), 0);
             if (n > 0) {
@@ -133,6 +141,7 @@ struct loopback_server::impl {
             c.peer_closed = true;
             break;
         }
+        if (hook && c.received.size() > before) fresh.emplace_back(c.index, c.received.substr(before));
         cv.notify_all();
     }
 
@@ -168,18 +177,26 @@ struct loopback_server::impl {
                 ssize_t n = ::read(wake_fd, &count, sizeof(count));
                 (void)n;
             }
-            std::lock_guard<std::mutex> lock(m);
-            if (stopping) return;
-            for (size_t i = 1; i < fds.size(); ++i) {
-                if (fds[i].revents == 0) continue;
-                connection* c = owners[i];
-                if (c == nullptr) {
-                    // The listener, if it is still the same one.
-                    if (listen_fd == fds[i].fd) accept_pending();
-                } else if (c->fd == fds[i].fd && !c->paused) {
-                    read_available(*c);
+            std::shared_ptr<const receive_hook> h;
+            {
+                std::lock_guard<std::mutex> lock(m);
+                if (stopping) return;
+                for (size_t i = 1; i < fds.size(); ++i) {
+                    if (fds[i].revents == 0) continue;
+                    connection* c = owners[i];
+                    if (c == nullptr) {
+                        // The listener, if it is still the same one.
+                        if (listen_fd == fds[i].fd) accept_pending();
+                    } else if (c->fd == fds[i].fd && !c->paused) {
+                        read_available(*c);
+                    }
                 }
+                h = hook;
             }
+            for (auto& piece : fresh) {
+                if (h && *h) (*h)(piece.first, piece.second.data(), piece.second.size());
+            }
+            fresh.clear();
         }
     }
 
@@ -243,6 +260,12 @@ loopback_server::~loopback_server() {
 uint16_t loopback_server::port() const {
     std::lock_guard<std::mutex> lock(m_impl->m);
     return m_impl->port;
+}
+
+void loopback_server::set_receive_hook(receive_hook hook) {
+    auto shared = hook ? std::make_shared<const receive_hook>(std::move(hook)) : nullptr;
+    std::lock_guard<std::mutex> lock(m_impl->m);
+    m_impl->hook = std::move(shared);
 }
 
 bool loopback_server::wait_accept(size_t index, std::chrono::milliseconds timeout) {

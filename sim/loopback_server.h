@@ -1,8 +1,10 @@
 // A scriptable TCP server on 127.0.0.1 for tests: accepts connections on a
 // background thread, records what each connection receives, and sends, cuts,
-// delays, closes (cleanly or with a reset) and stops reading on request.
-#ifndef HUX_TESTS_LOOPBACK_SERVER_H
-#define HUX_TESTS_LOOPBACK_SERVER_H
+// delays, closes (cleanly or with a reset) and stops reading on request. A
+// receive hook lets a user (the simulated trade server) see each
+// connection's new bytes as they arrive.
+#ifndef HUX_SIM_LOOPBACK_SERVER_H
+#define HUX_SIM_LOOPBACK_SERVER_H
 
 #include <chrono>
 #include <cstddef>
@@ -22,7 +24,15 @@ public:
     loopback_server(const loopback_server&) = delete;
     loopback_server& operator=(const loopback_server&) = delete;
 
+    // The listening port; 0 when the listener could not be opened.
     uint16_t port() const;
+
+    // Called on the server's poll thread with the bytes just read from
+    // connection `conn`, in arrival order, without any server lock held (so
+    // the hook may call send, close, reset, pause_reading). While a hook runs
+    // no connection is read. Replaces any earlier hook; an empty one removes it.
+    using receive_hook = std::function<void(size_t conn, const char* data, size_t len)>;
+    void set_receive_hook(receive_hook hook);
 
     // Connections are numbered 0, 1, 2, ... in the order they were accepted.
     // Waits until connection number `index` has been accepted; false on time-out.
@@ -74,4 +84,4 @@ size_t thread_count();
 
 }  // namespace hux_test
 
-#endif
+#endif  // HUX_SIM_LOOPBACK_SERVER_H

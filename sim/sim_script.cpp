@@ -1,0 +1,161 @@
+// Settings file of the simulated trade server: one `key value` per line,
+// '#' starts a comment line, blank lines are skipped. Keys in sim/README.md.
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "sim/sim_trade_server.h"
+
+namespace hux_sim {
+
+namespace {
+
+std::string trim(const std::string& s) {
+    const char* space = " \t\r";
+    size_t b = s.find_first_not_of(space);
+    if (b == std::string::npos) return std::string();
+    size_t e = s.find_last_not_of(space);
+    return s.substr(b, e - b + 1);
+}
+
+// Whole text as a decimal integer within [lo, hi]; no sign for unsigned ranges.
+bool to_int(const std::string& text, long long lo, long long hi, long long& out) {
+    if (text.empty()) return false;
+    if (lo >= 0 && (text[0] == '-' || text[0] == '+')) return false;
+    errno = 0;
+    char* end = nullptr;
+    long long v = std::strtoll(text.c_str(), &end, 10);
+    if (errno != 0 || end == text.c_str() || *end != '\0' || v < lo || v > hi) return false;
+    out = v;
+    return true;
+}
+
+template <typename T>
+bool set_int(const std::string& text, long long lo, long long hi, T& field) {
+    long long v = 0;
+    if (!to_int(text, lo, hi, v)) return false;
+    field = static_cast<T>(v);
+    return true;
+}
+
+bool set_i32(const std::string& text, int32_t& f) { return set_int(text, INT32_MIN, INT32_MAX, f); }
+bool set_u32(const std::string& text, uint32_t& f) { return set_int(text, 0, UINT32_MAX, f); }
+bool set_u8(const std::string& text, uint8_t& f) { return set_int(text, 0, 255, f); }
+bool set_flag(const std::string& text, bool& f) { return set_int(text, 0, 1, f); }
+
+// "NAME NUMBER": the name is one word.
+bool split_name_number(const std::string& value, std::string& name, std::string& number) {
+    size_t gap = value.find_first_of(" \t");
+    if (gap == std::string::npos) return false;
+    name = value.substr(0, gap);
+    number = trim(value.substr(gap));
+    return !name.empty() && number.find_first_of(" \t") == std::string::npos;
+}
+
+bool apply(const std::string& key, const std::string& value, sim_config& cfg) {
+    if (key == "version_text") {
+        cfg.version_text = value;
+        return true;
+    }
+    if (key == "password") {
+        cfg.password = value;
+        return true;
+    }
+    if (key == "version_number") return set_i32(value, cfg.version_number);
+    if (key == "version_verdict") return set_u8(value, cfg.version_verdict);
+    if (key == "version_use_text") return set_u8(value, cfg.version_use_text);
+    if (key == "server_edition") return set_u8(value, cfg.server_edition);
+    if (key == "logon_result") return set_i32(value, cfg.logon_result);
+    if (key == "wrong_password_result") return set_i32(value, cfg.wrong_password_result);
+    if (key == "server_value") return set_i32(value, cfg.server_value);
+    if (key == "user_id") return set_u32(value, cfg.user_id);
+    if (key == "logon_value") return set_i32(value, cfg.logon_value);
+    if (key == "max_token") return set_i32(value, cfg.max_token);
+    if (key == "order_fc_count") return set_u32(value, cfg.order_fc_count);
+    if (key == "order_fc_window_us") return set_u32(value, cfg.order_fc_window_us);
+    if (key == "cancel_fc_count") return set_u32(value, cfg.cancel_fc_count);
+    if (key == "cancel_fc_window_us") return set_u32(value, cfg.cancel_fc_window_us);
+    if (key == "heart_beat_result") return set_i32(value, cfg.heart_beat_result);
+    if (key == "heart_beat_timeout") return set_i32(value, cfg.heart_beat_timeout);
+    if (key == "silent") return set_flag(value, cfg.silent);
+    if (key == "coalesce") return set_flag(value, cfg.coalesce);
+    if (key == "random_split_max") return set_int(value, 0, 65536, cfg.random_split_max);
+    if (key == "random_seed") return set_u32(value, cfg.random_seed);
+    if (key == "length_field") return set_int(value, -1, 65535, cfg.length_field);
+    if (key == "answer_delay_ms") {
+        long long ms = 0;
+        if (!to_int(value, 0, 3600 * 1000, ms)) return false;
+        cfg.answer_delay = std::chrono::milliseconds(ms);
+        return true;
+    }
+    if (key == "split") {
+        std::istringstream in(value);
+        std::vector<size_t> pieces;
+        std::string word;
+        while (in >> word) {
+            long long n = 0;
+            if (!to_int(word, 1, 65536, n)) return false;
+            pieces.push_back(static_cast<size_t>(n));
+        }
+        if (pieces.empty()) return false;
+        cfg.split_pieces = pieces;
+        return true;
+    }
+    if (key == "symbol") {
+        std::string name, number;
+        sim_symbol s;
+        if (!split_name_number(value, name, number) || !set_int(number, 0, 65535, s.index)) return false;
+        s.name = name;
+        cfg.symbols.push_back(s);
+        return true;
+    }
+    if (key == "account") {
+        std::string name, number;
+        sim_account a;
+        if (!split_name_number(value, name, number) || !set_u8(number, a.index)) return false;
+        a.name = name;
+        cfg.accounts.push_back(a);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool parse_script(const std::string& text, sim_config& cfg, std::string& error) {
+    std::istringstream in(text);
+    std::string line;
+    int number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        std::string t = trim(line);
+        if (t.empty() || t[0] == '#') continue;
+        size_t gap = t.find_first_of(" \t");
+        std::string key = t.substr(0, gap);
+        std::string value = gap == std::string::npos ? std::string() : trim(t.substr(gap));
+        if (!apply(key, value, cfg)) {
+            error = "line " + std::to_string(number) + ": bad setting: " + t;
+            return false;
+        }
+    }
+    std::string why;
+    if (!check_config(cfg, &why)) {
+        error = why;
+        return false;
+    }
+    return true;
+}
+
+bool load_script_file(const std::string& path, sim_config& cfg, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot read " + path;
+        return false;
+    }
+    std::ostringstream all;
+    all << in.rdbuf();
+    return parse_script(all.str(), cfg, error);
+}
+
+}  // namespace hux_sim

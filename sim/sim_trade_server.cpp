@@ -1,0 +1,511 @@
+// The simulated trade server: request cutting, answers and recording.
+#include "sim/sim_trade_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+#include "morvast_tool/md5.h"
+
+namespace hux_sim {
+
+namespace {
+
+// Answer types and their fixed lengths.
+const uint16_t type_account_idx_resp = 1061;
+const uint16_t type_symbol_idx_resp = 1062;
+const uint16_t type_logon_resp = 1070;
+const uint16_t type_version_resp = 1080;
+const uint16_t type_heart_beat_setting_resp = 1090;
+const uint16_t type_heart_beat_resp = 1200;
+const size_t len_index_resp = 40;
+const size_t len_logon_resp = 80;
+const size_t len_version_resp = 56;
+const size_t len_heart_beat_setting_resp = 24;
+const size_t len_heart_beat_resp = 16;
+
+// Field widths of the texts in the answers.
+const size_t version_text_width = 33;  // 12..44
+const size_t symbol_text_width = 20;   // 10..29
+const size_t account_text_width = 16;  // 13..28
+const size_t digest_width = 33;        // 45..77 of the logon request
+
+const uint8_t first_byte_terminal_report = 97;  // 'a'
+
+// Little-endian fields of a message held in a std::string.
+void put_u8(std::string& m, size_t off, uint8_t v) { m[off] = static_cast<char>(v); }
+
+void put_u16(std::string& m, size_t off, uint16_t v) {
+    m[off] = static_cast<char>(v & 0xff);
+    m[off + 1] = static_cast<char>(v >> 8);
+}
+
+void put_u32(std::string& m, size_t off, uint32_t v) {
+    for (size_t i = 0; i < 4; ++i) m[off + i] = static_cast<char>((v >> (8 * i)) & 0xff);
+}
+
+void put_i32(std::string& m, size_t off, int32_t v) { put_u32(m, off, static_cast<uint32_t>(v)); }
+
+// Copies at most `width` bytes of the text; the rest of the field stays zero.
+void put_text(std::string& m, size_t off, size_t width, const std::string& text) {
+    m.replace(off, std::min(width, text.size()), text, 0, std::min(width, text.size()));
+}
+
+uint16_t get_u16(const std::string& m, size_t off) {
+    return static_cast<uint16_t>(static_cast<uint8_t>(m[off]) | (static_cast<uint8_t>(m[off + 1]) << 8));
+}
+
+// The password digest as the client must send it: 32 upper-case hex
+// characters and a NUL.
+bool digest_matches(const std::string& request, const std::string& password) {
+    if (password.size() > static_cast<size_t>(INT_MAX)) return false;
+    char want[digest_width] = {};
+    MORVAST::TOOLS::encrypt_md5(password.data(), static_cast<int>(password.size()), want);
+    return request.compare(45, digest_width, want, digest_width) == 0;
+}
+
+}  // namespace
+
+size_t request_length(uint16_t type) {
+    switch (type) {
+        case 10: return 100;
+        case 11: return 44;
+        case 12: return 196;
+        case 13: return 44;
+        case 14: return 144;
+        case 20: return 56;
+        case 22: return 56;
+        case 30: return 72;
+        case 31: return 44;
+        case 61: return 16;
+        case 62: return 16;
+        case 70: return 168;
+        case 80: return 48;
+        case 81: return 28;
+        case 84: return 16;
+        case 87: return 16;
+        case 90: return 24;
+        case 94: return 32;
+        case 200: return 16;
+        default: return 0;
+    }
+}
+
+std::string make_message(uint16_t type, size_t len, int32_t length_field) {
+    std::string m(std::max<size_t>(len, 4), '\0');
+    put_u16(m, 0, type);
+    uint16_t field = 0;
+    if (length_field >= 0 && length_field <= 0xffff) {
+        field = static_cast<uint16_t>(length_field);
+    } else {
+        field = m.size() > 0xffff ? 0xffff : static_cast<uint16_t>(m.size());
+    }
+    put_u16(m, 2, field);
+    return m;
+}
+
+bool check_config(const sim_config& cfg, std::string* why) {
+    auto fail = [why](const std::string& text) {
+        if (why != nullptr) *why = text;
+        return false;
+    };
+    if (cfg.version_text.size() > version_text_width) return fail("version_text longer than 33 bytes");
+    for (const auto& s : cfg.symbols) {
+        if (s.name.size() >= symbol_text_width) return fail("symbol name longer than 19 characters: " + s.name);
+    }
+    for (const auto& a : cfg.accounts) {
+        if (a.name.size() >= account_text_width) return fail("account name longer than 15 characters: " + a.name);
+    }
+    if (cfg.length_field < -1 || cfg.length_field > 0xffff) return fail("length_field outside -1..65535");
+    if (cfg.answer_delay.count() < 0) return fail("negative answer delay");
+    return true;
+}
+
+// ---------------------------------------------------------------- answers
+
+std::string sim_trade_server::version_answer(const sim_config& cfg) {
+    std::string m = make_message(type_version_resp, len_version_resp, cfg.length_field);
+    put_text(m, 12, version_text_width, cfg.version_text);
+    put_i32(m, 45, cfg.version_number);
+    put_u8(m, 49, cfg.version_verdict);
+    put_u8(m, 50, cfg.version_use_text);
+    put_u8(m, 51, cfg.server_edition);
+    return m;
+}
+
+std::string sim_trade_server::logon_answer(const sim_config& cfg, int32_t result) {
+    std::string m = make_message(type_logon_resp, len_logon_resp, cfg.length_field);
+    put_i32(m, 4, cfg.server_value);
+    put_i32(m, 12, result);
+    put_u32(m, 49, cfg.user_id);
+    put_i32(m, 53, cfg.logon_value);
+    put_i32(m, 57, cfg.max_token);
+    put_u32(m, 61, cfg.order_fc_count);
+    put_u32(m, 65, cfg.order_fc_window_us);
+    put_u32(m, 69, cfg.cancel_fc_count);
+    put_u32(m, 73, cfg.cancel_fc_window_us);
+    return m;
+}
+
+// Page `page` (from 1; 0 is taken as 1) of `page_size` entries; page size 0
+// delivers the whole list as one page. Each message carries the running count
+// of entries delivered in the page at 32; the last carries the end-of-page
+// mark. A page past the end of the list is one marked message with count 0
+// and no symbol, which ends the client's paging.
+std::vector<std::string> sim_trade_server::symbol_page(const sim_config& cfg, uint16_t page, uint16_t page_size) {
+    const size_t total = cfg.symbols.size();
+    const size_t size = page_size == 0 ? total : page_size;
+    const size_t first = page_size == 0 ? 0 : (static_cast<size_t>(page == 0 ? 1 : page) - 1) * size;
+    const size_t entries = first < total ? std::min(size, total - first) : 0;
+    std::vector<std::string> out;
+    if (entries == 0) {
+        std::string m = make_message(type_symbol_idx_resp, len_index_resp, cfg.length_field);
+        put_u8(m, 8, 1);
+        out.push_back(std::move(m));
+        return out;
+    }
+    for (size_t i = 0; i < entries; ++i) {
+        const sim_symbol& s = cfg.symbols[first + i];
+        std::string m = make_message(type_symbol_idx_resp, len_index_resp, cfg.length_field);
+        put_u8(m, 8, i + 1 == entries ? 1 : 0);
+        put_text(m, 10, symbol_text_width - 1, s.name);
+        put_u16(m, 30, s.index);
+        put_u16(m, 32, static_cast<uint16_t>(i + 1));  // entries <= 65535: a page size is a uint16
+        out.push_back(std::move(m));
+    }
+    return out;
+}
+
+std::vector<std::string> sim_trade_server::account_list(const sim_config& cfg) {
+    std::vector<std::string> out;
+    for (const auto& a : cfg.accounts) {
+        std::string m = make_message(type_account_idx_resp, len_index_resp, cfg.length_field);
+        put_text(m, 13, account_text_width - 1, a.name);
+        put_u8(m, 29, a.index);
+        out.push_back(std::move(m));
+    }
+    std::string end = make_message(type_account_idx_resp, len_index_resp, cfg.length_field);
+    put_u8(end, 8, 1);
+    out.push_back(std::move(end));
+    return out;
+}
+
+std::string sim_trade_server::heart_beat_setting_answer(const sim_config& cfg) {
+    std::string m = make_message(type_heart_beat_setting_resp, len_heart_beat_setting_resp, cfg.length_field);
+    put_i32(m, 12, cfg.heart_beat_result);
+    put_i32(m, 16, cfg.heart_beat_timeout);
+    return m;
+}
+
+std::string sim_trade_server::heart_beat_answer(const sim_config& cfg) {
+    return make_message(type_heart_beat_resp, len_heart_beat_resp, cfg.length_field);
+}
+
+std::vector<std::string> sim_trade_server::answer(const sim_config& cfg, const std::string& msg) {
+    switch (get_u16(msg, 0)) {
+        case msg_report_version:
+            return {version_answer(cfg)};
+        case msg_logon:
+            return {logon_answer(cfg, digest_matches(msg, cfg.password) ? cfg.logon_result : cfg.wrong_password_result)};
+        case msg_symbol_idx_query:
+            return symbol_page(cfg, get_u16(msg, 4), get_u16(msg, 6));
+        case msg_account_idx_query:
+            return account_list(cfg);
+        case msg_heart_beat_setting:
+            return {heart_beat_setting_answer(cfg)};
+        case msg_heart_beat:
+            return {heart_beat_answer(cfg)};
+        default:
+            return {};
+    }
+}
+
+// ---------------------------------------------------------------- server
+
+sim_trade_server::sim_trade_server(uint16_t port) : tcp_(port) {
+    tcp_.set_receive_hook([this](size_t conn, const char* data, size_t len) { on_bytes(conn, data, len); });
+}
+
+sim_trade_server::~sim_trade_server() {
+    {
+        std::lock_guard<std::mutex> lock(m_);
+        stopping_ = true;
+    }
+    cv_.notify_all();  // ends a running answer delay
+    if (udp_thread_.joinable()) {
+        uint64_t one = 1;
+        ssize_t n = ::write(udp_wake_fd_, &one, sizeof(one));
+        (void)n;
+        udp_thread_.join();
+    }
+    if (udp_fd_ >= 0) ::close(udp_fd_);
+    if (udp_wake_fd_ >= 0) ::close(udp_wake_fd_);
+    // tcp_ is destroyed next and joins its poll thread.
+}
+
+bool sim_trade_server::set_config(const sim_config& cfg) {
+    if (!check_config(cfg, nullptr)) return false;
+    std::lock_guard<std::mutex> lock(m_);
+    cfg_ = cfg;
+    return true;
+}
+
+sim_config sim_trade_server::config() const {
+    std::lock_guard<std::mutex> lock(m_);
+    return cfg_;
+}
+
+bool sim_trade_server::set_connection_config(size_t conn, const sim_config& cfg) {
+    if (!check_config(cfg, nullptr)) return false;
+    std::lock_guard<std::mutex> lock(m_);
+    conn_cfg_[conn] = cfg;
+    return true;
+}
+
+void sim_trade_server::set_silent(bool silent) {
+    std::lock_guard<std::mutex> lock(m_);
+    cfg_.silent = silent;
+    for (auto& entry : conn_cfg_) entry.second.silent = silent;
+}
+
+const sim_config& sim_trade_server::config_for(size_t conn) const {
+    auto it = conn_cfg_.find(conn);
+    return it == conn_cfg_.end() ? cfg_ : it->second;
+}
+
+sim_trade_server::conn_state& sim_trade_server::state(size_t conn) {
+    if (conns_.size() <= conn) conns_.resize(conn + 1);
+    return conns_[conn];
+}
+
+const sim_trade_server::conn_state* sim_trade_server::find_state(size_t conn) const {
+    return conn < conns_.size() ? &conns_[conn] : nullptr;
+}
+
+void sim_trade_server::on_bytes(size_t conn, const char* data, size_t len) {
+    std::vector<std::string> answers;
+    write_plan plan;
+    {
+        std::lock_guard<std::mutex> lock(m_);
+        conn_state& st = state(conn);
+        if (st.kind == conn_kind::pending && len > 0) {
+            st.kind = static_cast<uint8_t>(data[0]) == first_byte_terminal_report ? conn_kind::terminal_report
+                                                                                  : conn_kind::trade;
+        }
+        if (st.kind == conn_kind::trade) {
+            const sim_config& cfg = config_for(conn);
+            st.pending.append(data, len);
+            size_t off = 0;
+            while (st.pending.size() - off >= 2) {
+                const uint16_t type = get_u16(st.pending, off);
+                const size_t need = request_length(type);
+                if (need == 0) {
+                    // Not a request: nothing tells where it ends, so keep all
+                    // that is buffered as one unknown message.
+                    st.messages.push_back({type, false, st.pending.substr(off)});
+                    off = st.pending.size();
+                    break;
+                }
+                if (st.pending.size() - off < need) break;
+                sim_message msg{type, true, st.pending.substr(off, need)};
+                off += need;
+                if (!cfg.silent) {
+                    for (auto& a : answer(cfg, msg.bytes)) answers.push_back(std::move(a));
+                }
+                st.messages.push_back(std::move(msg));
+            }
+            st.pending.erase(0, off);
+            plan.coalesce = cfg.coalesce;
+            plan.pieces = cfg.split_pieces;
+            plan.random_max = cfg.random_split_max;
+            plan.seed = cfg.random_seed;
+            plan.delay = cfg.answer_delay;
+        }
+    }
+    cv_.notify_all();
+    if (!answers.empty()) write_answers(conn, plan, answers);
+}
+
+void sim_trade_server::write_answers(size_t conn, const write_plan& plan, const std::vector<std::string>& answers) {
+    std::vector<std::string> joined;
+    if (plan.coalesce) {
+        std::string all;
+        for (const auto& a : answers) all += a;
+        joined.push_back(std::move(all));
+    }
+    const std::vector<std::string>& writes = plan.coalesce ? joined : answers;
+    for (const auto& w : writes) {
+        if (plan.delay.count() > 0) {
+            std::unique_lock<std::mutex> lock(m_);
+            if (cv_.wait_for(lock, plan.delay, [this] { return stopping_; })) return;
+        }
+        bool ok = false;
+        if (!plan.pieces.empty()) {
+            ok = tcp_.send_pieces(conn, w, plan.pieces);
+        } else if (plan.random_max > 0) {
+            uint32_t n = 0;
+            {
+                std::lock_guard<std::mutex> lock(m_);
+                n = writes_++;
+            }
+            ok = tcp_.send_random_pieces(conn, w, plan.seed + n, plan.random_max);
+        } else {
+            ok = tcp_.send(conn, w);
+        }
+        if (!ok) return;  // closed or reset: the rest cannot arrive either
+    }
+}
+
+conn_kind sim_trade_server::kind(size_t conn) const {
+    std::lock_guard<std::mutex> lock(m_);
+    const conn_state* st = find_state(conn);
+    return st ? st->kind : conn_kind::pending;
+}
+
+conn_kind sim_trade_server::wait_for_kind(size_t conn, std::chrono::milliseconds timeout) const {
+    std::unique_lock<std::mutex> lock(m_);
+    conn_kind k = conn_kind::pending;
+    cv_.wait_for(lock, timeout, [&] {
+        const conn_state* st = find_state(conn);
+        k = st ? st->kind : conn_kind::pending;
+        return k != conn_kind::pending;
+    });
+    return k;
+}
+
+std::vector<sim_message> sim_trade_server::messages(size_t conn) const {
+    std::lock_guard<std::mutex> lock(m_);
+    const conn_state* st = find_state(conn);
+    return st ? st->messages : std::vector<sim_message>();
+}
+
+std::vector<sim_message> sim_trade_server::messages(size_t conn, uint16_t type) const {
+    std::lock_guard<std::mutex> lock(m_);
+    std::vector<sim_message> out;
+    const conn_state* st = find_state(conn);
+    if (st == nullptr) return out;
+    for (const auto& msg : st->messages) {
+        if (msg.known && msg.type == type) out.push_back(msg);
+    }
+    return out;
+}
+
+size_t sim_trade_server::count(size_t conn, uint16_t type) const {
+    std::lock_guard<std::mutex> lock(m_);
+    const conn_state* st = find_state(conn);
+    if (st == nullptr) return 0;
+    return static_cast<size_t>(std::count_if(st->messages.begin(), st->messages.end(),
+                                             [type](const sim_message& msg) { return msg.known && msg.type == type; }));
+}
+
+std::string sim_trade_server::last_message(size_t conn, uint16_t type) const {
+    std::lock_guard<std::mutex> lock(m_);
+    const conn_state* st = find_state(conn);
+    if (st == nullptr) return std::string();
+    for (auto it = st->messages.rbegin(); it != st->messages.rend(); ++it) {
+        if (it->known && it->type == type) return it->bytes;
+    }
+    return std::string();
+}
+
+size_t sim_trade_server::unknown_count(size_t conn) const {
+    std::lock_guard<std::mutex> lock(m_);
+    const conn_state* st = find_state(conn);
+    if (st == nullptr) return 0;
+    return static_cast<size_t>(
+        std::count_if(st->messages.begin(), st->messages.end(), [](const sim_message& msg) { return !msg.known; }));
+}
+
+bool sim_trade_server::wait_for_message(size_t conn, uint16_t type, size_t n, std::chrono::milliseconds timeout) const {
+    std::unique_lock<std::mutex> lock(m_);
+    return cv_.wait_for(lock, timeout, [&] {
+        const conn_state* st = find_state(conn);
+        if (st == nullptr) return n == 0;
+        size_t seen = 0;
+        for (const auto& msg : st->messages) {
+            if (msg.known && msg.type == type) ++seen;
+        }
+        return seen >= n;
+    });
+}
+
+// ---------------------------------------------------------------- UDP
+
+bool sim_trade_server::open_udp(uint16_t port) {
+    std::lock_guard<std::mutex> lock(m_);
+    if (udp_fd_ >= 0 || stopping_) return false;
+    int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return false;
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(port);
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t alen = sizeof(addr);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &alen) != 0) {
+        ::close(fd);
+        return false;
+    }
+    int wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (wake < 0) {
+        ::close(fd);
+        return false;
+    }
+    udp_fd_ = fd;
+    udp_wake_fd_ = wake;
+    udp_port_ = ntohs(addr.sin_port);
+    udp_thread_ = std::thread([this] { udp_loop(); });
+    return true;
+}
+
+uint16_t sim_trade_server::udp_port() const {
+    std::lock_guard<std::mutex> lock(m_);
+    return udp_port_;
+}
+
+std::vector<std::string> sim_trade_server::datagrams() const {
+    std::lock_guard<std::mutex> lock(m_);
+    return datagrams_;
+}
+
+bool sim_trade_server::wait_for_datagrams(size_t n, std::chrono::milliseconds timeout) const {
+    std::unique_lock<std::mutex> lock(m_);
+    return cv_.wait_for(lock, timeout, [&] { return datagrams_.size() >= n; });
+}
+
+// The descriptors are set before the thread starts and closed after it ends,
+// so the loop reads them without the lock.
+void sim_trade_server::udp_loop() {
+    std::string dgram(65536, '\0');
+    for (;;) {
+        pollfd fds[2] = {{udp_wake_fd_, POLLIN, 0}, {udp_fd_, POLLIN, 0}};
+        int ready = ::poll(fds, 2, -1);
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        if (fds[0].revents != 0) return;
+        for (;;) {
+            ssize_t n = ::recv(udp_fd_, &dgram[0], dgram.size(), 0);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                break;  // EAGAIN: all read
+            }
+            {
+                std::lock_guard<std::mutex> lock(m_);
+                datagrams_.emplace_back(dgram.data(), static_cast<size_t>(n));
+            }
+            cv_.notify_all();
+        }
+    }
+}
+
+}  // namespace hux_sim

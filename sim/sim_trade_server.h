@@ -1,0 +1,233 @@
+// The simulated HUX trade server: speaks the trade protocol from the server
+// side on a loopback TCP port, for tests (in-process) and for the standalone
+// program hux-sim-server.
+//
+// It answers the session requests (version report, logon, symbol and account
+// index queries, heart-beat setting, heart-beat) from a settable
+// configuration, records every message each connection sends, cut by type,
+// and on demand misbehaves: raw bytes, split or coalesced writes, wrong
+// length fields, delays, silence, clean or reset closes, stopped reading.
+//
+// Every member is thread-safe. Answers are written on the loopback server's
+// poll thread, so while an answer is delayed or blocked no connection is read.
+#ifndef HUX_SIM_SIM_TRADE_SERVER_H
+#define HUX_SIM_SIM_TRADE_SERVER_H
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sim/loopback_server.h"
+
+namespace hux_sim {
+
+// Message types of the session requests the server answers.
+enum : uint16_t {
+    msg_account_idx_query = 61,
+    msg_symbol_idx_query = 62,
+    msg_logon = 70,
+    msg_report_version = 80,
+    msg_heart_beat_setting = 90,
+    msg_heart_beat = 200,
+};
+
+// Fixed length of a request type the client may send; 0 for a type that is
+// not a request.
+size_t request_length(uint16_t type);
+
+// A zero-filled message of `len` bytes (at least 4) with `type` in its header
+// and, in its length field, `len` or `length_field` when that is 0..65535.
+std::string make_message(uint16_t type, size_t len, int32_t length_field = -1);
+
+struct sim_symbol {
+    std::string name;  // at most 19 characters (20-byte field with its NUL)
+    uint16_t index = 0;
+};
+
+struct sim_account {
+    std::string name;  // at most 15 characters (16-byte field with its NUL)
+    uint8_t index = 0;
+};
+
+struct sim_config {
+    // Version answer 1080.
+    std::string version_text = "hux-sim-terminal";  // the 33 bytes at 12: at most 33, zero-filled
+    int32_t version_number = 20240101;              // int32 at 45
+    uint8_t version_verdict = 0;                    // byte 49: 0 accepted
+    uint8_t version_use_text = 0;                   // byte 50: 1 = take the text at 12 as it is
+    uint8_t server_edition = 0;                     // byte 51: 6 = qv27
+
+    // Logon answer 1070. The digest at 45 of the request must be the MD5
+    // upper-hex text of `password` with its NUL; otherwise the answer carries
+    // `wrong_password_result` instead of `logon_result`.
+    std::string password;
+    int32_t logon_result = 0;           // int32 at 12
+    int32_t wrong_password_result = 2;  // int32 at 12 for a wrong digest
+    int32_t server_value = 0;           // int32 at 4
+    uint32_t user_id = 1;               // uint32 at 49
+    int32_t logon_value = 0;            // int32 at 53
+    int32_t max_token = 0;              // int32 at 57
+    uint32_t order_fc_count = 0;        // at 61
+    uint32_t order_fc_window_us = 0;    // at 65
+    uint32_t cancel_fc_count = 0;       // at 69
+    uint32_t cancel_fc_window_us = 0;   // at 73
+
+    // Index tables, served in list order.
+    std::vector<sim_symbol> symbols;
+    std::vector<sim_account> accounts;
+
+    // Heart-beat setting answer 1090.
+    int32_t heart_beat_result = 0;    // int32 at 12
+    int32_t heart_beat_timeout = 30;  // int32 at 16, seconds
+
+    // Behaviour.
+    bool silent = false;                          // record, answer nothing
+    std::chrono::microseconds answer_delay{0};    // wait before each write of answers
+    bool coalesce = false;                        // all answers to one read in one write
+    std::vector<size_t> split_pieces;             // cut each write into these sizes (last takes the rest)
+    size_t random_split_max = 0;                  // else, when > 0: cut each write at random into 1..max
+    uint32_t random_seed = 1;                     // seed of the random cuts (advanced per write)
+    int32_t length_field = -1;                    // -1: true lengths; 0..65535: this in every answer
+};
+
+// Checks the limits of a configuration; false with the reason in `why`.
+bool check_config(const sim_config& cfg, std::string* why);
+
+// Reads settings, one `key value` per line (see sim/README.md), over `cfg`.
+// False with a message naming the line in `error`; `cfg` may then be partly set.
+bool parse_script(const std::string& text, sim_config& cfg, std::string& error);
+bool load_script_file(const std::string& path, sim_config& cfg, std::string& error);
+
+enum class conn_kind {
+    pending,          // nothing received yet
+    trade,            // a trade session
+    terminal_report,  // first byte 97 ('a'): recorded only
+};
+
+struct sim_message {
+    uint16_t type = 0;
+    bool known = true;  // false: a type that is not a request; holds all bytes that were buffered
+    std::string bytes;
+};
+
+class sim_trade_server {
+public:
+    // Listens on 127.0.0.1 at `port` (0 = a free port). Check listening().
+    explicit sim_trade_server(uint16_t port = 0);
+    ~sim_trade_server();
+    sim_trade_server(const sim_trade_server&) = delete;
+    sim_trade_server& operator=(const sim_trade_server&) = delete;
+
+    bool listening() const { return port() != 0; }
+    uint16_t port() const { return tcp_.port(); }
+
+    // Configuration for every connection without one of its own. False (and
+    // nothing changed) when check_config refuses it.
+    bool set_config(const sim_config& cfg);
+    sim_config config() const;
+    // Configuration for connection number `conn` only (it may not exist yet).
+    bool set_connection_config(size_t conn, const sim_config& cfg);
+    // Shorthand for the common switch: silence for every connection.
+    void set_silent(bool silent);
+
+    // Connections are numbered 0, 1, 2, ... in accept order.
+    bool wait_for_connection(size_t conn, std::chrono::milliseconds timeout) { return tcp_.wait_accept(conn, timeout); }
+    size_t connection_count() const { return tcp_.accepted_count(); }
+    conn_kind kind(size_t conn) const;
+    // Waits until the connection's first byte classified it; pending on time-out.
+    conn_kind wait_for_kind(size_t conn, std::chrono::milliseconds timeout) const;
+
+    // Recorded messages of a trade connection, in arrival order.
+    std::vector<sim_message> messages(size_t conn) const;
+    std::vector<sim_message> messages(size_t conn, uint16_t type) const;
+    size_t count(size_t conn, uint16_t type) const;
+    // Bytes of the last message of that type; empty when none arrived.
+    std::string last_message(size_t conn, uint16_t type) const;
+    // Number of recorded messages whose type is not a request.
+    size_t unknown_count(size_t conn) const;
+    bool wait_for_message(size_t conn, uint16_t type, size_t count, std::chrono::milliseconds timeout) const;
+    // Every byte the connection sent (also for terminal-report connections).
+    std::string raw_received(size_t conn) const { return tcp_.received(conn); }
+
+    // On demand.
+    bool send_raw(size_t conn, const std::string& bytes) { return tcp_.send(conn, bytes); }
+    bool send_raw_pieces(size_t conn, const std::string& bytes, const std::vector<size_t>& pieces) {
+        return tcp_.send_pieces(conn, bytes, pieces);
+    }
+    bool send_raw_random(size_t conn, const std::string& bytes, uint32_t seed, size_t max_piece) {
+        return tcp_.send_random_pieces(conn, bytes, seed, max_piece);
+    }
+    void close(size_t conn) { tcp_.close(conn); }
+    void reset(size_t conn) { tcp_.reset(conn); }
+    void pause_reading(size_t conn, bool paused) { tcp_.pause_reading(conn, paused); }
+    // Everything else the loopback server offers (stop listening, waits, ...).
+    hux_test::loopback_server& transport() { return tcp_; }
+
+    // UDP order channel: binds 127.0.0.1:`port` (0 = a free port) and records
+    // every datagram. False when already open or when binding fails.
+    bool open_udp(uint16_t port);
+    uint16_t udp_port() const;
+    std::vector<std::string> datagrams() const;
+    bool wait_for_datagrams(size_t count, std::chrono::milliseconds timeout) const;
+
+    // Answer builders (also used by tests to send answers by hand).
+    static std::string version_answer(const sim_config& cfg);
+    static std::string logon_answer(const sim_config& cfg, int32_t result);
+    static std::vector<std::string> symbol_page(const sim_config& cfg, uint16_t page, uint16_t page_size);
+    static std::vector<std::string> account_list(const sim_config& cfg);
+    static std::string heart_beat_setting_answer(const sim_config& cfg);
+    static std::string heart_beat_answer(const sim_config& cfg);
+
+private:
+    struct conn_state {
+        conn_kind kind = conn_kind::pending;
+        std::string pending;  // bytes of an incomplete message
+        std::vector<sim_message> messages;
+    };
+
+    // How answers go on the wire: copied from the configuration.
+    struct write_plan {
+        bool coalesce = false;
+        std::vector<size_t> pieces;
+        size_t random_max = 0;
+        uint32_t seed = 0;
+        std::chrono::microseconds delay{0};
+    };
+
+    void on_bytes(size_t conn, const char* data, size_t len);
+    // Answers to one complete request; empty for requests it does not answer.
+    static std::vector<std::string> answer(const sim_config& cfg, const std::string& msg);
+    void write_answers(size_t conn, const write_plan& plan, const std::vector<std::string>& answers);
+    const sim_config& config_for(size_t conn) const;  // under m_
+    conn_state& state(size_t conn);                    // under m_
+    const conn_state* find_state(size_t conn) const;   // under m_
+    void udp_loop();
+
+    mutable std::mutex m_;
+    mutable std::condition_variable cv_;
+    bool stopping_ = false;
+    sim_config cfg_;
+    std::map<size_t, sim_config> conn_cfg_;
+    std::vector<conn_state> conns_;
+    uint32_t writes_ = 0;  // counts random-cut writes, to advance the seed
+
+    int udp_fd_ = -1;
+    int udp_wake_fd_ = -1;
+    uint16_t udp_port_ = 0;
+    std::vector<std::string> datagrams_;
+    std::thread udp_thread_;
+
+    // Last: destroyed first, so its poll thread (which runs the answers)
+    // ends while everything above still exists.
+    hux_test::loopback_server tcp_;
+};
+
+}  // namespace hux_sim
+
+#endif  // HUX_SIM_SIM_TRADE_SERVER_H
