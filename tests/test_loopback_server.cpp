@@ -14,7 +14,9 @@
 #include <string>
 
 #include "sim/loopback_server.h"
+#include "tests/support/plain_socket.h"
 
+using hux_test::connect_to;
 using hux_test::loopback_server;
 using namespace std::chrono;
 
@@ -22,45 +24,8 @@ namespace {
 
 const milliseconds deadline(5000);
 
-// A connected client socket on 127.0.0.1:port, or -1.
-int connect_to(uint16_t port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0) return -1;
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
 
-// Reads until `n` bytes arrived, the peer closed, or the deadline passed.
-std::string read_bytes(int fd, size_t n) {
-    std::string out;
-    auto until = steady_clock::now() + deadline;
-    while (out.size() < n && steady_clock::now() < until) {
-        pollfd pfd{fd, POLLIN, 0};
-        if (::poll(&pfd, 1, 100) <= 0) continue;
-        char buf[4096];
-        ssize_t got = ::recv(fd, buf, sizeof(buf), 0);
-        if (got <= 0) break;
-        out.append(buf, static_cast<size_t>(got));
-    }
-    return out;
-}
 
-// Waits for the end of the stream: 0 for a clean FIN, or the errno of a failed read.
-int read_end(int fd) {
-    pollfd pfd{fd, POLLIN, 0};
-    if (::poll(&pfd, 1, static_cast<int>(deadline.count())) <= 0) return -1;
-    char c;
-    ssize_t got = ::recv(fd, &c, 1, 0);
-    if (got == 0) return 0;
-    return got < 0 ? errno : -2;  // -2: unexpected data
-}
 
 std::string pattern(size_t n) {
     std::string s(n, '\0');
@@ -94,13 +59,13 @@ TEST(LoopbackServer, CarriesBytesBothWaysAndNumbersConnections) {
     // Server to client: whole, in fixed pieces, in random pieces; all byte-exact.
     std::string data = pattern(70000);
     ASSERT_TRUE(server.send(0, "abc"));
-    EXPECT_EQ(read_bytes(a, 3), "abc");
+    EXPECT_EQ(hux_test::read_exact(a, 3, deadline), "abc");
     ASSERT_TRUE(server.send_pieces(0, data, {1, 2, 3, 1000}));
-    EXPECT_EQ(read_bytes(a, data.size()), data);
+    EXPECT_EQ(hux_test::read_exact(a, data.size(), deadline), data);
     ASSERT_TRUE(server.send_pieces(1, "0123456789", {3, 3}, microseconds(100)));
-    EXPECT_EQ(read_bytes(b, 10), "0123456789");
+    EXPECT_EQ(hux_test::read_exact(b, 10, deadline), "0123456789");
     ASSERT_TRUE(server.send_random_pieces(1, data, 42, 17));
-    EXPECT_EQ(read_bytes(b, data.size()), data);
+    EXPECT_EQ(hux_test::read_exact(b, data.size(), deadline), data);
 
     ::close(a);
     ::close(b);
@@ -118,12 +83,12 @@ TEST(LoopbackServer, CloseSendsFinAfterDataAndResetSendsRst) {
 
     ASSERT_TRUE(server.send(0, "last words"));
     server.close(0);
-    EXPECT_EQ(read_bytes(a, 10), "last words");  // data first, then the FIN
-    EXPECT_EQ(read_end(a), 0);
+    EXPECT_EQ(hux_test::read_exact(a, 10, deadline), "last words");  // data first, then the FIN
+    EXPECT_EQ(hux_test::read_end(a, deadline), 0);
     EXPECT_FALSE(server.send(0, "x"));  // closed connections refuse sends
 
     server.reset(1);
-    EXPECT_EQ(read_end(b), ECONNRESET);
+    EXPECT_EQ(hux_test::read_end(b, deadline), ECONNRESET);
 
     // Closing twice or an unknown connection is harmless.
     server.close(0);
@@ -149,7 +114,7 @@ TEST(LoopbackServer, StopsAndResumesListeningOnTheSamePort) {
     ASSERT_GE(b, 0);
     ASSERT_TRUE(server.wait_accept(1, deadline));
     ASSERT_TRUE(server.send(1, "again"));
-    EXPECT_EQ(read_bytes(b, 5), "again");
+    EXPECT_EQ(hux_test::read_exact(b, 5, deadline), "again");
     ::close(a);
     ::close(b);
 }

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "sim/sim_trade_server.h"
+#include "tests/support/plain_socket.h"
 
 using hux_sim::conn_kind;
 using hux_sim::sim_config;
@@ -61,48 +62,9 @@ unsigned u16_at(const std::string& m, size_t off) {
     return static_cast<unsigned char>(m[off]) | (static_cast<unsigned char>(m[off + 1]) << 8);
 }
 
-int connect_to(uint16_t port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0) return -1;
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
 
-bool send_all(int fd, const std::string& bytes) {
-    return ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
-}
 
-// Reads until `n` bytes arrived, the stream ended, or the deadline passed.
-std::string read_exact(int fd, size_t n) {
-    std::string out;
-    auto until = steady_clock::now() + deadline;
-    while (out.size() < n && steady_clock::now() < until) {
-        pollfd pfd{fd, POLLIN, 0};
-        if (::poll(&pfd, 1, 100) <= 0) continue;
-        char buf[4096];
-        ssize_t got = ::recv(fd, buf, std::min(sizeof(buf), n - out.size()), 0);
-        if (got <= 0) break;
-        out.append(buf, static_cast<size_t>(got));
-    }
-    return out;
-}
 
-// Waits for the end of the stream: 0 for a clean FIN, else the errno of the failed read.
-int read_end(int fd) {
-    pollfd pfd{fd, POLLIN, 0};
-    if (::poll(&pfd, 1, static_cast<int>(deadline.count())) <= 0) return -1;
-    char c;
-    ssize_t got = ::recv(fd, &c, 1, 0);
-    if (got == 0) return 0;
-    return got < 0 ? errno : -2;  // -2: unexpected data
-}
 
 // report_version of user "trader01", 48 bytes.
 std::string version_report() {
@@ -177,7 +139,7 @@ sim_config five_symbols() {
 
 struct client {
     int fd = -1;
-    explicit client(uint16_t port) : fd(connect_to(port)) {}
+    explicit client(uint16_t port) : fd(hux_test::connect_to(port)) {}
     ~client() {
         if (fd >= 0) ::close(fd);
     }
@@ -203,7 +165,7 @@ TEST(SimServer, VersionReportGetsTheConfiguredAnswerPerConnection) {
     client a(sim.port());
     ASSERT_GE(a.fd, 0);
     ASSERT_TRUE(sim.wait_for_connection(0, deadline));
-    ASSERT_TRUE(send_all(a.fd, version_report()));
+    ASSERT_TRUE(hux_test::send_all(a.fd, version_report()));
     const std::string expected = unhex("3804")              // type 1080
                                  + unhex("3800")            // length 56
                                  + zeros(8)                 // bytes 4-11
@@ -214,15 +176,15 @@ TEST(SimServer, VersionReportGetsTheConfiguredAnswerPerConnection) {
                                  + unhex("01")              // use the text as it is, at 50
                                  + unhex("06")              // edition 6 (qv27) at 51
                                  + zeros(4);                // bytes 52-55
-    EXPECT_EQ(to_hex(read_exact(a.fd, 56)), to_hex(expected));
+    EXPECT_EQ(to_hex(hux_test::read_exact(a.fd, 56, deadline)), to_hex(expected));
     ASSERT_TRUE(sim.wait_for_message(0, hux_sim::msg_report_version, 1, deadline));
     EXPECT_EQ(to_hex(sim.last_message(0, hux_sim::msg_report_version)), to_hex(version_report()));
     EXPECT_EQ(sim.kind(0), conn_kind::trade);
 
     client b(sim.port());
     ASSERT_GE(b.fd, 0);
-    ASSERT_TRUE(send_all(b.fd, version_report()));
-    std::string answer = read_exact(b.fd, 56);
+    ASSERT_TRUE(hux_test::send_all(b.fd, version_report()));
+    std::string answer = hux_test::read_exact(b.fd, 56, deadline);
     ASSERT_EQ(answer.size(), 56u);
     EXPECT_EQ(static_cast<unsigned char>(answer[49]), 200);  // verdict of connection 1
     EXPECT_EQ(answer[51], 0);                                 // its own edition
@@ -231,8 +193,8 @@ TEST(SimServer, VersionReportGetsTheConfiguredAnswerPerConnection) {
     // A text of all 33 bytes goes out without a NUL.
     cfg.version_text = std::string(33, 'Z');
     ASSERT_TRUE(sim.set_config(cfg));
-    ASSERT_TRUE(send_all(a.fd, version_report()));
-    answer = read_exact(a.fd, 56);
+    ASSERT_TRUE(hux_test::send_all(a.fd, version_report()));
+    answer = hux_test::read_exact(a.fd, 56, deadline);
     ASSERT_EQ(answer.size(), 56u);
     EXPECT_EQ(answer.substr(12, 33), std::string(33, 'Z'));
     EXPECT_EQ(to_hex(answer.substr(45, 4)), "04030201");
@@ -255,7 +217,7 @@ TEST(SimServer, LogonChecksTheDigestAndRecordsTheRequest) {
 
     client c(sim.port());
     ASSERT_GE(c.fd, 0);
-    ASSERT_TRUE(send_all(c.fd, logon_request(secret_digest())));
+    ASSERT_TRUE(hux_test::send_all(c.fd, logon_request(secret_digest())));
     const std::string accepted = unhex("2e04")        // type 1070
                                  + unhex("5000")      // length 80
                                  + unhex("07000000")  // server value 7 at 4
@@ -270,7 +232,7 @@ TEST(SimServer, LogonChecksTheDigestAndRecordsTheRequest) {
                                  + unhex("32000000")  // cancel limit 50 at 69
                                  + unhex("90d00300")  // cancel window 250000 us at 73
                                  + zeros(3);          // bytes 77-79
-    EXPECT_EQ(to_hex(read_exact(c.fd, 80)), to_hex(accepted));
+    EXPECT_EQ(to_hex(hux_test::read_exact(c.fd, 80, deadline)), to_hex(accepted));
 
     // The recorded request: UDP port at 128 and terminal id at 130 as sent.
     ASSERT_TRUE(sim.wait_for_message(0, hux_sim::msg_logon, 1, deadline));
@@ -289,16 +251,16 @@ TEST(SimServer, LogonChecksTheDigestAndRecordsTheRequest) {
     std::string refused = accepted;
     refused[12] = 2;  // result 2 at 12, all else the same
     for (const std::string& digest : {lower, no_nul, other}) {
-        ASSERT_TRUE(send_all(c.fd, logon_request(digest)));
-        EXPECT_EQ(to_hex(read_exact(c.fd, 80)), to_hex(refused));
+        ASSERT_TRUE(hux_test::send_all(c.fd, logon_request(digest)));
+        EXPECT_EQ(to_hex(hux_test::read_exact(c.fd, 80, deadline)), to_hex(refused));
     }
     EXPECT_EQ(sim.count(0, hux_sim::msg_logon), 4u);
 
     // A configured failure for the right digest.
     cfg.logon_result = 1234;
     ASSERT_TRUE(sim.set_config(cfg));
-    ASSERT_TRUE(send_all(c.fd, logon_request(secret_digest())));
-    std::string answer = read_exact(c.fd, 80);
+    ASSERT_TRUE(hux_test::send_all(c.fd, logon_request(secret_digest())));
+    std::string answer = hux_test::read_exact(c.fd, 80, deadline);
     ASSERT_EQ(answer.size(), 80u);
     EXPECT_EQ(to_hex(answer.substr(12, 4)), "d2040000");  // 1234
 }
@@ -312,8 +274,8 @@ TEST(SimServer, SymbolIndexComesInPagesAndAccountsEndWithAMark) {
     ASSERT_GE(c.fd, 0);
 
     // Page 1 of size 2: two entries, the second marked, counts 1 and 2.
-    ASSERT_TRUE(send_all(c.fd, symbol_query(1, 2)));
-    std::string page = read_exact(c.fd, 80);
+    ASSERT_TRUE(hux_test::send_all(c.fd, symbol_query(1, 2)));
+    std::string page = hux_test::read_exact(c.fd, 80, deadline);
     ASSERT_EQ(page.size(), 80u);
     const std::string first = unhex("2604")             // type 1062
                               + unhex("2800")           // length 40
@@ -338,8 +300,8 @@ TEST(SimServer, SymbolIndexComesInPagesAndAccountsEndWithAMark) {
     EXPECT_EQ(to_hex(page), to_hex(first + second));
 
     // Page 2: IC2409, IH2409; page 3: IM2409 alone, marked, count 1.
-    ASSERT_TRUE(send_all(c.fd, symbol_query(2, 2)));
-    page = read_exact(c.fd, 80);
+    ASSERT_TRUE(hux_test::send_all(c.fd, symbol_query(2, 2)));
+    page = hux_test::read_exact(c.fd, 80, deadline);
     ASSERT_EQ(page.size(), 80u);
     EXPECT_EQ(std::string(page.c_str() + 10), "IC2409");
     EXPECT_EQ(page[8], 0);
@@ -348,8 +310,8 @@ TEST(SimServer, SymbolIndexComesInPagesAndAccountsEndWithAMark) {
     EXPECT_EQ(page[48], 1);
     EXPECT_EQ(u16_at(page, 70), 13u);
     EXPECT_EQ(u16_at(page, 72), 2u);
-    ASSERT_TRUE(send_all(c.fd, symbol_query(3, 2)));
-    page = read_exact(c.fd, 40);
+    ASSERT_TRUE(hux_test::send_all(c.fd, symbol_query(3, 2)));
+    page = hux_test::read_exact(c.fd, 40, deadline);
     ASSERT_EQ(page.size(), 40u);
     EXPECT_EQ(std::string(page.c_str() + 10), "IM2409");
     EXPECT_EQ(page[8], 1);
@@ -357,12 +319,12 @@ TEST(SimServer, SymbolIndexComesInPagesAndAccountsEndWithAMark) {
     EXPECT_EQ(u16_at(page, 32), 1u);  // fewer than the page size: the list ends
 
     // A page past the end: one marked message with no entry and count 0.
-    ASSERT_TRUE(send_all(c.fd, symbol_query(4, 2)));
-    page = read_exact(c.fd, 40);
+    ASSERT_TRUE(hux_test::send_all(c.fd, symbol_query(4, 2)));
+    page = hux_test::read_exact(c.fd, 40, deadline);
     EXPECT_EQ(to_hex(page), to_hex(unhex("2604 2800") + zeros(4) + unhex("01") + zeros(31)));
     // Page size 0 and page 0: the whole list as one page.
-    ASSERT_TRUE(send_all(c.fd, symbol_query(0, 0)));
-    page = read_exact(c.fd, 200);
+    ASSERT_TRUE(hux_test::send_all(c.fd, symbol_query(0, 0)));
+    page = hux_test::read_exact(c.fd, 200, deadline);
     ASSERT_EQ(page.size(), 200u);
     EXPECT_EQ(std::string(page.c_str() + 10), "IF2409");
     EXPECT_EQ(page[160 + 8], 1);
@@ -374,7 +336,7 @@ TEST(SimServer, SymbolIndexComesInPagesAndAccountsEndWithAMark) {
                               + zeros(4)           // bytes 4-7
                               + unhex("e9030000")  // user id 1001
                               + zeros(4);          // bytes 12-15
-    ASSERT_TRUE(send_all(c.fd, query));
+    ASSERT_TRUE(hux_test::send_all(c.fd, query));
     const std::string acc1 = unhex("2504")         // type 1061
                              + unhex("2800")       // length 40
                              + zeros(4)            // bytes 4-7
@@ -389,7 +351,7 @@ TEST(SimServer, SymbolIndexComesInPagesAndAccountsEndWithAMark) {
                             + zeros(4)             // bytes 4-7
                             + unhex("01")          // end mark at 8
                             + zeros(31);           // no entry
-    std::string accounts = read_exact(c.fd, 120);
+    std::string accounts = hux_test::read_exact(c.fd, 120, deadline);
     ASSERT_EQ(accounts.size(), 120u);
     EXPECT_EQ(to_hex(accounts.substr(0, 40)), to_hex(acc1));
     EXPECT_EQ(std::string(accounts.c_str() + 53), "ACC2");
@@ -400,8 +362,8 @@ TEST(SimServer, SymbolIndexComesInPagesAndAccountsEndWithAMark) {
     // No accounts: the end mark alone.
     cfg.accounts.clear();
     ASSERT_TRUE(sim.set_config(cfg));
-    ASSERT_TRUE(send_all(c.fd, query));
-    EXPECT_EQ(to_hex(read_exact(c.fd, 40)), to_hex(end));
+    ASSERT_TRUE(hux_test::send_all(c.fd, query));
+    EXPECT_EQ(to_hex(hux_test::read_exact(c.fd, 40, deadline)), to_hex(end));
     EXPECT_EQ(sim.count(0, hux_sim::msg_symbol_idx_query), 5u);
     EXPECT_EQ(sim.count(0, hux_sim::msg_account_idx_query), 2u);
 }
@@ -422,17 +384,17 @@ TEST(SimServer, HeartBeatSettingAndHeartBeatsAreAnswered) {
                                 + unhex("05000000")  // interval 5 s
                                 + unhex("01")        // 1 at 16
                                 + zeros(7);          // bytes 17-23
-    ASSERT_TRUE(send_all(c.fd, setting));
+    ASSERT_TRUE(hux_test::send_all(c.fd, setting));
     const std::string expected = unhex("4204")        // type 1090
                                  + unhex("1800")      // length 24
                                  + zeros(8)           // bytes 4-11
                                  + unhex("03000000")  // result 3 at 12
                                  + unhex("0f000000")  // server time-out 15 s at 16
                                  + zeros(4);          // bytes 20-23
-    EXPECT_EQ(to_hex(read_exact(c.fd, 24)), to_hex(expected));
+    EXPECT_EQ(to_hex(hux_test::read_exact(c.fd, 24, deadline)), to_hex(expected));
 
-    ASSERT_TRUE(send_all(c.fd, heart_beat(0) + heart_beat(1) + heart_beat(2)));
-    EXPECT_EQ(to_hex(read_exact(c.fd, 48)), to_hex(heart_beat_answer() + heart_beat_answer() + heart_beat_answer()));
+    ASSERT_TRUE(hux_test::send_all(c.fd, heart_beat(0) + heart_beat(1) + heart_beat(2)));
+    EXPECT_EQ(to_hex(hux_test::read_exact(c.fd, 48, deadline)), to_hex(heart_beat_answer() + heart_beat_answer() + heart_beat_answer()));
     ASSERT_TRUE(sim.wait_for_message(0, hux_sim::msg_heart_beat, 3, deadline));
     auto beats = sim.messages(0, hux_sim::msg_heart_beat);
     ASSERT_EQ(beats.size(), 3u);
@@ -445,15 +407,15 @@ TEST(SimServer, SilentModeRecordsButAnswersNothing) {
     client c(sim.port());
     ASSERT_GE(c.fd, 0);
     sim.set_silent(true);
-    ASSERT_TRUE(send_all(c.fd, version_report() + heart_beat(0)));
+    ASSERT_TRUE(hux_test::send_all(c.fd, version_report() + heart_beat(0)));
     ASSERT_TRUE(sim.wait_for_message(0, hux_sim::msg_heart_beat, 1, deadline));
     EXPECT_EQ(sim.count(0, hux_sim::msg_report_version), 1u);
 
     // Answers go out in request order, so if anything had been answered
     // while silent it would come before this heart-beat's answer.
     sim.set_silent(false);
-    ASSERT_TRUE(send_all(c.fd, heart_beat(1)));
-    EXPECT_EQ(to_hex(read_exact(c.fd, 16)), to_hex(heart_beat_answer()));
+    ASSERT_TRUE(hux_test::send_all(c.fd, heart_beat(1)));
+    EXPECT_EQ(to_hex(hux_test::read_exact(c.fd, 16, deadline)), to_hex(heart_beat_answer()));
 
     // A connection with its own configuration is silenced too.
     sim_config own;
@@ -462,11 +424,11 @@ TEST(SimServer, SilentModeRecordsButAnswersNothing) {
     EXPECT_TRUE(sim.config().silent);
     client d(sim.port());
     ASSERT_GE(d.fd, 0);
-    ASSERT_TRUE(send_all(d.fd, heart_beat(0)));
+    ASSERT_TRUE(hux_test::send_all(d.fd, heart_beat(0)));
     ASSERT_TRUE(sim.wait_for_message(1, hux_sim::msg_heart_beat, 1, deadline));
     sim.set_silent(false);
-    ASSERT_TRUE(send_all(d.fd, heart_beat(1) + version_report()));
-    std::string answers = read_exact(d.fd, 16 + 56);
+    ASSERT_TRUE(hux_test::send_all(d.fd, heart_beat(1) + version_report()));
+    std::string answers = hux_test::read_exact(d.fd, 16 + 56, deadline);
     ASSERT_EQ(answers.size(), 72u);
     EXPECT_EQ(answers.substr(0, 16), heart_beat_answer());
     EXPECT_EQ(to_hex(answers.substr(16, 4)), "38043800");  // the version answer right after
@@ -496,7 +458,7 @@ TEST(SimServer, RecordsExactBytesCutByTypeFromAnySplit) {
     size_t cuts[] = {1, 3, 97, 2, 100, 50, 39};
     size_t off = 0;
     for (size_t n : cuts) {
-        ASSERT_TRUE(send_all(c.fd, all.substr(off, n)));
+        ASSERT_TRUE(hux_test::send_all(c.fd, all.substr(off, n)));
         off += n;
         ASSERT_TRUE(sim.transport().wait_received(0, off, deadline));
     }
@@ -517,10 +479,10 @@ TEST(SimServer, RecordsExactBytesCutByTypeFromAnySplit) {
 
     // A type that is not a request takes everything buffered with it; a
     // later request is cut normally again.
-    ASSERT_TRUE(send_all(c.fd, unhex("e703 0800") + o1));  // type 999
+    ASSERT_TRUE(hux_test::send_all(c.fd, unhex("e703 0800") + o1));  // type 999
     ASSERT_TRUE(sim.transport().wait_received(0, all.size() + 104, deadline));
     ASSERT_TRUE(hux_test::wait_until([&] { return sim.unknown_count(0) == 1; }, deadline));
-    ASSERT_TRUE(send_all(c.fd, q));
+    ASSERT_TRUE(hux_test::send_all(c.fd, q));
     ASSERT_TRUE(sim.wait_for_message(0, 87, 2, deadline));
     got = sim.messages(0);
     ASSERT_EQ(got.size(), 7u);
@@ -542,8 +504,8 @@ TEST(SimServer, AnswerWritesCanBeSplitCoalescedDelayedAndMislabelled) {
     const std::string whole_page = sim_trade_server::symbol_page(cfg, 1, 5)[0];
 
     // Fixed cuts, then random cuts: the bytes arrive whole and in order.
-    ASSERT_TRUE(send_all(c.fd, symbol_query(1, 5)));
-    std::string page = read_exact(c.fd, 200);
+    ASSERT_TRUE(hux_test::send_all(c.fd, symbol_query(1, 5)));
+    std::string page = hux_test::read_exact(c.fd, 200, deadline);
     ASSERT_EQ(page.size(), 200u);
     EXPECT_EQ(page.substr(0, 40), whole_page);
     EXPECT_EQ(std::string(page.c_str() + 170), "IM2409");
@@ -551,8 +513,8 @@ TEST(SimServer, AnswerWritesCanBeSplitCoalescedDelayedAndMislabelled) {
     cfg.random_split_max = 5;
     cfg.random_seed = 77;
     ASSERT_TRUE(sim.set_config(cfg));
-    ASSERT_TRUE(send_all(c.fd, symbol_query(1, 5)));
-    EXPECT_EQ(read_exact(c.fd, 200), page);
+    ASSERT_TRUE(hux_test::send_all(c.fd, symbol_query(1, 5)));
+    EXPECT_EQ(hux_test::read_exact(c.fd, 200, deadline), page);
 
     // Coalesced: the three account messages leave in one write, so the
     // first read after they arrive holds all 120 bytes.
@@ -560,7 +522,7 @@ TEST(SimServer, AnswerWritesCanBeSplitCoalescedDelayedAndMislabelled) {
     cfg.coalesce = true;
     ASSERT_TRUE(sim.set_config(cfg));
     const std::string query = unhex("3d00 1000") + zeros(4) + unhex("e9030000") + zeros(4);
-    ASSERT_TRUE(send_all(c.fd, query));
+    ASSERT_TRUE(hux_test::send_all(c.fd, query));
     pollfd pfd{c.fd, POLLIN, 0};
     ASSERT_EQ(::poll(&pfd, 1, static_cast<int>(deadline.count())), 1);
     char buf[512];
@@ -572,20 +534,20 @@ TEST(SimServer, AnswerWritesCanBeSplitCoalescedDelayedAndMislabelled) {
     cfg.answer_delay = milliseconds(40);
     ASSERT_TRUE(sim.set_config(cfg));
     auto start = steady_clock::now();
-    ASSERT_TRUE(send_all(c.fd, query));
-    EXPECT_EQ(read_exact(c.fd, 120).size(), 120u);
+    ASSERT_TRUE(hux_test::send_all(c.fd, query));
+    EXPECT_EQ(hux_test::read_exact(c.fd, 120, deadline).size(), 120u);
     EXPECT_GE(steady_clock::now() - start, milliseconds(120));
 
     // A wrong length field in every answer.
     cfg.answer_delay = milliseconds(0);
     cfg.length_field = 0x1234;
     ASSERT_TRUE(sim.set_config(cfg));
-    ASSERT_TRUE(send_all(c.fd, heart_beat(0)));
-    EXPECT_EQ(to_hex(read_exact(c.fd, 16)), "b004" "3412" + to_hex(zeros(12)));
+    ASSERT_TRUE(hux_test::send_all(c.fd, heart_beat(0)));
+    EXPECT_EQ(to_hex(hux_test::read_exact(c.fd, 16, deadline)), "b004" "3412" + to_hex(zeros(12)));
     cfg.length_field = 0;
     ASSERT_TRUE(sim.set_config(cfg));
-    ASSERT_TRUE(send_all(c.fd, heart_beat(1)));
-    EXPECT_EQ(to_hex(read_exact(c.fd, 16)), "b004" "0000" + to_hex(zeros(12)));
+    ASSERT_TRUE(hux_test::send_all(c.fd, heart_beat(1)));
+    EXPECT_EQ(to_hex(hux_test::read_exact(c.fd, 16, deadline)), "b004" "0000" + to_hex(zeros(12)));
 
     // Out-of-range settings are refused and change nothing.
     sim_config bad = cfg;
@@ -619,15 +581,15 @@ TEST(SimServer, RawBytesHalfMessagesCleanCloseAndReset) {
     ASSERT_TRUE(sim.send_raw(0, unknown));
     ASSERT_TRUE(sim.send_raw_pieces(0, answer.substr(0, 28), {5, 5}));
     sim.close(0);
-    EXPECT_EQ(read_exact(a.fd, 48), unknown + answer.substr(0, 28));
-    EXPECT_EQ(read_end(a.fd), 0);
+    EXPECT_EQ(hux_test::read_exact(a.fd, 48, deadline), unknown + answer.substr(0, 28));
+    EXPECT_EQ(hux_test::read_end(a.fd, deadline), 0);
     EXPECT_FALSE(sim.send_raw(0, "x"));
 
     // Half a message, then a reset.
     ASSERT_TRUE(sim.send_raw_random(1, answer.substr(0, 30), 5, 4));
-    EXPECT_EQ(read_exact(b.fd, 30), answer.substr(0, 30));
+    EXPECT_EQ(hux_test::read_exact(b.fd, 30, deadline), answer.substr(0, 30));
     sim.reset(1);
-    EXPECT_EQ(read_end(b.fd), ECONNRESET);
+    EXPECT_EQ(hux_test::read_end(b.fd, deadline), ECONNRESET);
 }
 
 TEST(SimServer, FirstByteSeparatesTerminalReportsFromTradeSessions) {
@@ -638,7 +600,7 @@ TEST(SimServer, FirstByteSeparatesTerminalReportsFromTradeSessions) {
     EXPECT_EQ(sim.kind(0), conn_kind::pending);
     // 'a' first, then bytes that would read as a version report and a heart-beat.
     const std::string bytes = "a" + version_report() + heart_beat(0);
-    ASSERT_TRUE(send_all(report.fd, bytes));
+    ASSERT_TRUE(hux_test::send_all(report.fd, bytes));
     EXPECT_EQ(sim.wait_for_kind(0, deadline), conn_kind::terminal_report);
     ASSERT_TRUE(sim.transport().wait_received(0, bytes.size(), deadline));
     EXPECT_EQ(sim.raw_received(0), bytes);
@@ -646,14 +608,14 @@ TEST(SimServer, FirstByteSeparatesTerminalReportsFromTradeSessions) {
 
     client trade(sim.port());
     ASSERT_GE(trade.fd, 0);
-    ASSERT_TRUE(send_all(trade.fd, heart_beat(0)));
+    ASSERT_TRUE(hux_test::send_all(trade.fd, heart_beat(0)));
     EXPECT_EQ(sim.wait_for_kind(1, deadline), conn_kind::trade);
-    EXPECT_EQ(read_exact(trade.fd, 16), heart_beat_answer());
+    EXPECT_EQ(hux_test::read_exact(trade.fd, 16, deadline), heart_beat_answer());
 
     // Nothing was answered on the report connection: after a clean close it
     // ends without a byte.
     sim.close(0);
-    EXPECT_EQ(read_end(report.fd), 0);
+    EXPECT_EQ(hux_test::read_end(report.fd, deadline), 0);
     EXPECT_EQ(sim.kind(5), conn_kind::pending);  // no such connection
     EXPECT_EQ(sim.wait_for_kind(5, milliseconds(10)), conn_kind::pending);
 }
@@ -844,8 +806,8 @@ TEST(SimServerProgram, ServesFromItsScriptUntilSigterm) {
 
     client c(static_cast<uint16_t>(port));
     ASSERT_GE(c.fd, 0);
-    ASSERT_TRUE(send_all(c.fd, version_report()));
-    std::string answer = read_exact(c.fd, 56);
+    ASSERT_TRUE(hux_test::send_all(c.fd, version_report()));
+    std::string answer = hux_test::read_exact(c.fd, 56, deadline);
     ASSERT_EQ(answer.size(), 56u);
     EXPECT_EQ(to_hex(answer.substr(0, 4)), "38043800");  // type 1080, length 56
     EXPECT_EQ(answer[49], 1);                           // verdict from the script
@@ -853,7 +815,7 @@ TEST(SimServerProgram, ServesFromItsScriptUntilSigterm) {
 
     ASSERT_EQ(::kill(ch.pid, SIGTERM), 0);
     EXPECT_EQ(wait_exit(ch), 0);
-    EXPECT_EQ(read_end(c.fd), 0);  // its connections closed with it
+    EXPECT_EQ(hux_test::read_end(c.fd, deadline), 0);  // its connections closed with it
     ::unlink(script.c_str());
     ::rmdir(dir);
 

@@ -78,29 +78,23 @@ bool socket_cache_client::start_workers(std::string const& server_ip, unsigned s
 
 bool socket_cache_client::sock_init(std::string const& server_ip, unsigned short server_port,
                                     socket_event_callback callback, void* caller, bool async_send) {
-    if (!callback) return false;
-    if (!start_workers(server_ip, server_port, nullptr, 0)) return false;
-    bool ok;
-    {
-        mutex_locker guard(m_conn_lock);
-        m_caller.store(caller);
-        m_callback.store(callback);
-        m_async_send_flag.store(async_send);
-        m_server_ip = server_ip;
-        m_server_port = server_port;
-        m_local_ip.clear();
-        m_local_port = -1;
-        ok = socket_client::sock_init(server_ip, server_port, &socket_cache_client::cache_callback, this);
-    }
-    m_thread_reconn->start();
-    return ok;
+    return open_connection(server_ip, server_port, nullptr, -1, callback, caller, async_send);
 }
 
 bool socket_cache_client::sock_init(std::string const& server_ip, unsigned short server_port,
                                     std::string const& local_ip, unsigned short local_port,
                                     socket_event_callback callback, void* caller, bool async_send) {
+    return open_connection(server_ip, server_port, &local_ip, local_port, callback, caller, async_send);
+}
+
+// Both forms: workers first, then the kept addresses and the base's connect
+// (bound locally when local_ip is given), then the reconnect worker whatever
+// the outcome.
+bool socket_cache_client::open_connection(std::string const& server_ip, unsigned short server_port,
+                                          std::string const* local_ip, int local_port,
+                                          socket_event_callback callback, void* caller, bool async_send) {
     if (!callback) return false;
-    if (!start_workers(server_ip, server_port, &local_ip, local_port)) return false;
+    if (!start_workers(server_ip, server_port, local_ip, static_cast<unsigned short>(local_port))) return false;
     bool ok;
     {
         mutex_locker guard(m_conn_lock);
@@ -109,10 +103,12 @@ bool socket_cache_client::sock_init(std::string const& server_ip, unsigned short
         m_async_send_flag.store(async_send);
         m_server_ip = server_ip;
         m_server_port = server_port;
-        m_local_ip = local_ip;
-        m_local_port = local_port;
-        ok = socket_client::sock_init(server_ip, server_port, local_ip, local_port,
-                                      &socket_cache_client::cache_callback, this);
+        m_local_ip = local_ip ? *local_ip : std::string();
+        m_local_port = local_ip ? local_port : -1;
+        ok = local_ip ? socket_client::sock_init(server_ip, server_port, *local_ip,
+                                                 static_cast<unsigned short>(local_port),
+                                                 &socket_cache_client::cache_callback, this)
+                      : socket_client::sock_init(server_ip, server_port, &socket_cache_client::cache_callback, this);
     }
     m_thread_reconn->start();
     return ok;

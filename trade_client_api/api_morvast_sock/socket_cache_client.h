@@ -52,6 +52,8 @@ public:
     void clear_data();
 
 private:
+    bool open_connection(std::string const& server_ip, unsigned short server_port, std::string const* local_ip,
+                         int local_port, socket_event_callback callback, void* caller, bool async_send);
     bool start_workers(std::string const& server_ip, unsigned short server_port, std::string const* local_ip,
                        unsigned short local_port);
     static int cache_callback(socket_param& param, void* context);

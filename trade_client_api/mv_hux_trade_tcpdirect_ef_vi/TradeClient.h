@@ -25,6 +25,7 @@
 #include <thread>
 #include <vector>
 
+#include "hux_trade_status_struct.h"
 #include "hux_trade_struct.h"
 #include "morvast_tool/lock.h"
 #include "morvast_tool/template_map_str.h"
@@ -121,6 +122,15 @@ public:
     void SetConnectionEvent(HUX_ConnectionEvent callback);
     void SetUserLogonEvent(HUX_UserLogonEvent callback);
     void SetHeartBeatTimeoutEvent(HUX_HeartBeatTimeoutEvent callback);
+    // Status and query answers; null drops the event.
+    void SetQueryOtAccountBPEvent(HUX_QueryOtAccountBPEvent callback);
+    void SetQueryMarketSessionEvent(HUX_QueryMarketSessionEvent callback);
+    void SetMarketSessionStatReportEvent(HUX_MarketSessionStatReportEvent callback);
+    void SetSymbolStatusReportEvent(HUX_SymbolStatusReportEvent callback);
+    void SetQuerySymbolStatusEvent(HUX_QuerySymbolStatusEvent callback);
+    void SetProdStatusReportEvent(HUX_ProdStatusReportEvent callback);
+    void SetQuerySessionIDEvent(HUX_QuerySessionIDEvent callback);
+    void SetInputRegForQuoteEvent(HUX_InputRegForQuoteEvent callback);
 
     // ---- state ----
     bool GetMixProtccol() const;
@@ -132,6 +142,12 @@ public:
     int GetState() const;               // enTradeState
     int GetDriverType() const;          // 2: kernel transports
     uint32_t GetMaxToken();
+    // Raises the order-token high-water mark to `token` when it is above the
+    // mark (unsigned); false, and the mark kept, otherwise.
+    bool SetMaxToken(uint32_t token);
+    void SetUserId(uint32_t user_id);
+    // The realtime clock: seconds in the high 32 bits, nanoseconds in the low.
+    static uint64_t convert_now_to_timestamp();
     int32_t GetLogonValue() const;      // the int32 at 53 of the logon answer
     int32_t GetServerTimeout() const;   // seconds, from the heart-beat setting answer
     bool IsHeartBeatRunning() const;
@@ -229,6 +245,24 @@ private:
     void proc_symbol_idx_resp(const unsigned char* msg);
     void proc_set_heart_beat_resp(const unsigned char* msg);
     void report_logon(int result, const HUX_LogonResponse* base);
+
+    // Status and query answers; they run without the logon test.
+    static void on_query_account_bp_resp(void* session, const unsigned char* msg);
+    static void on_query_market_session_resp(void* session, const unsigned char* msg);
+    static void on_market_session_stat_report(void* session, const unsigned char* msg);
+    static void on_symbol_status_report(void* session, const unsigned char* msg);
+    static void on_symbol_status_query_resp(void* session, const unsigned char* msg);
+    static void on_prod_status_report(void* session, const unsigned char* msg);
+    static void on_session_id_query_resp(void* session, const unsigned char* msg);
+    static void on_req_for_quote_report(void* session, const unsigned char* msg);
+    void ProcQueryAccountBpResp(const unsigned char* msg);
+    void ProcQueryMarketSessionRespMsg(const unsigned char* msg);
+    void ProcMarketSessionStatReportMsg(const unsigned char* msg);
+    void ProcSymbolStatusChangedReportMsg(const unsigned char* msg);
+    void ProcSymbolStatusQueryRespMsg(const unsigned char* msg);
+    void ProcProdStatusChangedReportMsg(const unsigned char* msg);
+    void ProcSessionIDQueryRespMsg(const unsigned char* msg);
+    void ProcReqForQuoteReportMsg(const unsigned char* msg);
     bool send_symbol_query();
 
     // Connect and disconnect helpers.
@@ -331,6 +365,14 @@ private:
     std::atomic<HUX_ConnectionEvent> m_on_connection;
     std::atomic<HUX_UserLogonEvent> m_on_logon;
     std::atomic<HUX_HeartBeatTimeoutEvent> m_on_hb_timeout;
+    std::atomic<HUX_QueryOtAccountBPEvent> m_on_account_bp{nullptr};
+    std::atomic<HUX_QueryMarketSessionEvent> m_on_market_session{nullptr};
+    std::atomic<HUX_MarketSessionStatReportEvent> m_on_market_session_stat{nullptr};
+    std::atomic<HUX_SymbolStatusReportEvent> m_on_symbol_status_report{nullptr};
+    std::atomic<HUX_QuerySymbolStatusEvent> m_on_symbol_status_query{nullptr};
+    std::atomic<HUX_ProdStatusReportEvent> m_on_prod_status{nullptr};
+    std::atomic<HUX_QuerySessionIDEvent> m_on_session_id{nullptr};
+    std::atomic<HUX_InputRegForQuoteEvent> m_on_req_for_quote{nullptr};
 
     // The kept connection record and the waits.
     mutable std::mutex m_info_lock;

@@ -68,15 +68,18 @@ const HUX_TRADE_CORE::msg_route_table& CTradeClient::route_table() {
         t.add(TYPE_QUERY_SYMBOL_IDX_RESP, false, &CTradeClient::on_symbol_idx_resp, "query_symbol_idx_resp");
         t.add(TYPE_LOGON_MSG_RESP, false, &CTradeClient::on_logon_msg_resp, "logon_msg_resp");
         t.add(TYPE_REPORT_VERSION_RESP, false, &CTradeClient::on_report_version_resp, "report_version_resp");
-        t.add(TYPE_QUERY_ACCOUNT_BP_RESP, false, nullptr, "query_account_bp_resp");
-        t.add(TYPE_QUERY_MARKET_SESSION_RESP, false, nullptr, "query_market_session_resp");
-        t.add(TYPE_MARKET_SESSION_STAT_REPORT, false, nullptr, "market_session_stat_report");
-        t.add(TYPE_SYMBOL_STATUS_REPORT, false, nullptr, "symbol_status_report");
-        t.add(TYPE_SYMBOL_STATUS_QUERY_RESP, false, nullptr, "symbol_status_query_resp");
-        t.add(TYPE_PROD_STATUS_REPORT, false, nullptr, "prod_status_report");
+        t.add(TYPE_QUERY_ACCOUNT_BP_RESP, false, &CTradeClient::on_query_account_bp_resp, "query_account_bp_resp");
+        t.add(TYPE_QUERY_MARKET_SESSION_RESP, false, &CTradeClient::on_query_market_session_resp,
+              "query_market_session_resp");
+        t.add(TYPE_MARKET_SESSION_STAT_REPORT, false, &CTradeClient::on_market_session_stat_report,
+              "market_session_stat_report");
+        t.add(TYPE_SYMBOL_STATUS_REPORT, false, &CTradeClient::on_symbol_status_report, "symbol_status_report");
+        t.add(TYPE_SYMBOL_STATUS_QUERY_RESP, false, &CTradeClient::on_symbol_status_query_resp,
+              "symbol_status_query_resp");
+        t.add(TYPE_PROD_STATUS_REPORT, false, &CTradeClient::on_prod_status_report, "prod_status_report");
         t.add(TYPE_SET_HEART_BEAT_RESP, false, &CTradeClient::on_set_heart_beat_resp, "set_heart_beat_resp");
-        t.add(TYPE_SESSION_ID_QUERY_RESP, false, nullptr, "session_id_query_resp");
-        t.add(TYPE_REQ_FOR_QUOTE_REPORT, false, nullptr, "req_for_quote_report");
+        t.add(TYPE_SESSION_ID_QUERY_RESP, false, &CTradeClient::on_session_id_query_resp, "session_id_query_resp");
+        t.add(TYPE_REQ_FOR_QUOTE_REPORT, false, &CTradeClient::on_req_for_quote_report, "req_for_quote_report");
         // The server's heart-beat answer is consumed without any action.
         t.add(TYPE_TRADE_HEART_BEAT_RESP, false, nullptr, "trade_heart_beat_resp");
         t.add(TYPE_OSTREL_INTERNAL_ORDER_INSERT_RESP, true, nullptr, "ostrel_internal_order_insert_resp");
