@@ -112,6 +112,7 @@ CTradeClient::CTradeClient(void* user_param)
     m_bin_log.open(name);
     log_info("create trade client");
     m_log.write_important_txt("api version", API_VERSION);
+    m_reject_text.fill();
 }
 
 CTradeClient::~CTradeClient() {

@@ -29,6 +29,8 @@
 #include "hux_trade_struct.h"
 #include "morvast_tool/lock.h"
 #include "morvast_tool/template_map_str.h"
+#include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/TradeClientAnswerEvents.h"
+#include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/TradeClientRejectText.h"
 #include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/base_log.h"
 #include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/sckt_cache_client.h"
 #include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/trade_dispatch.h"
@@ -146,6 +148,12 @@ public:
     // mark (unsigned); false, and the mark kept, otherwise.
     bool SetMaxToken(uint32_t token);
     void SetUserId(uint32_t user_id);
+
+    // Slots of the order, execution, report, quote, combination and
+    // special-order answers; set them directly (null drops the event).
+    trade_answer_events& AnswerEvents() { return m_answer_events; }
+    // The reject reason tables, filled at construction and only read afterwards.
+    const CRejectReasonText& RejectText() const { return m_reject_text; }
     // The realtime clock: seconds in the high 32 bits, nanoseconds in the low.
     static uint64_t convert_now_to_timestamp();
     int32_t GetLogonValue() const;      // the int32 at 53 of the logon answer
@@ -224,6 +232,10 @@ private:
 
     // The message types this session knows, with their handlers.
     static const HUX_TRADE_CORE::msg_route_table& route_table();
+    // The order, cancel, quote, combination and special-order answers.
+    static void add_order_answer_routes(HUX_TRADE_CORE::msg_route_table& t);
+    // Executions, order reports, posted orders and server-internal orders.
+    static void add_report_routes(HUX_TRADE_CORE::msg_route_table& t);
 
     // Transport entries.
     static int sync_cache_callback(CLIENT_SCKT_ONLY::sckt_param& param, void* context);
@@ -362,6 +374,8 @@ private:
     std::atomic<unsigned long> m_req_thread_id;
 
     // Callbacks.
+    trade_answer_events m_answer_events;
+    CRejectReasonText m_reject_text;
     std::atomic<HUX_ConnectionEvent> m_on_connection;
     std::atomic<HUX_UserLogonEvent> m_on_logon;
     std::atomic<HUX_HeartBeatTimeoutEvent> m_on_hb_timeout;

@@ -39,31 +39,8 @@ bool CTradeClient::on_own_transport_thread() const { return t_transport_session 
 const HUX_TRADE_CORE::msg_route_table& CTradeClient::route_table() {
     static const HUX_TRADE_CORE::msg_route_table table = [] {
         HUX_TRADE_CORE::msg_route_table t;
-        // The order, execution, report and query answers are consumed by
-        // their fixed length; their handlers join the table as they come.
-        t.add(TYPE_OSTREL_CLIENT_ORDER_INSERT_RESP, true, nullptr, "ostrel_client_order_insert_resp");
-        t.add(TYPE_OSTREL_CLIENT_ORDER_ACTION_RESP, true, nullptr, "ostrel_client_order_action_resp");
-        t.add(TYPE_OSTREL_CLIENT_ORDER_INSERT_MARKET_RESP, true, nullptr, "ostrel_client_order_insert_market_resp");
-        t.add(TYPE_OSTREL_CLIENT_ORDER_ACTION_MARKET_RESP, true, nullptr, "ostrel_client_order_action_market_resp");
-        t.add(TYPE_ORDER_EXECUTION_RECEIVED, true, nullptr, "order_execution_received");
-        t.add(TYPE_OSTREL_CLIENT_ORDER_MARKET_REPORT, true, nullptr, "ostrel_client_order_market_report");
-        t.add(TYPE_POST_ORDER_RECEIVED, true, nullptr, "post_order_received");
-        t.add(TYPE_POST_ORDER_EXECUTION_RECEIVED, true, nullptr, "post_order_execution_received");
-        t.add(TYPE_OSTREL_CLIENT_QUOTE_INSERT_RESP, true, nullptr, "ostrel_client_quote_insert_resp");
-        t.add(TYPE_OSTREL_CLIENT_QUOTE_ACTION_RESP, true, nullptr, "ostrel_client_quote_action_resp");
-        t.add(TYPE_OSTREL_CLIENT_QUOTE_INSERT_MARKET_RESP, true, nullptr, "ostrel_client_quote_insert_market_resp");
-        t.add(TYPE_OSTREL_CLIENT_QUOTE_ACTION_MARKET_RESP, true, nullptr, "ostrel_client_quote_action_market_resp");
-        t.add(TYPE_OSTREL_CLIENT_QUOTE_MARKET_REPORT, true, nullptr, "ostrel_client_quote_market_report");
-        t.add(TYPE_POST_QUOTE_RECEIVED, true, nullptr, "post_quote_received");
-        t.add(TYPE_OSTREL_CLIENT_COMBO_INSERT_RESP, true, nullptr, "ostrel_client_combo_insert_resp");
-        t.add(TYPE_OSTREL_CLIENT_COMBO_INSERT_MARKET_RESP, true, nullptr, "ostrel_client_combo_insert_market_resp");
-        t.add(TYPE_OSTREL_CLIENT_SPECIAL_ORDER_INSERT_RESP, true, nullptr, "ostrel_client_special_order_insert_resp");
-        t.add(TYPE_OSTREL_CLIENT_SPECIAL_ORDER_ACTION_RESP, true, nullptr, "ostrel_client_special_order_action_resp");
-        t.add(TYPE_OSTREL_CLIENT_SPECIAL_ORDER_INSERT_MARKET_RESP, true, nullptr,
-              "ostrel_client_special_order_insert_market_resp");
-        t.add(TYPE_OSTREL_CLIENT_SPECIAL_ORDER_ACTION_MARKET_RESP, true, nullptr,
-              "ostrel_client_special_order_action_market_resp");
-        t.add(TYPE_POST_SPECIAL_ORDER_RECEIVED, true, nullptr, "post_special_order_received");
+        add_order_answer_routes(t);
+        add_report_routes(t);
         t.add(TYPE_QUERY_ACCOUNT_IDX_RESP, false, &CTradeClient::on_account_idx_resp, "query_account_idx_resp");
         t.add(TYPE_QUERY_SYMBOL_IDX_RESP, false, &CTradeClient::on_symbol_idx_resp, "query_symbol_idx_resp");
         t.add(TYPE_LOGON_MSG_RESP, false, &CTradeClient::on_logon_msg_resp, "logon_msg_resp");
@@ -82,15 +59,6 @@ const HUX_TRADE_CORE::msg_route_table& CTradeClient::route_table() {
         t.add(TYPE_REQ_FOR_QUOTE_REPORT, false, &CTradeClient::on_req_for_quote_report, "req_for_quote_report");
         // The server's heart-beat answer is consumed without any action.
         t.add(TYPE_TRADE_HEART_BEAT_RESP, false, nullptr, "trade_heart_beat_resp");
-        t.add(TYPE_OSTREL_INTERNAL_ORDER_INSERT_RESP, true, nullptr, "ostrel_internal_order_insert_resp");
-        t.add(TYPE_OSTREL_INTERNAL_ORDER_ADJUST_STATUS_RESP, true, nullptr, "ostrel_internal_order_adjust_status_resp");
-        t.add(TYPE_OSTREL_INTERNAL_ORDER_EXECUTION_RESP, true, nullptr, "ostrel_internal_order_execution_resp");
-        t.add(TYPE_OSTREL_INTERNAL_ORDER_ADJUST_MKT_REJ_RESP, true, nullptr,
-              "ostrel_internal_order_adjust_mkt_rej_resp");
-        t.add(TYPE_OSTREL_INTERNAL_QUOTE_ADJUST_STATUS_RESP, true, nullptr,
-              "ostrel_internal_quote_adjust_status_resp");
-        t.add(TYPE_OSTREL_INTERNAL_QUOTE_ADJUST_MKT_REJ_RESP, false, nullptr,
-              "ostrel_internal_quote_adjust_mkt_rej_resp");
         return t;
     }();
     return table;
