@@ -83,6 +83,25 @@ bool apply(const std::string& key, const std::string& value, sim_config& cfg) {
     if (key == "random_split_max") return set_int(value, 0, 65536, cfg.random_split_max);
     if (key == "random_seed") return set_u32(value, cfg.random_seed);
     if (key == "length_field") return set_int(value, -1, 65535, cfg.length_field);
+    if (key == "order_mode") {
+        static const struct {
+            const char* name;
+            order_mode mode;
+        } modes[] = {{"none", order_mode::none},
+                     {"accept", order_mode::accept},
+                     {"reject", order_mode::reject},
+                     {"partial", order_mode::partial},
+                     {"fill", order_mode::fill}};
+        for (const auto& m : modes) {
+            if (value == m.name) {
+                cfg.order_answer = m.mode;
+                return true;
+            }
+        }
+        return false;
+    }
+    if (key == "order_reject_code") return set_int(value, 1, UINT32_MAX, cfg.order_reject_code);
+    if (key == "order_fill_parts") return set_int(value, 1, max_order_fill_parts, cfg.order_fill_parts);
     if (key == "answer_delay_ms") {
         long long ms = 0;
         if (!to_int(value, 0, 3600 * 1000, ms)) return false;

@@ -14,6 +14,8 @@
 #include <cstring>
 
 #include "morvast_tool/md5.h"
+#include "sim/sim_order_answers.h"
+#include "sim/sim_report_answers.h"
 
 namespace hux_sim {
 
@@ -59,8 +61,24 @@ void put_text(std::string& m, size_t off, size_t width, const std::string& text)
     m.replace(off, std::min(width, text.size()), text, 0, std::min(width, text.size()));
 }
 
-uint16_t get_u16(const std::string& m, size_t off) {
-    return static_cast<uint16_t>(static_cast<uint8_t>(m[off]) | (static_cast<uint8_t>(m[off + 1]) << 8));
+uint64_t get_le(const std::string& m, size_t off, size_t n) {
+    uint64_t v = 0;
+    for (size_t i = 0; i < n; ++i) v |= static_cast<uint64_t>(static_cast<uint8_t>(m[off + i])) << (8 * i);
+    return v;
+}
+
+uint16_t get_u16(const std::string& m, size_t off) { return static_cast<uint16_t>(get_le(m, off, 2)); }
+uint32_t get_u32(const std::string& m, size_t off) { return static_cast<uint32_t>(get_le(m, off, 4)); }
+int32_t get_i32(const std::string& m, size_t off) { return static_cast<int32_t>(get_u32(m, off)); }
+int64_t get_i64(const std::string& m, size_t off) { return static_cast<int64_t>(get_le(m, off, 8)); }
+uint8_t get_u8(const std::string& m, size_t off) { return static_cast<uint8_t>(m[off]); }
+
+const uint16_t type_order_execution = 1014;
+const size_t len_new_order = 100;
+
+// Writes the configured length field over a finished answer.
+void label(std::string& m, int32_t length_field) {
+    if (length_field >= 0 && length_field <= 0xffff) put_u16(m, 2, static_cast<uint16_t>(length_field));
 }
 
 // The password digest as the client must send it: 32 upper-case hex
@@ -126,6 +144,10 @@ bool check_config(const sim_config& cfg, std::string* why) {
     }
     if (cfg.length_field < -1 || cfg.length_field > 0xffff) return fail("length_field outside -1..65535");
     if (cfg.answer_delay.count() < 0) return fail("negative answer delay");
+    if (cfg.order_reject_code == 0) return fail("order_reject_code 0 would be an accept");
+    if (cfg.order_fill_parts < 1 || cfg.order_fill_parts > max_order_fill_parts) {
+        return fail("order_fill_parts outside 1.." + std::to_string(max_order_fill_parts));
+    }
     return true;
 }
 
@@ -209,8 +231,62 @@ std::string sim_trade_server::heart_beat_answer(const sim_config& cfg) {
     return make_message(type_heart_beat_resp, len_heart_beat_resp, cfg.length_field);
 }
 
-std::vector<std::string> sim_trade_server::answer(const sim_config& cfg, const std::string& msg) {
+// The new order's fields sit at the same offsets in the 1010 answer; only
+// the low byte of the user id at 8 is echoed. Quantities are uint32 on the
+// request and int32 on the answers: the same four bytes go back.
+std::vector<std::string> sim_trade_server::new_order_answers(const sim_config& cfg, const std::string& order,
+                                                             int64_t order_no) {
+    std::vector<std::string> out;
+    if (cfg.order_answer == order_mode::none || order.size() < len_new_order) return out;
+    sim_order_answer a;
+    a.request_tag = get_i32(order, 4);
+    a.user_id_low = get_u8(order, 8);
+    a.opt_4 = get_u8(order, 13);
+    a.side = get_u8(order, 17);
+    a.opt_5 = get_u8(order, 18);
+    a.opt_1 = get_u8(order, 19);
+    a.client_token = get_i32(order, 20);
+    a.quantity = get_i32(order, 24);
+    a.opt_2 = get_i32(order, 28);
+    a.price = get_i64(order, 32);
+    a.opt_3 = get_i32(order, 52);
+    a.account = order.substr(60, 16);
+    a.symbol = order.substr(76, 20);
+    if (cfg.order_answer == order_mode::reject) {
+        a.result = cfg.order_reject_code;
+    } else {
+        a.order_no = order_no;
+    }
+    out.push_back(order_insert_answer(a));
+    label(out.back(), cfg.length_field);
+    if (cfg.order_answer != order_mode::partial && cfg.order_answer != order_mode::fill) return out;
+
+    const uint32_t quantity = get_u32(order, 24);
+    uint32_t total = quantity;
+    if (cfg.order_answer == order_mode::partial) total = quantity > 0 ? quantity - 1 : 0;
+    const uint32_t parts = std::min(cfg.order_fill_parts, total);
+    sim_execution e;
+    e.order_no = order_no;
+    e.fill_price = a.price;
+    e.symbol = a.symbol;
+    for (uint32_t i = 0; i < parts; ++i) {
+        // The first (total % parts) fills take one lot more.
+        const uint32_t part = total / parts + (i < total % parts ? 1 : 0);
+        e.filled_quantity = static_cast<int32_t>(part);
+        out.push_back(execution_message(type_order_execution, e));
+        label(out.back(), cfg.length_field);
+    }
+    return out;
+}
+
+std::vector<std::string> sim_trade_server::answer(const sim_config& cfg, const std::string& msg,
+                                                  int64_t& next_order_no) {
     switch (get_u16(msg, 0)) {
+        case msg_new_order:
+            if (cfg.order_answer == order_mode::none || cfg.order_answer == order_mode::reject) {
+                return new_order_answers(cfg, msg, 0);
+            }
+            return new_order_answers(cfg, msg, next_order_no++);
         case msg_report_version:
             return {version_answer(cfg)};
         case msg_logon:
@@ -318,7 +394,7 @@ void sim_trade_server::on_bytes(size_t conn, const char* data, size_t len) {
                 sim_message msg{type, true, st.pending.substr(off, need)};
                 off += need;
                 if (!cfg.silent) {
-                    for (auto& a : answer(cfg, msg.bytes)) answers.push_back(std::move(a));
+                    for (auto& a : answer(cfg, msg.bytes, next_order_no_)) answers.push_back(std::move(a));
                 }
                 st.messages.push_back(std::move(msg));
             }

@@ -3,9 +3,10 @@
 // program hux-sim-server.
 //
 // It answers the session requests (version report, logon, symbol and account
-// index queries, heart-beat setting, heart-beat) from a settable
-// configuration, records every message each connection sends, cut by type,
-// and on demand misbehaves: raw bytes, split or coalesced writes, wrong
+// index queries, heart-beat setting, heart-beat) and, when configured, new
+// orders (an accept or reject, then fills) from a settable configuration,
+// records every message each connection sends, cut by type, and on demand
+// misbehaves: raw bytes, split or coalesced writes, wrong
 // length fields, delays, silence, clean or reset closes, stopped reading.
 //
 // Every member is thread-safe. Answers are written on the loopback server's
@@ -27,8 +28,9 @@
 
 namespace hux_sim {
 
-// Message types of the session requests the server answers.
+// Message types of the requests the server answers.
 enum : uint16_t {
+    msg_new_order = 10,
     msg_account_idx_query = 61,
     msg_symbol_idx_query = 62,
     msg_logon = 70,
@@ -53,6 +55,15 @@ struct sim_symbol {
 struct sim_account {
     std::string name;  // at most 15 characters (16-byte field with its NUL)
     uint8_t index = 0;
+};
+
+// How a new order (type 10) is answered.
+enum class order_mode {
+    none,     // recorded, not answered
+    accept,   // a 1010 with 0 at 100
+    reject,   // a 1010 with `order_reject_code` at 100
+    partial,  // the accept, then `order_fill_parts` 1014 fills short of the quantity
+    fill,     // the accept, then `order_fill_parts` 1014 fills of the whole quantity
 };
 
 struct sim_config {
@@ -86,6 +97,16 @@ struct sim_config {
     int32_t heart_beat_result = 0;    // int32 at 12
     int32_t heart_beat_timeout = 30;  // int32 at 16, seconds
 
+    // New orders. The 1010 echoes the order's fields; an accept carries the
+    // next order number (1, 2, ... per server) at 104, which the fills carry
+    // at 32 with the order's price and symbol. A fill quantity is split into
+    // `order_fill_parts` near-equal parts, never a part of 0 (so fewer fills
+    // come when the quantity is smaller than the parts). Partial fills leave
+    // one lot unfilled; an order of quantity 0 gets no fills.
+    order_mode order_answer = order_mode::none;
+    uint32_t order_reject_code = 1;  // at 100 of a reject; 0 is refused
+    uint32_t order_fill_parts = 1;   // 1..max_order_fill_parts
+
     // Behaviour.
     bool silent = false;                          // record, answer nothing
     std::chrono::microseconds answer_delay{0};    // wait before each write of answers
@@ -95,6 +116,8 @@ struct sim_config {
     uint32_t random_seed = 1;                     // seed of the random cuts (advanced per write)
     int32_t length_field = -1;                    // -1: true lengths; 0..65535: this in every answer
 };
+
+const uint32_t max_order_fill_parts = 1000;
 
 // Checks the limits of a configuration; false with the reason in `why`.
 bool check_config(const sim_config& cfg, std::string* why);
@@ -183,6 +206,9 @@ public:
     static std::vector<std::string> account_list(const sim_config& cfg);
     static std::string heart_beat_setting_answer(const sim_config& cfg);
     static std::string heart_beat_answer(const sim_config& cfg);
+    // Answers to a 100-byte new order by `cfg.order_answer`; `order_no` is
+    // the number an accept gives it.
+    static std::vector<std::string> new_order_answers(const sim_config& cfg, const std::string& order, int64_t order_no);
 
 private:
     struct conn_state {
@@ -202,7 +228,8 @@ private:
 
     void on_bytes(size_t conn, const char* data, size_t len);
     // Answers to one complete request; empty for requests it does not answer.
-    static std::vector<std::string> answer(const sim_config& cfg, const std::string& msg);
+    // `next_order_no` is advanced for each accepted order.
+    static std::vector<std::string> answer(const sim_config& cfg, const std::string& msg, int64_t& next_order_no);
     void write_answers(size_t conn, const write_plan& plan, const std::vector<std::string>& answers);
     const sim_config& config_for(size_t conn) const;  // under m_
     conn_state& state(size_t conn);                    // under m_
@@ -216,6 +243,7 @@ private:
     std::map<size_t, sim_config> conn_cfg_;
     std::vector<conn_state> conns_;
     uint32_t writes_ = 0;  // counts random-cut writes, to advance the seed
+    int64_t next_order_no_ = 1;
 
     int udp_fd_ = -1;
     int udp_wake_fd_ = -1;
