@@ -704,13 +704,7 @@ typedef struct HUX_SpecialOrderActionMarketRejectField {
 
 #pragma pack(pop)
 
-#ifndef HUX_STATIC_ASSERT
-#ifdef __cplusplus
-#define HUX_STATIC_ASSERT static_assert
-#else
-#define HUX_STATIC_ASSERT _Static_assert
-#endif
-#endif
+#include "hux_static_assert.h"
 /* Sizes and offsets follow from the packed field lists above. */
 HUX_STATIC_ASSERT(sizeof(HUX_OrderAcceptField) == 89, "HUX_OrderAcceptField is 89 bytes");
 HUX_STATIC_ASSERT(offsetof(HUX_OrderAcceptField, request_tag) == 0, "HUX_OrderAcceptField.request_tag at 0");

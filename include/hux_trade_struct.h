@@ -43,11 +43,7 @@ typedef struct HUX_LogonResponse {
 
 #pragma pack(pop)
 
-#ifdef __cplusplus
-#define HUX_STATIC_ASSERT static_assert
-#else
-#define HUX_STATIC_ASSERT _Static_assert
-#endif
+#include "hux_static_assert.h"
 HUX_STATIC_ASSERT(sizeof(HUX_TradeSvrInfo) == 56, "HUX_TradeSvrInfo is 56 bytes");
 HUX_STATIC_ASSERT(offsetof(HUX_TradeSvrInfo, tcp_port) == 16, "tcp_port at 16");
 HUX_STATIC_ASSERT(offsetof(HUX_TradeSvrInfo, udp_port) == 18, "udp_port at 18");

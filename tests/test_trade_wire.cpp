@@ -1,3 +1,4 @@
+#include "tests/support/hex.h"
 #include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/trade_wire.h"
 
 #include <gtest/gtest.h>
@@ -13,21 +14,7 @@ using namespace HUX_TRADE_WIRE;
 
 namespace {
 
-std::string hex_of(const void* data, size_t len) {
-    static const char digits[] = "0123456789abcdef";
-    const unsigned char* p = static_cast<const unsigned char*>(data);
-    std::string out;
-    for (size_t i = 0; i < len; ++i) {
-        out += digits[p[i] >> 4];
-        out += digits[p[i] & 0x0f];
-    }
-    return out;
-}
-
-template <typename MSG>
-std::string hex_of(const MSG& msg) {
-    return hex_of(&msg, sizeof(msg));
-}
+using hux_test::hex_of;
 
 // n zero bytes as hex
 std::string z(size_t n) {
