@@ -392,8 +392,9 @@ bool CTradeClient::DisConnServer() {
     // thread: it is closed and kept until a later call from another thread.
     const bool own_thread = on_own_transport_thread();
     free_retired(false);
-    // Every disconnect stops the heart-beat.
-    m_hb_stop = true;
+    // Every disconnect stops the heart-beat, and the heart-beat thread, which
+    // sends on the TCP client, ends before the client is closed.
+    join_thread(m_hb_thread, m_hb_stop, false);
     const unsigned pause = m_t_close_pause_ms;
 
     trade_tcp_client* sync_client = nullptr;
@@ -426,8 +427,6 @@ bool CTradeClient::DisConnServer() {
     }
     // The kernel-bypass senders and the TCPDirect plug-in are cleaned up here.
 
-    // The heart-beat thread sends on the TCP client: it ends before the client goes.
-    join_thread(m_hb_thread, m_hb_stop, false);
     if (async_client || sync_client) {
         if (own_thread || !sync_stopped) {
             std::lock_guard<std::mutex> guard(m_retired_lock);

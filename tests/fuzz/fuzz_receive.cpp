@@ -1,0 +1,277 @@
+// Fuzz target for the trade session's receive path. The first input byte
+// picks the server edition (bit 0: 1 = qv27) and how the rest is cut into
+// pieces (bits 1..7: 0 = one piece, else pieces of that many bytes). The rest
+// goes through a cut loop like the transport entry's: each piece is appended
+// to a cache, whole messages are handed to ProcReceiveMsg while it consumes,
+// and the remainder waits for the next piece.
+//
+// One logged-on session per edition lives for the whole process. It logs on
+// to the simulated server over loopback once; the server then stays silent,
+// so only this thread ever runs the session's receive path. When an input
+// logs the session off (a new version answer, a refused logon, ...) the
+// session is made again before the next input.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <type_traits>
+#include <vector>
+
+#include "sim/sim_trade_server.h"
+#include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/TradeClient.h"
+
+using HUX_TRADE::CTradeClient;
+
+namespace {
+
+// Every byte a callback is given is read, so the address sanitizer sees a
+// record that is too short or already freed.
+std::atomic<unsigned> g_sink{0};
+
+void touch(const void* p, size_t n) {
+    const unsigned char* b = static_cast<const unsigned char*>(p);
+    unsigned sum = 0;
+    for (size_t i = 0; i < n; ++i) sum = sum * 31u + b[i];
+    g_sink.fetch_add(sum, std::memory_order_relaxed);
+}
+
+template <class R>
+void on_record(void*, R* r) {
+    if (r) touch(r, sizeof(R));
+}
+
+// Maps an answer slot's function type to the callback that reads its record.
+template <class F>
+struct record_slot;
+template <class R>
+struct record_slot<void (*)(void*, R*)> {
+    static constexpr void (*fn)(void*, R*) = &on_record<R>;
+};
+
+// Connection and logon outcomes, signalled by the callbacks so that the
+// set-up waits on a condition rather than polling.
+struct outcome {
+    std::mutex m;
+    std::condition_variable cv;
+    unsigned connects = 0;
+    unsigned logons = 0;  // successful logon callbacks
+};
+outcome g_outcome;
+
+void on_logon(void*, HUX_LogonResponse* rsp, int sock) {
+    if (!rsp) return;
+    touch(rsp, sizeof(*rsp));
+    g_sink.fetch_add(static_cast<unsigned>(sock), std::memory_order_relaxed);
+    if (rsp->result != 0) return;
+    std::lock_guard<std::mutex> g(g_outcome.m);
+    ++g_outcome.logons;
+    g_outcome.cv.notify_all();
+}
+void on_connection(void*, int code, const char* text) {
+    touch(text, text ? strlen(text) : 0);
+    g_sink.fetch_add(static_cast<unsigned>(code), std::memory_order_relaxed);
+    if (code != 0) return;
+    std::lock_guard<std::mutex> g(g_outcome.m);
+    ++g_outcome.connects;
+    g_outcome.cv.notify_all();
+}
+
+// Waits until the counter passes `seen`, up to five seconds.
+bool wait_past(unsigned outcome::*counter, unsigned seen) {
+    std::unique_lock<std::mutex> lock(g_outcome.m);
+    return g_outcome.cv.wait_for(lock, std::chrono::seconds(5), [&] { return g_outcome.*counter > seen; });
+}
+unsigned current(unsigned outcome::*counter) {
+    std::lock_guard<std::mutex> g(g_outcome.m);
+    return g_outcome.*counter;
+}
+void on_heart_beat_timeout(void*, int seconds) { g_sink.fetch_add(static_cast<unsigned>(seconds)); }
+void on_market_session(void*, HUX_ExchangeMarketSession* r, bool last) {
+    if (r) touch(r, sizeof(*r));
+    g_sink.fetch_add(last ? 1u : 2u, std::memory_order_relaxed);
+}
+void on_session_stat(void*, uint8_t session, bool flag) {
+    g_sink.fetch_add(session + (flag ? 1u : 0u), std::memory_order_relaxed);
+}
+void on_symbol_query(void*, HUX_SymbolStatus* r, bool last) {
+    if (r) touch(r, sizeof(*r));
+    g_sink.fetch_add(last ? 1u : 2u, std::memory_order_relaxed);
+}
+
+#define HUX_FUZZ_SLOT(name) e.name.store(record_slot<decltype(e.name.load())>::fn)
+
+void set_all_callbacks(CTradeClient& c) {
+    c.SetConnectionEvent(&on_connection);
+    c.SetUserLogonEvent(&on_logon);
+    c.SetHeartBeatTimeoutEvent(&on_heart_beat_timeout);
+    c.SetQueryOtAccountBPEvent(&on_record<HUX_AccountBP>);
+    c.SetQueryMarketSessionEvent(&on_market_session);
+    c.SetMarketSessionStatReportEvent(&on_session_stat);
+    c.SetSymbolStatusReportEvent(&on_record<HUX_SymbolStatus>);
+    c.SetQuerySymbolStatusEvent(&on_symbol_query);
+    c.SetProdStatusReportEvent(&on_record<HUX_ProdStatus>);
+    c.SetQuerySessionIDEvent(&on_record<HUX_SessionID>);
+    c.SetInputRegForQuoteEvent(&on_record<HUX_InputRegForQuoteResponse>);
+
+    HUX_TRADE::trade_answer_events& e = c.AnswerEvents();
+    HUX_FUZZ_SLOT(OrderAccept);
+    HUX_FUZZ_SLOT(OrderReject);
+    HUX_FUZZ_SLOT(OrderMarketAccept);
+    HUX_FUZZ_SLOT(OrderMarketReject);
+    HUX_FUZZ_SLOT(OrderActionAccept);
+    HUX_FUZZ_SLOT(OrderActionReject);
+    HUX_FUZZ_SLOT(OrderActionMarketAccept);
+    HUX_FUZZ_SLOT(OrderActionMarketReject);
+    HUX_FUZZ_SLOT(OrderExecution);
+    HUX_FUZZ_SLOT(OrderMarketReport);
+    HUX_FUZZ_SLOT(PostOrder);
+    HUX_FUZZ_SLOT(PostOrderExecution);
+    HUX_FUZZ_SLOT(PostSpecialOrder);
+    HUX_FUZZ_SLOT(InternalOrder);
+    HUX_FUZZ_SLOT(InternalOrderAdjustStatus);
+    HUX_FUZZ_SLOT(InternalOrderExecution);
+    HUX_FUZZ_SLOT(InternalOrderAdjustMktRej);
+    HUX_FUZZ_SLOT(InternalQuoteAdjustStatus);
+    HUX_FUZZ_SLOT(InternalQuoteAdjustMktRej);
+    HUX_FUZZ_SLOT(QuoteAccept);
+    HUX_FUZZ_SLOT(QuoteReject);
+    HUX_FUZZ_SLOT(QuoteMarketAccept);
+    HUX_FUZZ_SLOT(QuoteMarketReject);
+    HUX_FUZZ_SLOT(QuoteMarketReport);
+    HUX_FUZZ_SLOT(PostQuote);
+    HUX_FUZZ_SLOT(QuoteActionAccept);
+    HUX_FUZZ_SLOT(QuoteActionReject);
+    HUX_FUZZ_SLOT(QuoteActionMarketAccept);
+    HUX_FUZZ_SLOT(QuoteActionMarketReject);
+    HUX_FUZZ_SLOT(ComboAccept);
+    HUX_FUZZ_SLOT(ComboReject);
+    HUX_FUZZ_SLOT(ComboMarketAccept);
+    HUX_FUZZ_SLOT(ComboMarketReject);
+    HUX_FUZZ_SLOT(SpecialOrderAccept);
+    HUX_FUZZ_SLOT(SpecialOrderReject);
+    HUX_FUZZ_SLOT(SpecialOrderMarketAccept);
+    HUX_FUZZ_SLOT(SpecialOrderMarketReject);
+    HUX_FUZZ_SLOT(SpecialOrderActionAccept);
+    HUX_FUZZ_SLOT(SpecialOrderActionReject);
+    HUX_FUZZ_SLOT(SpecialOrderActionMarketAccept);
+    HUX_FUZZ_SLOT(SpecialOrderActionMarketReject);
+}
+
+#undef HUX_FUZZ_SLOT
+
+[[noreturn]] void setup_failed(const char* what) {
+    fprintf(stderr, "fuzz_receive: set-up failed: %s\n", what);
+    abort();
+}
+
+struct fuzz_session {
+    hux_sim::sim_trade_server sim;
+    std::unique_ptr<CTradeClient> client;
+
+    explicit fuzz_session(bool qv27) : client(new CTradeClient(nullptr)) {
+        if (!sim.listening()) setup_failed("simulated server not listening");
+        HUX_TRADE::TradeClientTimings t;
+        t.close_pause_ms = 1;
+        t.tcp_stop_wait_ms = 2000;
+        t.heart_beat_tick_ms = 1;
+        client->SetTimings(t);
+        client->SetMaxWaitTime(5);
+        set_all_callbacks(*client);
+
+        hux_sim::sim_config cfg;
+        cfg.password = "pw";
+        cfg.server_edition = qv27 ? 6 : 0;
+        cfg.user_id = 77;
+        cfg.max_token = 100;
+        cfg.symbols = {{"IF2406", 1}, {"IO2406-C-3500", 2}};
+        cfg.accounts = {{"ACCOUNT-1", 1}};
+        if (!sim.set_config(cfg)) setup_failed("simulated server refused its configuration");
+
+        HUX_TradeSvrInfo info;
+        memset(&info, 0, sizeof(info));
+        strcpy(info.server_ip, "127.0.0.1");
+        info.tcp_port = sim.port();
+        info.rsp_cpu = -1;
+        info.symbol_idx_page_size = 100;  // heartbeat_interval 0: no heart-beat thread
+        const unsigned connects = current(&outcome::connects);
+        if (!client->ConnServer(&info, false)) setup_failed("ConnServer");
+        if (!wait_past(&outcome::connects, connects) || !client->IsConnect()) setup_failed("no connection");
+        if (!logon(qv27)) setup_failed("no logon");
+    }
+    ~fuzz_session() {
+        // An input may have started the heart-beat thread. DisConnServer
+        // closes the socket before it joins that thread, which may then send
+        // on a closed descriptor; so the thread is ended first.
+        client->stop_send_heart_beat_thread();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (client->IsHeartBeatRunning() && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+        client->DisConnServer();
+    }
+
+    bool logon(bool qv27) {
+        const unsigned logons = current(&outcome::logons);
+        const bool ok = client->UserLogon("trader01", "pw", "app-x", "AUTH123") == 0 &&
+                        wait_past(&outcome::logons, logons) && client->IsLogon() && client->IsQv27Version() == qv27;
+        // From here on the server answers nothing: no second thread feeds
+        // the session while the fuzz input does.
+        sim.set_silent(true);
+        return ok;
+    }
+};
+
+std::unique_ptr<fuzz_session> g_sessions[2];
+
+CTradeClient& logged_on_session(bool qv27) {
+    std::unique_ptr<fuzz_session>& s = g_sessions[qv27 ? 1 : 0];
+    if (s && s->client->IsLogon() && s->client->IsQv27Version() == qv27) return *s->client;
+    // Logged off by the last input: start afresh on a new connection. (A
+    // new logon over the old one could draw late answers to requests the
+    // input made the session send, on the transport thread, while the next
+    // input runs.)
+    s.reset();
+    s.reset(new fuzz_session(qv27));
+    return *s->client;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0) return 0;
+    const bool qv27 = (data[0] & 1) != 0;
+    const size_t piece = data[0] >> 1;  // 0: everything at once
+    CTradeClient& client = logged_on_session(qv27);
+
+    const uint8_t* rest = data + 1;
+    const size_t rest_len = size - 1;
+    std::vector<unsigned char> cache;
+    cache.reserve(rest_len);
+    size_t at = 0;
+    while (at < rest_len) {
+        const size_t n = piece == 0 || rest_len - at < piece ? rest_len - at : piece;
+        cache.insert(cache.end(), rest + at, rest + at + n);
+        at += n;
+        // The session sees a buffer of exactly the cached size, so a read
+        // past its end is caught.
+        std::unique_ptr<unsigned char[]> buf(new unsigned char[cache.size()]);
+        memcpy(buf.get(), cache.data(), cache.size());
+        const unsigned len = static_cast<unsigned>(cache.size());
+        unsigned offset = 0;
+        while (offset < len) {
+            const int used = client.ProcReceiveMsg(buf.get() + offset, len - offset);
+            if (used <= 0) break;
+            if (static_cast<unsigned>(used) > len - offset) {
+                fprintf(stderr, "fuzz_receive: ProcReceiveMsg consumed %d of %u bytes\n", used, len - offset);
+                abort();
+            }
+            offset += static_cast<unsigned>(used);
+        }
+        cache.erase(cache.begin(), cache.begin() + offset);
+    }
+    return 0;
+}
