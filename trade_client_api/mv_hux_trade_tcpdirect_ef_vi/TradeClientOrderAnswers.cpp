@@ -201,6 +201,20 @@ void on_order_action(void* s, const unsigned char* msg) {
     cb(c, &r);
 }
 
+// The echo of the cancel that every exchange answer to a cancel carries; the
+// answer records name these fields alike.
+template <class RECORD, class WIRE>
+void copy_cancel_echo(RECORD& r, const WIRE& w) {
+    r.request_tag = w.request_tag;
+    r.market_token = w.market_token;
+    r.user_id = w.user_id;
+    r.client_token = w.client_token;
+    r.opt_3 = w.opt_3;
+    r.cancel_mode = w.cancel_mode;
+    r.owner_user_id = w.owner_user_id;
+    r.owner_token = w.owner_token;
+}
+
 // ---------------------------------------------------------------- 1013, 1021, 1033
 // The exchange's answers to a cancel share one shape: the cancel's echo, an
 // eight-byte value, and a reason code whose text comes from a code map.
@@ -213,14 +227,7 @@ void on_order_action_market(void* s, const unsigned char* msg) {
         HUX_OrderActionMarketAcceptEvent cb = c->AnswerEvents().OrderActionMarketAccept.load();
         if (!cb) return;
         HUX_OrderActionMarketAcceptField r;  // every byte written
-        r.request_tag = w->request_tag;
-        r.market_token = w->market_token;
-        r.user_id = w->user_id;
-        r.client_token = w->client_token;
-        r.opt_3 = w->opt_3;
-        r.cancel_mode = w->cancel_mode;
-        r.owner_user_id = w->owner_user_id;
-        r.owner_token = w->owner_token;
+        copy_cancel_echo(r, *w);
         copy_bytes(r.value_129, w->value_129);
         r.opt_1 = w->opt_1;
         r.field_32 = w->field_32;
@@ -231,14 +238,7 @@ void on_order_action_market(void* s, const unsigned char* msg) {
     if (!cb) return;
     HUX_OrderActionMarketRejectField r;
     memset(&r, 0, sizeof(r));
-    r.request_tag = w->request_tag;
-    r.market_token = w->market_token;
-    r.user_id = w->user_id;
-    r.client_token = w->client_token;
-    r.opt_3 = w->opt_3;
-    r.cancel_mode = w->cancel_mode;
-    r.owner_user_id = w->owner_user_id;
-    r.owner_token = w->owner_token;
+    copy_cancel_echo(r, *w);
     copy_bytes(r.value_129, w->value_129);
     r.reason_code = static_cast<int32_t>(code);
     c->RejectText().market_cancel_reject_text(code, w->exchange_id, r.reason_text);
@@ -255,14 +255,7 @@ void on_quote_action_market(void* s, const unsigned char* msg) {
         HUX_QuoteActionMarketAcceptEvent cb = c->AnswerEvents().QuoteActionMarketAccept.load();
         if (!cb) return;
         HUX_QuoteActionMarketAcceptField r;  // every byte written
-        r.request_tag = w->request_tag;
-        r.market_token = w->market_token;
-        r.user_id = w->user_id;
-        r.client_token = w->client_token;
-        r.opt_3 = w->opt_3;
-        r.cancel_mode = w->cancel_mode;
-        r.owner_user_id = w->owner_user_id;
-        r.owner_token = w->owner_token;
+        copy_cancel_echo(r, *w);
         copy_bytes(r.value_130, w->value_130);
         r.opt_1 = w->opt_1;
         r.field_32 = w->field_32;
@@ -273,14 +266,7 @@ void on_quote_action_market(void* s, const unsigned char* msg) {
     if (!cb) return;
     HUX_QuoteActionMarketRejectField r;
     memset(&r, 0, sizeof(r));
-    r.request_tag = w->request_tag;
-    r.market_token = w->market_token;
-    r.user_id = w->user_id;
-    r.client_token = w->client_token;
-    r.opt_3 = w->opt_3;
-    r.cancel_mode = w->cancel_mode;
-    r.owner_user_id = w->owner_user_id;
-    r.owner_token = w->owner_token;
+    copy_cancel_echo(r, *w);
     copy_bytes(r.value_130, w->value_130);
     r.reason_code = static_cast<int32_t>(code);
     c->RejectText().quote_action_market_reject_text(code, r.reason_text);
