@@ -5,11 +5,13 @@
 // to a cache, whole messages are handed to ProcReceiveMsg while it consumes,
 // and the remainder waits for the next piece.
 //
-// One logged-on session per edition lives for the whole process. It logs on
-// to the simulated server over loopback once; the server then stays silent,
-// so only this thread ever runs the session's receive path. When an input
-// logs the session off (a new version answer, a refused logon, ...) the
-// session is made again before the next input.
+// One logged-on session per edition lives for the whole process. It is made,
+// given all 52 callbacks and logged on through the C interface (MVHUX_*), so
+// each answer an input decodes reaches an application callback that reads
+// the whole record. It logs on to the simulated server over loopback once;
+// the server then stays silent, so only this thread ever runs the session's
+// receive path. When an input logs the session off (a new version answer, a
+// refused logon, ...) the session is made again before the next input.
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -20,9 +22,9 @@
 #include <memory>
 #include <mutex>
 #include <thread>
-#include <type_traits>
 #include <vector>
 
+#include "mv_hux_trade.h"
 #include "sim/sim_trade_server.h"
 #include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/TradeClient.h"
 
@@ -45,14 +47,6 @@ template <class R>
 void on_record(void*, R* r) {
     if (r) touch(r, sizeof(R));
 }
-
-// Maps an answer slot's function type to the callback that reads its record.
-template <class F>
-struct record_slot;
-template <class R>
-struct record_slot<void (*)(void*, R*)> {
-    static constexpr void (*fn)(void*, R*) = &on_record<R>;
-};
 
 // Connection and logon outcomes, signalled by the callbacks so that the
 // set-up waits on a condition rather than polling.
@@ -104,85 +98,102 @@ void on_symbol_query(void*, HUX_SymbolStatus* r, bool last) {
     g_sink.fetch_add(last ? 1u : 2u, std::memory_order_relaxed);
 }
 
-#define HUX_FUZZ_SLOT(name) e.name.store(record_slot<decltype(e.name.load())>::fn)
+[[noreturn]] void setup_failed(const char* what);
 
-void set_all_callbacks(CTradeClient& c) {
-    c.SetConnectionEvent(&on_connection);
-    c.SetUserLogonEvent(&on_logon);
-    c.SetHeartBeatTimeoutEvent(&on_heart_beat_timeout);
-    c.SetQueryOtAccountBPEvent(&on_record<HUX_AccountBP>);
-    c.SetQueryMarketSessionEvent(&on_market_session);
-    c.SetMarketSessionStatReportEvent(&on_session_stat);
-    c.SetSymbolStatusReportEvent(&on_record<HUX_SymbolStatus>);
-    c.SetQuerySymbolStatusEvent(&on_symbol_query);
-    c.SetProdStatusReportEvent(&on_record<HUX_ProdStatus>);
-    c.SetQuerySessionIDEvent(&on_record<HUX_SessionID>);
-    c.SetInputRegForQuoteEvent(&on_record<HUX_InputRegForQuoteResponse>);
-
-    HUX_TRADE::trade_answer_events& e = c.AnswerEvents();
-    HUX_FUZZ_SLOT(OrderAccept);
-    HUX_FUZZ_SLOT(OrderReject);
-    HUX_FUZZ_SLOT(OrderMarketAccept);
-    HUX_FUZZ_SLOT(OrderMarketReject);
-    HUX_FUZZ_SLOT(OrderActionAccept);
-    HUX_FUZZ_SLOT(OrderActionReject);
-    HUX_FUZZ_SLOT(OrderActionMarketAccept);
-    HUX_FUZZ_SLOT(OrderActionMarketReject);
-    HUX_FUZZ_SLOT(OrderExecution);
-    HUX_FUZZ_SLOT(OrderMarketReport);
-    HUX_FUZZ_SLOT(PostOrder);
-    HUX_FUZZ_SLOT(PostOrderExecution);
-    HUX_FUZZ_SLOT(PostSpecialOrder);
-    HUX_FUZZ_SLOT(InternalOrder);
-    HUX_FUZZ_SLOT(InternalOrderAdjustStatus);
-    HUX_FUZZ_SLOT(InternalOrderExecution);
-    HUX_FUZZ_SLOT(InternalOrderAdjustMktRej);
-    HUX_FUZZ_SLOT(InternalQuoteAdjustStatus);
-    HUX_FUZZ_SLOT(InternalQuoteAdjustMktRej);
-    HUX_FUZZ_SLOT(QuoteAccept);
-    HUX_FUZZ_SLOT(QuoteReject);
-    HUX_FUZZ_SLOT(QuoteMarketAccept);
-    HUX_FUZZ_SLOT(QuoteMarketReject);
-    HUX_FUZZ_SLOT(QuoteMarketReport);
-    HUX_FUZZ_SLOT(PostQuote);
-    HUX_FUZZ_SLOT(QuoteActionAccept);
-    HUX_FUZZ_SLOT(QuoteActionReject);
-    HUX_FUZZ_SLOT(QuoteActionMarketAccept);
-    HUX_FUZZ_SLOT(QuoteActionMarketReject);
-    HUX_FUZZ_SLOT(ComboAccept);
-    HUX_FUZZ_SLOT(ComboReject);
-    HUX_FUZZ_SLOT(ComboMarketAccept);
-    HUX_FUZZ_SLOT(ComboMarketReject);
-    HUX_FUZZ_SLOT(SpecialOrderAccept);
-    HUX_FUZZ_SLOT(SpecialOrderReject);
-    HUX_FUZZ_SLOT(SpecialOrderMarketAccept);
-    HUX_FUZZ_SLOT(SpecialOrderMarketReject);
-    HUX_FUZZ_SLOT(SpecialOrderActionAccept);
-    HUX_FUZZ_SLOT(SpecialOrderActionReject);
-    HUX_FUZZ_SLOT(SpecialOrderActionMarketAccept);
-    HUX_FUZZ_SLOT(SpecialOrderActionMarketReject);
+void check_set(int result, const char* setter) {
+    if (result != HUX_RESULT_OK) setup_failed(setter);
 }
 
-#undef HUX_FUZZ_SLOT
+// Gives a setter whose callback takes one record pointer the callback that
+// reads that record.
+template <class R>
+void set_record(int (*setter)(void*, void (*)(void*, R*)), void* handle, const char* name) {
+    check_set(setter(handle, &on_record<R>), name);
+}
+
+#define HUX_FUZZ_RECORD(setter) set_record(&setter, handle, #setter)
+
+// Every callback of the C interface, through its setter: all 52.
+void set_all_callbacks(void* handle) {
+    check_set(MVHUX_SetConnectionEvent(handle, &on_connection), "MVHUX_SetConnectionEvent");
+    check_set(MVHUX_SetUserLogonEvent(handle, &on_logon), "MVHUX_SetUserLogonEvent");
+    check_set(MVHUX_SetHeartBeartTimeoutEvent(handle, &on_heart_beat_timeout), "MVHUX_SetHeartBeartTimeoutEvent");
+    HUX_FUZZ_RECORD(MVHUX_SetOrderAcceptEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetComboAcceptEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetSpecialOrderAcceptEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetQuoteAcceptEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetOrderMarketAcceptEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetComboMarketAcceptEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetSpecialOrderMarketAcceptEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetQuoteMarketAcceptEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetOrderMarketReportEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetQuoteMarketReportEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetOrderRejectEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetComboRejectEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetSpecialOrderRejectEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetQuoteRejectEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetOrderMarketRejectEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetComboMarketRejectEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetSpecialOrderMarketRejectEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetQuoteMarketRejectEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetOrderActionMarketAcceptEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetSpecialOrderActionMarketAcceptEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetQuoteActionMarketAcceptEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetOrderActionMarketRejectEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetSpecialOrderActionMarketRejectEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetQuoteActionMarketRejectEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetOrderExecutionEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetOrderActionAcceptEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetSpecialOrderActionAcceptEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetQuoteActionAcceptEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetOrderActionRejectEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetSpecialOrderActionRejectEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetQuoteActionRejectEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetInputRegForQuoteEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetPostOrderEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetPostSpecialOrderEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetPostQuoteEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetPostOrderExecutionEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetInternalOrderEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetInternalOrderAdjustStatusEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetInternalOrderExecutionEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetInternalOrderAdjustMktRejEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetInternalQuoteAdjustStatusEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetInternalQuoteAdjustMktRejEvent);
+    check_set(MVHUX_SetQueryMarketSessionEvent(handle, &on_market_session), "MVHUX_SetQueryMarketSessionEvent");
+    check_set(MVHUX_SetMarketSessionStatReportEvent(handle, &on_session_stat), "MVHUX_SetMarketSessionStatReportEvent");
+    check_set(MVHUX_SetQuerySymbolStatusEvent(handle, &on_symbol_query), "MVHUX_SetQuerySymbolStatusEvent");
+    HUX_FUZZ_RECORD(MVHUX_SetSymbolStatusReportEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetProdStatusReportEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetQuerySessionIDEvent);
+    HUX_FUZZ_RECORD(MVHUX_SetQueryOtAccountBPEvent);
+}
+
+#undef HUX_FUZZ_RECORD
 
 [[noreturn]] void setup_failed(const char* what) {
     fprintf(stderr, "fuzz_receive: set-up failed: %s\n", what);
     abort();
 }
 
+// A session made and driven through the C interface; its handle is the
+// session object, through which the input reaches the receive path and the
+// session's waits are shortened.
 struct fuzz_session {
     hux_sim::sim_trade_server sim;
-    std::unique_ptr<CTradeClient> client;
+    void* handle;
+    CTradeClient* client;
 
-    explicit fuzz_session(bool qv27) : client(new CTradeClient(nullptr)) {
+    explicit fuzz_session(bool qv27) : handle(MVHUX_CreateTrade(nullptr)), client(static_cast<CTradeClient*>(handle)) {
+        if (!handle) setup_failed("MVHUX_CreateTrade");
         if (!sim.listening()) setup_failed("simulated server not listening");
         HUX_TRADE::TradeClientTimings t;
         t.close_pause_ms = 1;
         t.tcp_stop_wait_ms = 2000;
         t.heart_beat_tick_ms = 1;
         client->SetTimings(t);
-        client->SetMaxWaitTime(5);
-        set_all_callbacks(*client);
+        if (MVHUX_SetMaxWaitTime(handle, 5) != HUX_RESULT_OK) setup_failed("MVHUX_SetMaxWaitTime");
+        set_all_callbacks(handle);
 
         hux_sim::sim_config cfg;
         cfg.password = "pw";
@@ -200,7 +211,7 @@ struct fuzz_session {
         info.rsp_cpu = -1;
         info.symbol_idx_page_size = 100;  // heartbeat_interval 0: no heart-beat thread
         const unsigned connects = current(&outcome::connects);
-        if (!client->ConnServer(&info, false)) setup_failed("ConnServer");
+        if (MVHUX_ConnServer(handle, &info, false) != HUX_RESULT_OK) setup_failed("MVHUX_ConnServer");
         if (!wait_past(&outcome::connects, connects) || !client->IsConnect()) setup_failed("no connection");
         if (!logon(qv27)) setup_failed("no logon");
     }
@@ -211,12 +222,15 @@ struct fuzz_session {
         client->stop_send_heart_beat_thread();
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
         while (client->IsHeartBeatRunning() && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
-        client->DisConnServer();
+        MVHUX_DisConnServer(handle);
+        MVHUX_DestroyTrade(handle);
     }
+    fuzz_session(const fuzz_session&) = delete;
+    fuzz_session& operator=(const fuzz_session&) = delete;
 
     bool logon(bool qv27) {
         const unsigned logons = current(&outcome::logons);
-        const bool ok = client->UserLogon("trader01", "pw", "app-x", "AUTH123") == 0 &&
+        const bool ok = MVHUX_UserLogon(handle, "trader01", "pw", "app-x", "AUTH123") == HUX_RESULT_OK &&
                         wait_past(&outcome::logons, logons) && client->IsLogon() && client->IsQv27Version() == qv27;
         // From here on the server answers nothing: no second thread feeds
         // the session while the fuzz input does.

@@ -45,8 +45,8 @@ class socket_unicast;
 // Process-wide data of the trade library. Written and read with the
 // __atomic builtins.
 extern "C" {
-extern uint8_t g_handle_sig;    // 1: SIGINT ends the process (from exit_on_signal)
-extern uint8_t g_reconnecting;  // 1: a reconnect attempt is under way
+__attribute__((visibility("default"))) extern uint8_t g_handle_sig;    // 1: SIGINT ends the process (from exit_on_signal)
+__attribute__((visibility("default"))) extern uint8_t g_reconnecting;  // 1: a reconnect attempt is under way
 }
 
 namespace HUX_TRADE {
