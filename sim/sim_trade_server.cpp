@@ -74,7 +74,21 @@ int64_t get_i64(const std::string& m, size_t off) { return static_cast<int64_t>(
 uint8_t get_u8(const std::string& m, size_t off) { return static_cast<uint8_t>(m[off]); }
 
 const uint16_t type_order_execution = 1014;
+const uint16_t type_order_action_resp = 1011;
+const uint16_t type_quote_action_resp = 1019;
+const uint16_t type_special_order_action_resp = 1031;
+const uint16_t type_combo_insert_resp = 1025;
 const size_t len_new_order = 100;
+const size_t len_new_quote = 196;
+const size_t len_new_combo = 144;
+const size_t len_special_order = 72;
+const size_t len_cancel = 44;
+const size_t len_simple = 56;
+
+const uint8_t qv27_edition = 6;  // byte 51 of the version answer
+const uint8_t cancel_by_owner = 1;  // cancel mode: the order is named by its owner token
+
+bool rejecting(const sim_config& cfg) { return cfg.order_answer == order_mode::reject; }
 
 // Writes the configured length field over a finished answer.
 void label(std::string& m, int32_t length_field) {
@@ -279,14 +293,198 @@ std::vector<std::string> sim_trade_server::new_order_answers(const sim_config& c
     return out;
 }
 
+// The quote's fields sit at the same offsets in the 1018. A qv27 server
+// writes its two check masks at 132 and 144, inside the second quote text, so
+// that text is echoed only by an ordinary server: on a qv27 server its bytes
+// would read as failed checks.
+std::vector<std::string> sim_trade_server::quote_answers(const sim_config& cfg, const std::string& quote) {
+    std::vector<std::string> out;
+    if (cfg.order_answer == order_mode::none || quote.size() < len_new_quote) return out;
+    const bool qv27 = cfg.server_edition == qv27_edition;
+    sim_quote_answer a;
+    a.request_tag = get_i32(quote, 4);
+    a.user_id_low = get_u8(quote, 8);
+    a.exchange_id = get_u8(quote, 12);
+    a.opt_6 = get_u8(quote, 13);
+    a.opt_5 = get_u8(quote, 15);
+    a.quantity_1 = get_i32(quote, 16);
+    a.quantity_2 = get_i32(quote, 20);
+    a.price_1 = get_i64(quote, 24);
+    a.price_2 = get_i64(quote, 32);
+    a.opt_2 = get_u8(quote, 40);
+    a.opt_4 = get_u8(quote, 41);
+    a.opt_1 = get_u8(quote, 42);
+    a.opt_3 = get_u8(quote, 43);
+    a.client_token = get_i32(quote, 44);
+    a.opt_8 = get_i32(quote, 48);
+    a.account = quote.substr(56, 16);
+    a.symbol = quote.substr(72, 20);
+    a.quote_text_1 = quote.substr(92, 24);
+    if (!qv27) a.quote_text_2 = quote.substr(128, 24);
+    if (rejecting(cfg)) {
+        if (qv27) {
+            a.qv27_order_mask = cfg.order_reject_code;
+        } else {
+            a.result = cfg.order_reject_code;
+        }
+    }
+    out.push_back(quote_insert_answer(a, qv27));
+    label(out.back(), cfg.length_field);
+    return out;
+}
+
+std::vector<std::string> sim_trade_server::combo_answers(const sim_config& cfg, const std::string& combo) {
+    std::vector<std::string> out;
+    if (cfg.order_answer == order_mode::none || combo.size() < len_new_combo) return out;
+    sim_combo_answer a;
+    a.request_tag = get_i32(combo, 4);
+    a.user_id_low = get_u8(combo, 8);
+    a.exchange_id = get_u8(combo, 9);
+    a.opt_2 = get_u8(combo, 10);
+    a.opt_5 = get_u8(combo, 12);
+    a.opt_3 = get_u8(combo, 13);
+    a.client_token = get_i32(combo, 14);
+    a.opt_1 = get_i32(combo, 18);
+    a.account = combo.substr(26, 16);
+    a.legs = combo.substr(42, 80);
+    if (rejecting(cfg)) a.result = cfg.order_reject_code;
+    out.push_back(combo_answer(type_combo_insert_resp, a));
+    label(out.back(), cfg.length_field);
+    return out;
+}
+
+std::vector<std::string> sim_trade_server::special_order_answers(const sim_config& cfg, const std::string& order) {
+    std::vector<std::string> out;
+    if (cfg.order_answer == order_mode::none || order.size() < len_special_order) return out;
+    sim_special_order_answer a;
+    a.request_tag = get_i32(order, 4);
+    a.user_id_low = get_u8(order, 8);
+    a.opt_4 = get_u8(order, 10);
+    a.opt_2 = get_i32(order, 12);
+    a.opt_1 = get_u8(order, 16);
+    a.opt_5 = get_u8(order, 17);
+    a.opt_8 = get_u8(order, 19);
+    a.client_token = get_i32(order, 20);
+    a.account = order.substr(28, 16);
+    a.symbol = order.substr(44, 20);
+    a.opt_3 = get_i32(order, 68);
+    if (rejecting(cfg)) a.result = cfg.order_reject_code;
+    out.push_back(special_order_answer(a));
+    label(out.back(), cfg.length_field);
+    return out;
+}
+
+// The three cancels share one layout and their answers echo its bytes 4 to
+// 31 at the same offsets; the answer type is the request type + 1000.
+std::vector<std::string> sim_trade_server::cancel_answers(const sim_config& cfg, const std::string& cancel,
+                                                          int64_t order_no) {
+    std::vector<std::string> out;
+    if (cfg.order_answer == order_mode::none || cancel.size() < len_cancel) return out;
+    const uint16_t type = get_u16(cancel, 0);
+    uint16_t answer_type = 0;
+    switch (type) {
+        case msg_cancel_order: answer_type = type_order_action_resp; break;
+        case msg_quote_action: answer_type = type_quote_action_resp; break;
+        case msg_special_cancel: answer_type = type_special_order_action_resp; break;
+        default: return out;
+    }
+    sim_cancel_answer a;
+    a.request_tag = get_i32(cancel, 4);
+    a.user_id = get_i32(cancel, 8);
+    a.client_token = get_i32(cancel, 12);
+    a.market_token = get_i32(cancel, 16);
+    a.owner_user_id = get_i32(cancel, 20);
+    a.owner_token = get_i32(cancel, 24);
+    a.opt_1 = get_u8(cancel, 28);
+    a.byte_29 = get_u8(cancel, 29);
+    a.opt_3 = get_u8(cancel, 30);
+    a.cancel_mode = get_u8(cancel, 31);
+    a.order_no = order_no;
+    if (rejecting(cfg)) a.result = cfg.order_reject_code;
+    out.push_back(cancel_answer(answer_type, a));
+    label(out.back(), cfg.length_field);
+    return out;
+}
+
+// Offsets 0..55 of a simple form are those of the full request; the full
+// request adds the account and symbol texts, which the simple form names by
+// index.
+std::string sim_trade_server::order_of_simple(const sim_config& cfg, const std::string& simple) {
+    std::string order = make_message(msg_new_order, len_new_order);
+    if (simple.size() < len_simple) return order;
+    order.replace(4, len_simple - 4, simple, 4, len_simple - 4);
+    for (const auto& a : cfg.accounts) {
+        if (a.index == get_u8(simple, 9)) {
+            put_text(order, 60, account_text_width, a.name);
+            break;
+        }
+    }
+    for (const auto& s : cfg.symbols) {
+        if (s.index == get_u16(simple, 10)) {
+            put_text(order, 76, symbol_text_width, s.name);
+            break;
+        }
+    }
+    return order;
+}
+
+std::string sim_trade_server::quote_of_simple(const sim_config& cfg, const std::string& simple) {
+    std::string quote = make_message(msg_new_quote, len_new_quote);
+    if (simple.size() < len_simple) return quote;
+    quote.replace(4, len_simple - 4, simple, 4, len_simple - 4);
+    for (const auto& a : cfg.accounts) {
+        if (a.index == get_u8(simple, 9)) {
+            put_text(quote, 56, account_text_width, a.name);
+            break;
+        }
+    }
+    for (const auto& s : cfg.symbols) {
+        if (s.index == get_u16(simple, 10)) {
+            put_text(quote, 72, symbol_text_width, s.name);
+            break;
+        }
+    }
+    return quote;
+}
+
 std::vector<std::string> sim_trade_server::answer(const sim_config& cfg, const std::string& msg,
-                                                  int64_t& next_order_no) {
-    switch (get_u16(msg, 0)) {
+                                                  int64_t& next_order_no,
+                                                  std::map<uint32_t, int64_t>& order_numbers) {
+    const uint16_t type = get_u16(msg, 0);
+    switch (type) {
         case msg_new_order:
+        case msg_simple_order: {
+            const std::string order = type == msg_new_order ? msg : order_of_simple(cfg, msg);
             if (cfg.order_answer == order_mode::none || cfg.order_answer == order_mode::reject) {
-                return new_order_answers(cfg, msg, 0);
+                return new_order_answers(cfg, order, 0);
             }
-            return new_order_answers(cfg, msg, next_order_no++);
+            const int64_t order_no = next_order_no++;
+            order_numbers[get_u32(order, 20)] = order_no;
+            return new_order_answers(cfg, order, order_no);
+        }
+        case msg_new_quote:
+            return quote_answers(cfg, msg);
+        case msg_simple_quote:
+            return quote_answers(cfg, quote_of_simple(cfg, msg));
+        case msg_new_combo:
+            return combo_answers(cfg, msg);
+        case msg_special_order:
+            return special_order_answers(cfg, msg);
+        case msg_cancel_order:
+        case msg_quote_action:
+        case msg_special_cancel: {
+            // The order concerned: by owner token (cancel mode 1) among the
+            // orders accepted on this connection; otherwise the market token
+            // is the low 32 bits of its number. The special-order cancel
+            // carries its cancel mode at 30, the other two at 31.
+            const uint8_t mode = get_u8(msg, type == msg_special_cancel ? 30 : 31);
+            int64_t order_no = get_u32(msg, 16);
+            if (mode == cancel_by_owner) {
+                auto it = type == msg_cancel_order ? order_numbers.find(get_u32(msg, 24)) : order_numbers.end();
+                order_no = it == order_numbers.end() ? 0 : it->second;
+            }
+            return cancel_answers(cfg, msg, order_no);
+        }
         case msg_report_version:
             return {version_answer(cfg)};
         case msg_logon:
@@ -394,7 +592,7 @@ void sim_trade_server::on_bytes(size_t conn, const char* data, size_t len) {
                 sim_message msg{type, true, st.pending.substr(off, need)};
                 off += need;
                 if (!cfg.silent) {
-                    for (auto& a : answer(cfg, msg.bytes, next_order_no_)) answers.push_back(std::move(a));
+                    for (auto& a : answer(cfg, msg.bytes, next_order_no_, st.order_numbers)) answers.push_back(std::move(a));
                 }
                 st.messages.push_back(std::move(msg));
             }

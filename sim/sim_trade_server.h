@@ -3,8 +3,10 @@
 // program hux-sim-server.
 //
 // It answers the session requests (version report, logon, symbol and account
-// index queries, heart-beat setting, heart-beat) and, when configured, new
-// orders (an accept or reject, then fills) from a settable configuration,
+// index queries, heart-beat setting, heart-beat) and, when configured, the
+// order-entry requests (orders with an accept or reject, then fills; quotes,
+// cancels, quote actions, combination and special orders with an accept or a
+// reject) from a settable configuration,
 // records every message each connection sends, cut by type, and on demand
 // misbehaves: raw bytes, split or coalesced writes, wrong
 // length fields, delays, silence, clean or reset closes, stopped reading.
@@ -31,6 +33,14 @@ namespace hux_sim {
 // Message types of the requests the server answers.
 enum : uint16_t {
     msg_new_order = 10,
+    msg_cancel_order = 11,
+    msg_new_quote = 12,
+    msg_quote_action = 13,
+    msg_new_combo = 14,
+    msg_simple_order = 20,
+    msg_simple_quote = 22,
+    msg_special_order = 30,
+    msg_special_cancel = 31,
     msg_account_idx_query = 61,
     msg_symbol_idx_query = 62,
     msg_logon = 70,
@@ -57,11 +67,16 @@ struct sim_account {
     uint8_t index = 0;
 };
 
-// How a new order (type 10) is answered.
+// How the order-entry requests are answered. Orders (10, and 20 in its
+// simple form) get a 1010; the others get the trading server's answer of
+// their kind (quote 1018, cancel 1011, quote action 1019, combination 1025,
+// special order 1030, special-order cancel 1031), the simple quote (22) the
+// 1018. Fills follow orders only: for the other requests partial and fill
+// answer as accept.
 enum class order_mode {
     none,     // recorded, not answered
-    accept,   // a 1010 with 0 at 100
-    reject,   // a 1010 with `order_reject_code` at 100
+    accept,   // the answer with 0 in its verdict field
+    reject,   // the answer with `order_reject_code` in its verdict field
     partial,  // the accept, then `order_fill_parts` 1014 fills short of the quantity
     fill,     // the accept, then `order_fill_parts` 1014 fills of the whole quantity
 };
@@ -97,14 +112,16 @@ struct sim_config {
     int32_t heart_beat_result = 0;    // int32 at 12
     int32_t heart_beat_timeout = 30;  // int32 at 16, seconds
 
-    // New orders. The 1010 echoes the order's fields; an accept carries the
-    // next order number (1, 2, ... per server) at 104, which the fills carry
-    // at 32 with the order's price and symbol. A fill quantity is split into
-    // `order_fill_parts` near-equal parts, never a part of 0 (so fewer fills
-    // come when the quantity is smaller than the parts). Partial fills leave
-    // one lot unfilled; an order of quantity 0 gets no fills.
+    // Order-entry requests. Each answer echoes the request's fields. An
+    // accepted order carries the next order number (1, 2, ... per server) at
+    // 104, which the fills carry at 32 with the order's price and symbol. A
+    // fill quantity is split into `order_fill_parts` near-equal parts, never
+    // a part of 0 (so fewer fills come when the quantity is smaller than the
+    // parts). Partial fills leave one lot unfilled; an order of quantity 0
+    // gets no fills. The cancel answers carry at 48 the number of the order
+    // concerned (see sim/README.md).
     order_mode order_answer = order_mode::none;
-    uint32_t order_reject_code = 1;  // at 100 of a reject; 0 is refused
+    uint32_t order_reject_code = 1;  // verdict of every reject; 0 is refused
     uint32_t order_fill_parts = 1;   // 1..max_order_fill_parts
 
     // Behaviour.
@@ -209,12 +226,29 @@ public:
     // Answers to a 100-byte new order by `cfg.order_answer`; `order_no` is
     // the number an accept gives it.
     static std::vector<std::string> new_order_answers(const sim_config& cfg, const std::string& order, int64_t order_no);
+    // The answer to a 196-byte new quote (1018), a 144-byte combination order
+    // (1025) or a 72-byte special order (1030) by `cfg.order_answer`; empty
+    // for mode none or a short request.
+    static std::vector<std::string> quote_answers(const sim_config& cfg, const std::string& quote);
+    static std::vector<std::string> combo_answers(const sim_config& cfg, const std::string& combo);
+    static std::vector<std::string> special_order_answers(const sim_config& cfg, const std::string& order);
+    // The answer to a 44-byte cancel (11 -> 1011), quote action (13 -> 1019)
+    // or special-order cancel (31 -> 1031); `order_no` goes to 48.
+    static std::vector<std::string> cancel_answers(const sim_config& cfg, const std::string& cancel, int64_t order_no);
+    // The 56-byte simple forms widened to the full request (100-byte order,
+    // 196-byte quote): the account and symbol names are looked up by the
+    // indexes at 9 and 10 in the configured tables (empty when not there).
+    static std::string order_of_simple(const sim_config& cfg, const std::string& simple);
+    static std::string quote_of_simple(const sim_config& cfg, const std::string& simple);
 
 private:
     struct conn_state {
         conn_kind kind = conn_kind::pending;
         std::string pending;  // bytes of an incomplete message
         std::vector<sim_message> messages;
+        // Client token -> number of the orders accepted on this connection,
+        // for the cancels that address an order by its owner token.
+        std::map<uint32_t, int64_t> order_numbers;
     };
 
     // How answers go on the wire: copied from the configuration.
@@ -228,8 +262,10 @@ private:
 
     void on_bytes(size_t conn, const char* data, size_t len);
     // Answers to one complete request; empty for requests it does not answer.
-    // `next_order_no` is advanced for each accepted order.
-    static std::vector<std::string> answer(const sim_config& cfg, const std::string& msg, int64_t& next_order_no);
+    // `next_order_no` is advanced for each accepted order, which is noted in
+    // `order_numbers`.
+    static std::vector<std::string> answer(const sim_config& cfg, const std::string& msg, int64_t& next_order_no,
+                                           std::map<uint32_t, int64_t>& order_numbers);
     void write_answers(size_t conn, const write_plan& plan, const std::vector<std::string>& answers);
     const sim_config& config_for(size_t conn) const;  // under m_
     conn_state& state(size_t conn);                    // under m_
