@@ -180,6 +180,10 @@ void CTradeClient::SetTimings(const TradeClientTimings& t) {
     m_t_close_pause_ms = t.close_pause_ms;
     m_t_heart_beat_tick_ms = t.heart_beat_tick_ms;
     m_t_tcp_stop_wait_ms = t.tcp_stop_wait_ms;
+    m_t_coll_connect_wait_ms = t.coll_connect_wait_ms;
+    m_t_coll_version_wait_ms = t.coll_version_wait_ms;
+    m_t_coll_verdict_wait_ms = t.coll_verdict_wait_ms;
+    m_t_coll_report_wait_ms = t.coll_report_wait_ms;
 }
 
 TradeClientTimings CTradeClient::GetTimings() const {
@@ -193,6 +197,10 @@ TradeClientTimings CTradeClient::GetTimings() const {
     t.close_pause_ms = m_t_close_pause_ms;
     t.heart_beat_tick_ms = m_t_heart_beat_tick_ms;
     t.tcp_stop_wait_ms = m_t_tcp_stop_wait_ms;
+    t.coll_connect_wait_ms = m_t_coll_connect_wait_ms;
+    t.coll_version_wait_ms = m_t_coll_version_wait_ms;
+    t.coll_verdict_wait_ms = m_t_coll_verdict_wait_ms;
+    t.coll_report_wait_ms = m_t_coll_report_wait_ms;
     return t;
 }
 

@@ -94,6 +94,11 @@ struct TradeClientTimings {
     unsigned close_pause_ms = 20;         // DisConnServer's pause after each close
     unsigned heart_beat_tick_ms = 10;     // the heart-beat thread's tick
     unsigned tcp_stop_wait_ms = 5000;     // how long a TCP client's close polls for its thread
+    // The terminal-information report before each logon.
+    unsigned coll_connect_wait_ms = 3000;  // for the report connection
+    unsigned coll_version_wait_ms = 3000;  // for the collection server's version reply
+    unsigned coll_verdict_wait_ms = 3000;  // for the verdicts, once reported
+    unsigned coll_report_wait_ms = 9000;   // overall poll for the verdict after connecting
 };
 
 class CTradeClient {
@@ -191,6 +196,14 @@ public:
     // 7 when not connected, 4 when the version report cannot be sent, else 0;
     // the outcome arrives through the logon callback.
     int UserLogon(const char* user_id, const char* password, const char* app_id, const char* auth_code);
+    // The terminal-information report that comes first in UserLogon: reports
+    // the login and the terminal to the collection service at the kept
+    // server address and TCP port and waits for its verdict. 0 lets the
+    // logon go on; any other code (102, 103, another verdict byte, 105, 106,
+    // 107, 110) is first given to the logon callback in a zero-filled record
+    // with socket -1. Runs on the caller's thread and blocks it meanwhile.
+    unsigned coll_rptr_report(const char* app_id, const char* auth_code, const char* login_id,
+                              const char* password);
 
     // ---- sending ----
     // Direction 1: the UDP order channel when there is one, else TCP;
@@ -401,6 +414,10 @@ private:
     std::atomic<unsigned> m_t_close_pause_ms;
     std::atomic<unsigned> m_t_heart_beat_tick_ms;
     std::atomic<unsigned> m_t_tcp_stop_wait_ms;
+    std::atomic<unsigned> m_t_coll_connect_wait_ms;
+    std::atomic<unsigned> m_t_coll_version_wait_ms;
+    std::atomic<unsigned> m_t_coll_verdict_wait_ms;
+    std::atomic<unsigned> m_t_coll_report_wait_ms;
 };
 
 }  // namespace HUX_TRADE
