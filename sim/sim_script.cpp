@@ -121,6 +121,39 @@ bool apply(const std::string& key, const std::string& value, sim_config& cfg) {
         cfg.split_pieces = pieces;
         return true;
     }
+    if (key == "coll_version") {
+        if (value == "accept") {
+            cfg.coll_version = coll_version_mode::accept;
+        } else if (value == "refuse") {
+            cfg.coll_version = coll_version_mode::refuse;
+        } else if (value == "silent") {
+            cfg.coll_version = coll_version_mode::silent;
+        } else {
+            return false;
+        }
+        return true;
+    }
+    if (key == "coll_version_result") return set_int(value, 1, 255, cfg.coll_version_result);
+    if (key == "coll_use_test_key") return set_flag(value, cfg.coll_use_test_key);
+    if (key == "coll_key_dir") {
+        cfg.coll_key_dir = value;
+        return true;
+    }
+    if (key == "coll_verdict") {
+        // "N", "foreign N" or "none": the answer to the next report.
+        coll_verdict v;
+        std::string word, number;
+        if (value == "none") {
+            v.how = coll_verdict::kind::none;
+        } else if (split_name_number(value, word, number) && word == "foreign") {
+            v.how = coll_verdict::kind::foreign;
+            if (!set_u8(number, v.result)) return false;
+        } else if (!set_u8(value, v.result)) {
+            return false;
+        }
+        cfg.coll_verdicts.push_back(v);
+        return true;
+    }
     if (key == "symbol") {
         std::string name, number;
         sim_symbol s;

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <ctime>
 
 #include "morvast_tool/md5.h"
 #include "sim/sim_order_answers.h"
@@ -72,6 +73,16 @@ uint32_t get_u32(const std::string& m, size_t off) { return static_cast<uint32_t
 int32_t get_i32(const std::string& m, size_t off) { return static_cast<int32_t>(get_u32(m, off)); }
 int64_t get_i64(const std::string& m, size_t off) { return static_cast<int64_t>(get_le(m, off, 8)); }
 uint8_t get_u8(const std::string& m, size_t off) { return static_cast<uint8_t>(m[off]); }
+
+// Local time as "yyyy-MM-dd HH:mm:ss", the receive time of a verdict.
+std::string local_time_text() {
+    std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    char text[32] = {};
+    if (localtime_r(&now, &parts) == nullptr) return std::string();
+    std::strftime(text, sizeof(text), "%Y-%m-%d %H:%M:%S", &parts);
+    return text;
+}
 
 const uint16_t type_order_execution = 1014;
 const uint16_t type_order_action_resp = 1011;
@@ -162,6 +173,7 @@ bool check_config(const sim_config& cfg, std::string* why) {
     if (cfg.order_fill_parts < 1 || cfg.order_fill_parts > max_order_fill_parts) {
         return fail("order_fill_parts outside 1.." + std::to_string(max_order_fill_parts));
     }
+    if (cfg.coll_version_result == 0) return fail("coll_version_result 0 would be an accept");
     return true;
 }
 
@@ -566,14 +578,21 @@ const sim_trade_server::conn_state* sim_trade_server::find_state(size_t conn) co
 
 void sim_trade_server::on_bytes(size_t conn, const char* data, size_t len) {
     std::vector<std::string> answers;
+    std::vector<coll_step> steps;
     write_plan plan;
     {
         std::lock_guard<std::mutex> lock(m_);
         conn_state& st = state(conn);
         if (st.kind == conn_kind::pending && len > 0) {
-            st.kind = static_cast<uint8_t>(data[0]) == first_byte_terminal_report ? conn_kind::terminal_report
-                                                                                  : conn_kind::trade;
+            if (static_cast<uint8_t>(data[0]) == first_byte_terminal_report) {
+                st.kind = conn_kind::terminal_report;
+                st.coll_test_key = config_for(conn).coll_use_test_key;
+            } else {
+                st.kind = conn_kind::trade;
+                trade_conns_.push_back(conn);
+            }
         }
+        if (st.kind == conn_kind::terminal_report) cut_report_bytes(conn, st, data, len, steps);
         if (st.kind == conn_kind::trade) {
             const sim_config& cfg = config_for(conn);
             st.pending.append(data, len);
@@ -605,7 +624,68 @@ void sim_trade_server::on_bytes(size_t conn, const char* data, size_t len) {
         }
     }
     cv_.notify_all();
+    if (!steps.empty()) run_report_steps(conn, steps);
     if (!answers.empty()) write_answers(conn, plan, answers);
+}
+
+// The collection protocol has no header: the first byte is the type and the
+// type fixes the length. A byte of no known type ends the reading of the
+// connection, as it does for the client; its bytes stay in raw_received.
+void sim_trade_server::cut_report_bytes(size_t conn, conn_state& st, const char* data, size_t len,
+                                        std::vector<coll_step>& steps) {
+    if (st.coll_stopped) return;
+    const sim_config& cfg = config_for(conn);
+    st.pending.append(data, len);
+    size_t off = 0;
+    while (off < st.pending.size()) {
+        const uint8_t type = static_cast<uint8_t>(st.pending[off]);
+        const size_t left = st.pending.size() - off;
+        coll_step step;
+        if (type == coll_type_version_check) {
+            if (left < coll_version_check_len) break;
+            off += coll_version_check_len;
+            // The client encrypts with the key this reply names, also when
+            // the reply is held back.
+            st.coll_test_key = cfg.coll_use_test_key;
+            if (cfg.coll_version == coll_version_mode::silent) continue;
+            const uint8_t result = cfg.coll_version == coll_version_mode::accept ? 0 : cfg.coll_version_result;
+            step.reply = coll_version_reply(result, cfg.coll_use_test_key);
+        } else if (type == coll_type_report) {
+            if (left < coll_report_len) break;
+            step.report = st.pending.substr(off, coll_report_len);
+            off += coll_report_len;
+            const size_t index = coll_reports_seen_++;
+            if (index < cfg.coll_verdicts.size()) step.verdict = cfg.coll_verdicts[index];
+            step.test_key = st.coll_test_key;
+            step.key_dir = cfg.coll_key_dir;
+            step.user_id = cfg.user_id;
+        } else {
+            st.coll_stopped = true;
+            st.pending.clear();
+            return;
+        }
+        steps.push_back(std::move(step));
+    }
+    st.pending.erase(0, off);
+}
+
+// Runs on the poll thread without the lock: decryption and key files take a
+// while, and the answers may block on a client that does not read.
+void sim_trade_server::run_report_steps(size_t conn, const std::vector<coll_step>& steps) {
+    for (const coll_step& step : steps) {
+        if (!step.reply.empty()) {
+            if (!tcp_.send(conn, step.reply)) return;
+            continue;
+        }
+        sim_coll_report rec = coll_read_report(conn, step.report, step.test_key, step.key_dir);
+        const std::string verdict = coll_verdict_message(step.report, step.verdict, step.user_id, local_time_text());
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            reports_.push_back(std::move(rec));
+        }
+        cv_.notify_all();
+        if (!verdict.empty() && !tcp_.send(conn, verdict)) return;
+    }
 }
 
 void sim_trade_server::write_answers(size_t conn, const write_plan& plan, const std::vector<std::string>& answers) {
@@ -653,6 +733,27 @@ conn_kind sim_trade_server::wait_for_kind(size_t conn, std::chrono::milliseconds
         return k != conn_kind::pending;
     });
     return k;
+}
+
+size_t sim_trade_server::trade_connection(size_t n) const {
+    std::lock_guard<std::mutex> lock(m_);
+    return n < trade_conns_.size() ? trade_conns_[n] : no_connection;
+}
+
+size_t sim_trade_server::wait_for_trade_connection(size_t n, std::chrono::milliseconds timeout) const {
+    std::unique_lock<std::mutex> lock(m_);
+    if (!cv_.wait_for(lock, timeout, [&] { return n < trade_conns_.size(); })) return no_connection;
+    return trade_conns_[n];
+}
+
+std::vector<sim_coll_report> sim_trade_server::reports() const {
+    std::lock_guard<std::mutex> lock(m_);
+    return reports_;
+}
+
+bool sim_trade_server::wait_for_reports(size_t n, std::chrono::milliseconds timeout) const {
+    std::unique_lock<std::mutex> lock(m_);
+    return cv_.wait_for(lock, timeout, [&] { return reports_.size() >= n; });
 }
 
 std::vector<sim_message> sim_trade_server::messages(size_t conn) const {

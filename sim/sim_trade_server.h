@@ -3,7 +3,9 @@
 // program hux-sim-server.
 //
 // It answers the session requests (version report, logon, symbol and account
-// index queries, heart-beat setting, heart-beat) and, when configured, the
+// index queries, heart-beat setting, heart-beat), the terminal reports that
+// come on connections of their own (version check, then a verdict per
+// report, each report's content decrypted and recorded) and, when configured, the
 // order-entry requests (orders with an accept or reject, then fills; quotes,
 // cancels, quote actions, combination and special orders with an accept or a
 // reject) from a settable configuration,
@@ -27,6 +29,7 @@
 #include <vector>
 
 #include "sim/loopback_server.h"
+#include "sim/sim_collection.h"
 
 namespace hux_sim {
 
@@ -132,6 +135,19 @@ struct sim_config {
     size_t random_split_max = 0;                  // else, when > 0: cut each write at random into 1..max
     uint32_t random_seed = 1;                     // seed of the random cuts (advanced per write)
     int32_t length_field = -1;                    // -1: true lengths; 0..65535: this in every answer
+
+    // Terminal-report connections (first byte 97) are answered by these
+    // settings alone; `silent` and the write settings above concern trade
+    // connections. Each answer goes out in one write.
+    coll_version_mode coll_version = coll_version_mode::accept;
+    uint8_t coll_version_result = 1;          // byte 1 of a refusal; 0 is refused
+    bool coll_use_test_key = false;           // byte 2 of the version reply
+    // Answers to the reports in the order the server receives them, over all
+    // connections: report n (from 0) gets entry n; past the end, verdict 0.
+    std::vector<coll_verdict> coll_verdicts;
+    // Directory of normal_private.pem and test_private.pem; empty: reports
+    // are recorded and answered but not decrypted.
+    std::string coll_key_dir;
 };
 
 const uint32_t max_order_fill_parts = 1000;
@@ -147,7 +163,7 @@ bool load_script_file(const std::string& path, sim_config& cfg, std::string& err
 enum class conn_kind {
     pending,          // nothing received yet
     trade,            // a trade session
-    terminal_report,  // first byte 97 ('a'): recorded only
+    terminal_report,  // first byte 97 ('a'): the collection protocol
 };
 
 struct sim_message {
@@ -176,12 +192,26 @@ public:
     // Shorthand for the common switch: silence for every connection.
     void set_silent(bool silent);
 
-    // Connections are numbered 0, 1, 2, ... in accept order.
+    // Connections are numbered 0, 1, 2, ... in accept order, whatever their
+    // kind: a client that reports before each logon leaves a report
+    // connection before each of its trade connections.
     bool wait_for_connection(size_t conn, std::chrono::milliseconds timeout) { return tcp_.wait_accept(conn, timeout); }
     size_t connection_count() const { return tcp_.accepted_count(); }
     conn_kind kind(size_t conn) const;
     // Waits until the connection's first byte classified it; pending on time-out.
     conn_kind wait_for_kind(size_t conn, std::chrono::milliseconds timeout) const;
+
+    // The accept number of the n-th connection (from 0) classified as trade,
+    // in the order their first bytes arrived; no_connection when fewer have
+    // been classified so far, or, for the wait, by the time-out.
+    static constexpr size_t no_connection = static_cast<size_t>(-1);
+    size_t trade_connection(size_t n) const;
+    size_t wait_for_trade_connection(size_t n, std::chrono::milliseconds timeout) const;
+
+    // Terminal reports received, over all connections, in arrival order. A
+    // report is recorded before its verdict is sent.
+    std::vector<sim_coll_report> reports() const;
+    bool wait_for_reports(size_t n, std::chrono::milliseconds timeout) const;
 
     // Recorded messages of a trade connection, in arrival order.
     std::vector<sim_message> messages(size_t conn) const;
@@ -249,6 +279,20 @@ private:
         // Client token -> number of the orders accepted on this connection,
         // for the cancels that address an order by its owner token.
         std::map<uint32_t, int64_t> order_numbers;
+        // Terminal reports: the key the last version reply told the client
+        // to use, and whether a byte of no known type ended the reading.
+        bool coll_test_key = false;
+        bool coll_stopped = false;
+    };
+
+    // One message of a report connection, answered after the lock is let go.
+    struct coll_step {
+        std::string reply;   // a version reply, ready to send
+        std::string report;  // or a report, to read, record and judge
+        coll_verdict verdict;
+        bool test_key = false;
+        std::string key_dir;
+        uint32_t user_id = 0;
     };
 
     // How answers go on the wire: copied from the configuration.
@@ -261,6 +305,9 @@ private:
     };
 
     void on_bytes(size_t conn, const char* data, size_t len);
+    // Cuts a report connection's buffered bytes into steps. Under m_.
+    void cut_report_bytes(size_t conn, conn_state& st, const char* data, size_t len, std::vector<coll_step>& steps);
+    void run_report_steps(size_t conn, const std::vector<coll_step>& steps);
     // Answers to one complete request; empty for requests it does not answer.
     // `next_order_no` is advanced for each accepted order, which is noted in
     // `order_numbers`.
@@ -280,6 +327,9 @@ private:
     std::vector<conn_state> conns_;
     uint32_t writes_ = 0;  // counts random-cut writes, to advance the seed
     int64_t next_order_no_ = 1;
+    std::vector<size_t> trade_conns_;     // accept numbers, in classification order
+    size_t coll_reports_seen_ = 0;        // reports cut so far: picks each one's verdict
+    std::vector<sim_coll_report> reports_;
 
     int udp_fd_ = -1;
     int udp_wake_fd_ = -1;

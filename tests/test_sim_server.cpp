@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/sim_collection.h"
 #include "sim/sim_trade_server.h"
 #include "tests/support/plain_socket.h"
 
@@ -612,8 +613,9 @@ TEST(SimServer, FirstByteSeparatesTerminalReportsFromTradeSessions) {
     EXPECT_EQ(sim.wait_for_kind(1, deadline), conn_kind::trade);
     EXPECT_EQ(hux_test::read_exact(trade.fd, 16, deadline), heart_beat_answer());
 
-    // Nothing was answered on the report connection: after a clean close it
-    // ends without a byte.
+    // The 'a' and the seven bytes after it read as a version check and are
+    // answered; the 0 after them is no collection message, so nothing more is read.
+    EXPECT_EQ(hux_test::read_exact(report.fd, 8, deadline), hux_sim::coll_version_reply(0, false));
     sim.close(0);
     EXPECT_EQ(hux_test::read_end(report.fd, deadline), 0);
     EXPECT_EQ(sim.kind(5), conn_kind::pending);  // no such connection
