@@ -1,0 +1,81 @@
+// hux-bench: the latency figures of the order and receive paths, each
+// measured beside its baseline in the same run.
+//
+//   hux-bench [--details=FILE] [Google Benchmark flags]
+//
+// Google Benchmark's own lines (every repetition of every benchmark) go to
+// standard output, or to FILE with --details. The figure table follows on
+// standard output: one line per figure with the median over the repetitions,
+// its baseline, their ratio, the nanoseconds the library adds and the target.
+// The loopback benchmarks alternate each figure with its baseline inside one
+// benchmark; the others are separate benchmarks, so run with
+// --benchmark_repetitions=N and --benchmark_enable_random_interleaving=true
+// to alternate those too, as bench/run does.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "bench/bench_env.h"
+#include "bench/bench_table.h"
+
+namespace {
+
+using hux_bench::NS_PER_ITEM;
+
+const std::vector<hux_bench::figure_row> FIGURES = {
+    {"R1 order round trip p50 (EnterOrder->accept)", "BM_R1_RoundTrip", "p50_ns", "raw socket client, p50",
+     "BM_R1_RoundTrip", "raw_p50_ns", hux_bench::TARGET_RATIO_MAX, 1.10},
+    {"R1 order round trip p99 (EnterOrder->accept)", "BM_R1_RoundTrip", "p99_ns", "raw socket client, p99",
+     "BM_R1_RoundTrip", "raw_p99_ns", hux_bench::TARGET_NONE, 0},
+    {"R2 send path: MVHUX_EnterOrder per order", "BM_R2_SendPath", "ns_per_order", "bare send() of 100 bytes",
+     "BM_R2_SendPath", "bare_ns_per_order", hux_bench::TARGET_RATIO_MAX, 1.20},
+    {"R3 encode new order (BuildNewOrder)", "BM_R3_BuildNewOrder", NS_PER_ITEM, "memcpy of 100 bytes",
+     "BM_R3_Memcpy100", NS_PER_ITEM, hux_bench::TARGET_RATIO_MAX, 3.0},
+    {"R4 dispatch per message (ProcReceiveMsg)", "BM_R4_Dispatch", NS_PER_ITEM, "bare cut loop, per message",
+     "BM_R4_BareCutLoop", NS_PER_ITEM, hux_bench::TARGET_NS_MAX, 30},
+    {"R5 send path, logger on", "BM_R5_SendPathLogger", "logger_on_ns_per_order", "the same, logger off",
+     "BM_R5_SendPathLogger", "logger_off_ns_per_order", hux_bench::TARGET_NONE, 0},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Our own flag first; Google Benchmark refuses flags it does not know.
+    std::string details;
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i) {
+        if (strncmp(argv[i], "--details=", 10) == 0)
+            details = argv[i] + 10;
+        else
+            args.push_back(argv[i]);
+    }
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
+
+    hux_bench::figure_reporter reporter;
+    std::ofstream details_file;
+    if (!details.empty()) {
+        details_file.open(details);
+        if (!details_file) {
+            fprintf(stderr, "hux-bench: cannot write %s\n", details.c_str());
+            return 1;
+        }
+        reporter.SetOutputStream(&details_file);
+        reporter.SetErrorStream(&details_file);
+    }
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    hux_bench::release_loopback_env();
+    hux_bench::release_dispatch_env();
+    benchmark::Shutdown();
+
+    printf("\nEach figure is the median over its repetitions; its baseline ran in the same process.\n"
+           "R1, R2 and R5 alternate figure and baseline inside each repetition: their ratio and added time\n"
+           "are the medians of the per-repetition ratios and differences.\n");
+    hux_bench::print_figure_table(stdout, reporter, FIGURES);
+    return 0;
+}

@@ -1,0 +1,314 @@
+// Once warmed up, the order path (MVHUX_EnterOrder on the application's
+// thread) and the accept path (the receive thread, from the socket read to
+// the accept callback) make no heap allocation: 10,000 orders and their
+// accepts against the simulated server, with every allocation counted.
+//
+// The simulated server runs in this process and allocates freely, so only
+// the library's two threads count: the test thread while it sends, and the
+// receive thread, which the accept callback marks as it runs. Allocations are
+// seen through operator new and, outside the sanitizer builds (whose runtime
+// owns malloc), through malloc and its kin.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <thread>
+
+#include "mv_hux_trade.h"
+#include "sim/sim_trade_server.h"
+#include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/TradeClient.h"
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define HUX_COUNT_MALLOC 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define HUX_COUNT_MALLOC 0
+#endif
+#endif
+#ifndef HUX_COUNT_MALLOC
+#define HUX_COUNT_MALLOC 1
+#endif
+
+// ---------------------------------------------------------------- counting
+
+namespace {
+
+// Set on the threads whose allocations count. Plain data in the program's own
+// thread-local block: reading it never allocates.
+thread_local bool t_counted = false;
+std::atomic<bool> g_counting{false};
+std::atomic<uint64_t> g_allocations{0};
+std::atomic<uint64_t> g_first_size{0};
+
+void note_allocation(size_t size) {
+    if (!t_counted || !g_counting.load(std::memory_order_relaxed)) return;
+    if (g_allocations.fetch_add(1) == 0) g_first_size = size;
+}
+
+}  // namespace
+
+#if HUX_COUNT_MALLOC
+// Every malloc of the process comes here (operator new of the C++ library
+// too) and goes on to the C library's allocator.
+extern "C" {
+void* __libc_malloc(size_t size);
+void* __libc_calloc(size_t count, size_t size);
+void* __libc_realloc(void* block, size_t size);
+void* __libc_memalign(size_t alignment, size_t size);
+void __libc_free(void* block);
+
+void* malloc(size_t size) {
+    note_allocation(size);
+    return __libc_malloc(size);
+}
+void* calloc(size_t count, size_t size) {
+    note_allocation(count * size);
+    return __libc_calloc(count, size);
+}
+void* realloc(void* block, size_t size) {
+    note_allocation(size);
+    return __libc_realloc(block, size);
+}
+void free(void* block) { __libc_free(block); }
+void* memalign(size_t alignment, size_t size) {
+    note_allocation(size);
+    return __libc_memalign(alignment, size);
+}
+void* aligned_alloc(size_t alignment, size_t size) {
+    note_allocation(size);
+    return __libc_memalign(alignment, size);
+}
+int posix_memalign(void** out, size_t alignment, size_t size) {
+    note_allocation(size);
+    void* block = __libc_memalign(alignment, size);
+    if (!block) return ENOMEM;
+    *out = block;
+    return 0;
+}
+}
+
+namespace {
+void* allocate(size_t size) { return __libc_malloc(size ? size : 1); }
+void* allocate_aligned(size_t size, size_t alignment) { return __libc_memalign(alignment, size ? size : 1); }
+void release(void* block) { __libc_free(block); }
+}  // namespace
+#else
+namespace {
+void* allocate(size_t size) { return std::malloc(size ? size : 1); }
+void* allocate_aligned(size_t size, size_t alignment) {
+    void* block = nullptr;
+    return posix_memalign(&block, alignment < sizeof(void*) ? sizeof(void*) : alignment, size ? size : 1) == 0 ? block
+                                                                                                          : nullptr;
+}
+// Kept out of line: inlined into operator delete, the compiler would take
+// this free() for a mismatched release of a new-expression.
+__attribute__((noinline)) void release(void* block) { std::free(block); }
+}  // namespace
+#endif
+
+// operator new counts for itself and allocates without passing the count on.
+void* operator new(size_t size) {
+    note_allocation(size);
+    void* block = allocate(size);
+    if (!block) throw std::bad_alloc();
+    return block;
+}
+void* operator new[](size_t size) { return operator new(size); }
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+    note_allocation(size);
+    return allocate(size);
+}
+void* operator new[](size_t size, const std::nothrow_t&) noexcept { return operator new(size, std::nothrow); }
+void* operator new(size_t size, std::align_val_t alignment) {
+    note_allocation(size);
+    void* block = allocate_aligned(size, static_cast<size_t>(alignment));
+    if (!block) throw std::bad_alloc();
+    return block;
+}
+void* operator new[](size_t size, std::align_val_t alignment) { return operator new(size, alignment); }
+void operator delete(void* block) noexcept { release(block); }
+void operator delete[](void* block) noexcept { release(block); }
+void operator delete(void* block, size_t) noexcept { release(block); }
+void operator delete[](void* block, size_t) noexcept { release(block); }
+void operator delete(void* block, std::align_val_t) noexcept { release(block); }
+void operator delete[](void* block, std::align_val_t) noexcept { release(block); }
+void operator delete(void* block, size_t, std::align_val_t) noexcept { release(block); }
+void operator delete[](void* block, size_t, std::align_val_t) noexcept { release(block); }
+
+// ---------------------------------------------------------------- the flow
+
+namespace {
+
+using clock_type = std::chrono::steady_clock;
+
+const int WARM_UP_ORDERS = 1000;
+const int COUNTED_ORDERS = 10000;
+const std::chrono::seconds ANSWER_WAIT(5);
+const std::chrono::milliseconds SET_UP_WAIT(10000);
+
+// What the callbacks saw; written on the receive thread.
+struct flow_events {
+    std::atomic<bool> connected{false};
+    std::atomic<int> logon_result{-1};
+    std::atomic<uint64_t> accepts{0};
+    std::atomic<uint32_t> last_token{0};
+    // When set, the next accept callback allocates once (the probe).
+    std::atomic<bool> allocate_in_callback{false};
+};
+
+flow_events* g_events = nullptr;
+
+void on_connection(void*, int code, const char*) {
+    if (code == 0) g_events->connected = true;
+}
+
+void on_logon(void*, HUX_LogonResponse* rsp, int) { g_events->logon_result = rsp->result; }
+
+// One operator new whose block escapes, so that the compiler keeps it.
+void allocate_once() {
+    void* volatile block = ::operator new(64);
+    ::operator delete(block);
+}
+
+void on_accept(void*, HUX_OrderAcceptField* rec) {
+    t_counted = true;  // this is the library's receive thread
+    if (g_events->allocate_in_callback.exchange(false)) allocate_once();
+    g_events->last_token.store(rec->client_token, std::memory_order_relaxed);
+    g_events->accepts.fetch_add(1, std::memory_order_release);
+}
+
+// Spins until `count` accepts have arrived; false at the deadline. Allocates nothing.
+bool wait_for_accepts(uint64_t count) {
+    const clock_type::time_point deadline = clock_type::now() + ANSWER_WAIT;
+    while (g_events->accepts.load(std::memory_order_acquire) < count) {
+        if (clock_type::now() > deadline) return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+// The simulated server first, so that it outlives the session.
+struct order_flow {
+    hux_sim::sim_trade_server sim;
+    flow_events events;
+    void* handle = nullptr;
+    uint32_t token = 0;
+
+    order_flow() { g_events = &events; }
+    ~order_flow() {
+        g_counting = false;
+        if (handle) {
+            MVHUX_DisConnServer(handle);
+            MVHUX_DestroyTrade(handle);
+        }
+        g_events = nullptr;
+    }
+
+    // One order of quantity 1 with the next client token, and its accept.
+    // False when the order was refused or its accept did not come; `echoed`
+    // is cleared when the accept carried another token.
+    bool round_trip(HUX_EnterOrderField& order, bool& echoed) {
+        order.client_token = ++token;
+        const uint64_t want = events.accepts.load() + 1;
+        if (MVHUX_EnterOrder(handle, &order, false) != HUX_RESULT_OK || !wait_for_accepts(want)) return false;
+        if (events.last_token.load(std::memory_order_relaxed) != token) echoed = false;
+        return true;
+    }
+};
+
+HUX_EnterOrderField make_order() {
+    HUX_EnterOrderField order;
+    memset(&order, 0, sizeof(order));
+    order.request_tag = 7;
+    memcpy(order.account, "ACC1", 4);
+    order.side = 1;
+    order.exchange_id = 101;
+    memcpy(order.symbol, "IF2409", 6);
+    order.price = 12.3456;
+    order.quantity = 1;
+    order.opt_8 = 1;
+    return order;
+}
+
+}  // namespace
+
+TEST(ZeroAlloc, OrderAndAcceptPathsAllocateNothingAfterWarmUp) {
+    order_flow flow;
+    ASSERT_TRUE(flow.sim.listening());
+    hux_sim::sim_config cfg;
+    cfg.password = "pw";
+    cfg.user_id = 1001;
+    cfg.order_answer = hux_sim::order_mode::accept;
+    // Limits far above the orders sent, so that flow control refuses none.
+    cfg.order_fc_count = 1000000;
+    cfg.order_fc_window_us = 1000000;
+    cfg.cancel_fc_count = 1000000;
+    cfg.cancel_fc_window_us = 1000000;
+    ASSERT_TRUE(flow.sim.set_config(cfg));
+
+    flow.handle = MVHUX_CreateTrade(nullptr);
+    ASSERT_NE(flow.handle, nullptr);
+    HUX_TRADE::TradeClientTimings timings;
+    timings.close_pause_ms = 1;
+    static_cast<HUX_TRADE::CTradeClient*>(flow.handle)->SetTimings(timings);
+    ASSERT_EQ(MVHUX_SetConnectionEvent(flow.handle, on_connection), HUX_RESULT_OK);
+    ASSERT_EQ(MVHUX_SetUserLogonEvent(flow.handle, on_logon), HUX_RESULT_OK);
+    ASSERT_EQ(MVHUX_SetOrderAcceptEvent(flow.handle, on_accept), HUX_RESULT_OK);
+    HUX_TradeSvrInfo info;
+    memset(&info, 0, sizeof(info));
+    strcpy(info.server_ip, "127.0.0.1");
+    info.tcp_port = flow.sim.port();
+    info.rsp_cpu = -1;
+    info.symbol_idx_page_size = 100;
+    ASSERT_EQ(MVHUX_ConnServer(flow.handle, &info, false), HUX_RESULT_OK);
+    ASSERT_TRUE(hux_test::wait_until([&] { return flow.events.connected.load(); }, SET_UP_WAIT));
+    ASSERT_EQ(MVHUX_UserLogon(flow.handle, "trader01", "pw", "app-x", "AUTH123"), HUX_RESULT_OK);
+    ASSERT_TRUE(hux_test::wait_until([&] { return flow.events.logon_result.load() != -1; }, SET_UP_WAIT));
+    ASSERT_EQ(flow.events.logon_result.load(), 0);
+
+    HUX_EnterOrderField order = make_order();
+    bool echoed = true;
+    for (int i = 0; i < WARM_UP_ORDERS; ++i) ASSERT_TRUE(flow.round_trip(order, echoed)) << "warm-up order " << i;
+    ASSERT_TRUE(echoed);
+
+    // The counter sees this thread's allocations and the receive thread's:
+    // one allocation here and one in the accept callback, nothing else.
+    t_counted = true;
+    g_counting = true;
+    allocate_once();
+#if HUX_COUNT_MALLOC
+    void* volatile block = malloc(32);
+    free(block);
+#endif
+    const uint64_t on_this_thread = g_allocations.load();
+    flow.events.allocate_in_callback = true;
+    const bool probe_accepted = flow.round_trip(order, echoed);
+    const uint64_t with_probe = g_allocations.load();
+    g_counting = false;
+    t_counted = false;
+    ASSERT_TRUE(probe_accepted);
+    EXPECT_EQ(on_this_thread, HUX_COUNT_MALLOC ? 2u : 1u);
+    EXPECT_EQ(with_probe, on_this_thread + 1) << "the receive thread's allocation was not seen";
+
+    // The counted orders. Nothing in this loop but the library allocates.
+    g_allocations = 0;
+    g_first_size = 0;
+    int accepted = 0;
+    t_counted = true;
+    g_counting = true;
+    for (int i = 0; i < COUNTED_ORDERS; ++i) {
+        if (!flow.round_trip(order, echoed)) break;
+        ++accepted;
+    }
+    g_counting = false;
+    t_counted = false;
+
+    EXPECT_EQ(accepted, COUNTED_ORDERS);
+    EXPECT_TRUE(echoed) << "an accept carried another order's token";
+    EXPECT_EQ(g_allocations.load(), 0u) << "first allocation: " << g_first_size.load() << " bytes";
+    EXPECT_EQ(flow.sim.count(0, hux_sim::msg_new_order), static_cast<size_t>(WARM_UP_ORDERS + 1 + COUNTED_ORDERS));
+}
