@@ -2,6 +2,7 @@
 // the connection events, the cut loop and the dispatcher.
 #include <climits>
 #include <cstdio>
+#include <ctime>
 
 #include "morvast_tool/cross_platform_api.h"
 #include "trade_client_api/api_morvast_sock/socket_cache_client.h"
@@ -144,9 +145,19 @@ unsigned CTradeClient::on_receive(const char* data, unsigned len) {
 // ---- dispatcher ----
 
 int CTradeClient::ProcReceiveMsg(const unsigned char* data, unsigned int len) {
-    const long long start = precise_time::get_current_microseconds();
-    m_last_recv_sec = start / 1000000;
+    // The heart-beat watchdog needs only the second of the last receive; the
+    // coarse realtime clock gives the same second at a fraction of the cost.
+    // The microsecond clock is read only for the logger's cost line.
     const bool logger = m_logger_on;
+    long long start = 0;
+    if (logger) {
+        start = precise_time::get_current_microseconds();
+        m_last_recv_sec = start / 1000000;
+    } else {
+        timespec now;
+        clock_gettime(CLOCK_REALTIME_COARSE, &now);
+        m_last_recv_sec = static_cast<long long>(now.tv_sec);
+    }
     HUX_TRADE_CORE::dispatch_step step =
         HUX_TRADE_CORE::dispatch_one(route_table(), data, len, m_qv27, m_logged_on, this);
 
