@@ -48,8 +48,9 @@ double ns_between(clock_type::time_point from, clock_type::time_point to) {
     return static_cast<double>(std::chrono::duration_cast<std::chrono::nanoseconds>(to - from).count());
 }
 
-// The library's session (the simulated server's connection 0) and the raw
-// client (connection 1), logged on to one simulated server.
+// The library's session (the simulated server's connection 0, its logon's
+// terminal report 1) and the raw client (connection 2), logged on to one
+// simulated server.
 struct loopback_env {
     hux_sim::sim_trade_server sim;
     void* handle = nullptr;

@@ -1140,7 +1140,9 @@ TEST(ApiObject, EventsWithoutAnEventObjectAreDropped) {
     ASSERT_TRUE(sim.wait_for_connection(0, kWait));
     ASSERT_TRUE(wait_until([&] { return session_of(impl)->IsConnect(); }, kWait));
     ASSERT_EQ(MVHUX_UserLogon(handle, "trader01", kPassword, "app-x", "AUTH-1"), 0);
-    ASSERT_TRUE(wait_until([&] { return session_of(impl)->IsLogon(); }, kWait));
+    // Completed, index tables and all: the logon callback has had its turn
+    // before an event object is set.
+    ASSERT_TRUE(wait_until([&] { return session_of(impl)->GetState() == HUX_TRADE::TRADE_STATE_LOGGED_ON; }, kWait));
     ASSERT_TRUE(sim.send_raw(0, status));
     ASSERT_TRUE(reach_marker(sim, 0, impl, 1001));
 
@@ -1156,10 +1158,13 @@ TEST(ApiObject, EventsWithoutAnEventObjectAreDropped) {
     EXPECT_EQ(calls[0].text, "local disconnected");
     EXPECT_EQ(calls[1].slot, ON_CONNECTION);
     EXPECT_EQ(calls[1].text, "conn ok");
-    ASSERT_TRUE(sim.wait_for_connection(1, kWait));
+    // Each logon leaves its report connection behind its trade connection.
+    ASSERT_TRUE(sim.wait_for_connection(2, kWait));
     ASSERT_EQ(g.api->UserLogon("trader01", kPassword, "app-x", "AUTH-1"), 0);
     ASSERT_TRUE(first.wait_count(ON_USER_LOGON, 1, kWait));
-    ASSERT_TRUE(sim.send_raw(1, status));
+    const size_t second = sim.wait_for_trade_connection(1, kWait);
+    ASSERT_EQ(second, 2u);
+    ASSERT_TRUE(sim.send_raw(second, status));
     ASSERT_TRUE(first.wait_count(ON_MARKET_SESSION_STAT_REPORT, 1, kWait));
     EXPECT_EQ(first_of(first.calls(), ON_MARKET_SESSION_STAT_REPORT).number, 7);
 
@@ -1169,13 +1174,15 @@ TEST(ApiObject, EventsWithoutAnEventObjectAreDropped) {
     const size_t heard = first.size();
     ASSERT_EQ(g.api->ConnServer(info, nullptr, false), 0);
     EXPECT_EQ(HUXTradeImpl::GetApiSpi(handle), nullptr);
-    ASSERT_TRUE(sim.wait_for_connection(2, kWait));
+    ASSERT_TRUE(sim.wait_for_connection(4, kWait));
     ASSERT_TRUE(wait_until([&] { return session_of(impl)->IsConnect(); }, kWait));
     ASSERT_EQ(g.api->UserLogon("trader01", kPassword, "app-x", "AUTH-1"), 0);
     ASSERT_TRUE(wait_until([&] { return session_of(impl)->IsLogon(); }, kWait));
-    ASSERT_TRUE(sim.send_raw(2, status));
-    ASSERT_TRUE(reach_marker(sim, 2, impl, 1002));
-    sim.close(2);
+    const size_t third = sim.wait_for_trade_connection(2, kWait);
+    ASSERT_EQ(third, 4u);
+    ASSERT_TRUE(sim.send_raw(third, status));
+    ASSERT_TRUE(reach_marker(sim, third, impl, 1002));
+    sim.close(third);
     ASSERT_TRUE(wait_until([&] { return !session_of(impl)->IsConnect(); }, kWait));
     EXPECT_EQ(first.size(), heard);
 }

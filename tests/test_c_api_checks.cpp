@@ -1128,7 +1128,11 @@ TEST(CApiChecks, ConnServerResults) {
     EXPECT_EQ(MVHUX_ConnServer(s.h, nullptr, true), HUX_RESULT_NULL_ARGUMENT);
     EXPECT_EQ(MVHUX_QueryMarketSession(s.h), 0);
     EXPECT_EQ(s.sent_since(from), std::vector<uint16_t>{84});
-    EXPECT_EQ(s.srv.connection_count(), 1u);
+    // The trade connection and the report connection of the logon: the
+    // refused ConnServer opened nothing.
+    EXPECT_EQ(s.srv.connection_count(), 2u);
+    EXPECT_EQ(s.srv.trade_connection(0), 0u);
+    EXPECT_EQ(s.srv.trade_connection(1), hux_sim::sim_trade_server::no_connection);
 }
 
 // The session functions with a handle: setters and switches give 0, the

@@ -336,8 +336,10 @@ TEST(TradeClientSession, RefusedLogonsReportTheirCause) {
         HUX_TRADE_WIRE::query_market_session marker;
         HUX_TRADE_WIRE::build_query_market_session(marker, 1);
         s.client->SendMsgToHux("marker", reinterpret_cast<char*>(&marker), sizeof(marker), 2);
-        ASSERT_TRUE(sim.wait_for_message(i, 84, 1, kWait));
-        EXPECT_EQ(sim.count(i, 70), 0u);
+        const size_t conn = sim.wait_for_trade_connection(i, kWait);
+        ASSERT_NE(conn, hux_sim::sim_trade_server::no_connection);
+        ASSERT_TRUE(sim.wait_for_message(conn, 84, 1, kWait));
+        EXPECT_EQ(sim.count(conn, 70), 0u);
         EXPECT_FALSE(s.client->IsLogon());
     }
 
@@ -348,14 +350,18 @@ TEST(TradeClientSession, RefusedLogonsReportTheirCause) {
     sim.set_silent(true);
     session s;
     ASSERT_TRUE(s.connect(make_info(sim.port())));
-    ASSERT_TRUE(sim.wait_for_connection(4, kWait));
-    ASSERT_TRUE(sim.send_raw(4, hux_sim::sim_trade_server::logon_answer(cfg, 0)));
+    // The four logons above each left a report connection behind their
+    // trade connection: this is the ninth accepted.
+    const size_t fifth = 8;
+    ASSERT_TRUE(sim.wait_for_connection(fifth, kWait));
+    ASSERT_TRUE(sim.send_raw(fifth, hux_sim::sim_trade_server::logon_answer(cfg, 0)));
     ASSERT_TRUE(wait_until([&] { return s.rec.logon_count() == 1; }, kWait));
     EXPECT_EQ(s.rec.logon(0).rsp.result, 99);
     EXPECT_FALSE(s.client->IsLogon());
     sim.set_silent(false);
     ASSERT_TRUE(s.logon("wrong"));
     EXPECT_EQ(s.rec.logon(1).rsp.result, 2);
+    EXPECT_EQ(sim.trade_connection(4), fifth);
     ASSERT_TRUE(s.logon());
     EXPECT_EQ(s.rec.logon(2).rsp.result, 0);
 }
@@ -552,7 +558,9 @@ TEST(TradeClientSession, ReconnectEventsAndThreadsEndWithTheSession) {
             ASSERT_TRUE(wait_until([&] { return s.client->GetState() == 4; }, kWait));
             EXPECT_EQ(s.rec.conn_codes(), expected) << "async " << async;
             EXPECT_EQ(s.rec.texts[1], "remote disconnected");
-            EXPECT_EQ(sim.count(1, 70), 1u);
+            const size_t second = sim.wait_for_trade_connection(1, kWait);
+            ASSERT_NE(second, hux_sim::sim_trade_server::no_connection);
+            EXPECT_EQ(sim.count(second, 70), 1u);
         }
         // Destruction stops and joins the heart-beat and reconnect threads.
         EXPECT_TRUE(wait_until([&] { return hux_test::thread_count() == threads_before; }, kWait))

@@ -8,10 +8,13 @@
 // One logged-on session per edition lives for the whole process. It is made,
 // given all 52 callbacks and logged on through the C interface (MVHUX_*), so
 // each answer an input decodes reaches an application callback that reads
-// the whole record. It logs on to the simulated server over loopback once;
-// the server then stays silent, so only this thread ever runs the session's
-// receive path. When an input logs the session off (a new version answer, a
-// refused logon, ...) the session is made again before the next input.
+// the whole record. It logs on to the simulated server over loopback once
+// (terminal report included); the server then stays silent, so only this
+// thread ever runs the session's receive path. When an input logs the
+// session off (a new version answer, a refused logon, ...) the server's
+// logon answers are fed to it through the receive path before the next
+// input; when that does not log it on, and after a thousand such logons,
+// the session is made again.
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -21,6 +24,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -181,8 +185,10 @@ void set_all_callbacks(void* handle) {
 // session's waits are shortened.
 struct fuzz_session {
     hux_sim::sim_trade_server sim;
+    hux_sim::sim_config cfg;
     void* handle;
     CTradeClient* client;
+    unsigned logons_again = 0;
 
     explicit fuzz_session(bool qv27) : handle(MVHUX_CreateTrade(nullptr)), client(static_cast<CTradeClient*>(handle)) {
         if (!handle) setup_failed("MVHUX_CreateTrade");
@@ -195,7 +201,6 @@ struct fuzz_session {
         if (MVHUX_SetMaxWaitTime(handle, 5) != HUX_RESULT_OK) setup_failed("MVHUX_SetMaxWaitTime");
         set_all_callbacks(handle);
 
-        hux_sim::sim_config cfg;
         cfg.password = "pw";
         cfg.server_edition = qv27 ? 6 : 0;
         cfg.user_id = 77;
@@ -237,6 +242,32 @@ struct fuzz_session {
         sim.set_silent(true);
         return ok;
     }
+
+    // Logs the session on again on its connection, on this thread: the
+    // answers the server gives to a logon go through the receive path as an
+    // input does, and the requests they make the session send reach the
+    // silent server unanswered. A second UserLogon would run the terminal
+    // report again, whose shell commands would take most of the fuzzing
+    // time.
+    bool logon_again(bool qv27) {
+        // The server records every request it is sent: a session that has
+        // logged on again this often is made afresh, so the records stay small.
+        if (++logons_again > 1000 || !client->IsConnect()) return false;
+        bool fed = feed(hux_sim::sim_trade_server::version_answer(cfg)) &&
+                   feed(hux_sim::sim_trade_server::logon_answer(cfg, 0));
+        if (fed && !qv27) {
+            for (const std::string& m : hux_sim::sim_trade_server::account_list(cfg)) fed = fed && feed(m);
+            for (const std::string& m : hux_sim::sim_trade_server::symbol_page(cfg, 1, 100)) fed = fed && feed(m);
+        }
+        return fed && client->IsLogon() && client->IsQv27Version() == qv27 &&
+               client->GetState() == HUX_TRADE::TRADE_STATE_LOGGED_ON;
+    }
+
+    // One whole message through the receive path; true when it was consumed.
+    bool feed(const std::string& msg) {
+        std::vector<unsigned char> buf(msg.begin(), msg.end());
+        return client->ProcReceiveMsg(buf.data(), static_cast<unsigned>(buf.size())) == static_cast<int>(buf.size());
+    }
 };
 
 std::unique_ptr<fuzz_session> g_sessions[2];
@@ -244,10 +275,9 @@ std::unique_ptr<fuzz_session> g_sessions[2];
 CTradeClient& logged_on_session(bool qv27) {
     std::unique_ptr<fuzz_session>& s = g_sessions[qv27 ? 1 : 0];
     if (s && s->client->IsLogon() && s->client->IsQv27Version() == qv27) return *s->client;
-    // Logged off by the last input: start afresh on a new connection. (A
-    // new logon over the old one could draw late answers to requests the
-    // input made the session send, on the transport thread, while the next
-    // input runs.)
+    // Logged off by the last input: logged on again through the receive
+    // path, or, when that fails, afresh on a new connection.
+    if (s && s->logon_again(qv27)) return *s->client;
     s.reset();
     s.reset(new fuzz_session(qv27));
     return *s->client;

@@ -1,5 +1,6 @@
-// The logon sequence: version report, logon request, index tables, heart-beat
-// setting and the completion step that tells the application.
+// The logon sequence: terminal report, version report, logon request, index
+// tables, heart-beat setting and the completion step that tells the
+// application.
 #include <cstring>
 
 #include "trade_client_api/api_morvast_sock/socket_cache_client.h"
@@ -17,8 +18,10 @@ const char* text_or_empty(const char* text) { return text ? text : ""; }
 
 int CTradeClient::UserLogon(const char* user_id, const char* password, const char* app_id, const char* auth_code) {
     if (!IsConnect()) return 7;
-    // The terminal-information report runs here first; a non-zero code from
-    // it ends the logon with that code.
+    // The terminal-information report runs first; a non-zero code from it
+    // ends the logon with that code (its logon callback has already fired).
+    const unsigned report_code = coll_rptr_report(app_id, auth_code, user_id, password);
+    if (report_code != 0) return static_cast<int>(report_code);
 
     // The texts are kept before the version report goes out: its answer,
     // which builds the logon request, may arrive before this call returns.
