@@ -13,26 +13,21 @@
 #include <cstddef>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "tests/support/coll_support.h"
 #include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/base_log.h"
 #include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/precise_time.h"
+
+using hux_test::coll::read_file;
+using hux_test::coll::scratch_dir;
 
 namespace {
 
 // Taken while the program loads, before any test can call initialize().
 const std::string g_start_date_at_load = precise_time::get_start_date();
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 long long now_us() {
     timeval tv;
@@ -91,25 +86,10 @@ std::vector<record> records(const std::string& path, const std::string& bin_tags
     return out;
 }
 
-class BaseLogTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        m_old_dir = std::filesystem::current_path();
-        char tmpl[] = "/tmp/hux_base_log_XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(tmpl));
-        m_dir = tmpl;
-        std::filesystem::current_path(m_dir);
-    }
-    void TearDown() override {
-        std::filesystem::current_path(m_old_dir);
-        std::filesystem::remove_all(m_dir);
-    }
-    std::filesystem::path m_old_dir, m_dir;
-};
-
 }  // namespace
 
-TEST_F(BaseLogTest, TextRecordsCarryLocalTimeLengthCategoryAndMessage) {
+TEST(BaseLog, TextRecordsCarryLocalTimeLengthCategoryAndMessage) {
+    scratch_dir here;
     base_log log;
     ASSERT_EQ(1, log.open("session.log"));
     long long before = now_us();
@@ -146,7 +126,8 @@ TEST_F(BaseLogTest, TextRecordsCarryLocalTimeLengthCategoryAndMessage) {
     EXPECT_EQ(31, log.write_important_hdr(7));
 }
 
-TEST_F(BaseLogTest, BinaryRecordsHoldExactlyTheCountedBytes) {
+TEST(BaseLog, BinaryRecordsHoldExactlyTheCountedBytes) {
+    scratch_dir here;
     base_log log;
     ASSERT_EQ(1, log.open("session.bin"));
     const char data[] = {'a', '\n', 'b', '\n', '\0', 'c'};
@@ -161,7 +142,8 @@ TEST_F(BaseLogTest, BinaryRecordsHoldExactlyTheCountedBytes) {
     EXPECT_EQ(1u, records("session.bin", "01").size());
 }
 
-TEST_F(BaseLogTest, WritesWithoutAnOpenFileAreIgnored) {
+TEST(BaseLog, WritesWithoutAnOpenFileAreIgnored) {
+    scratch_dir here;
     {
         base_log never;
         never.write_txt("info", "lost");
@@ -186,7 +168,8 @@ TEST_F(BaseLogTest, WritesWithoutAnOpenFileAreIgnored) {
     EXPECT_EQ("", read_file("important.log"));
 }
 
-TEST_F(BaseLogTest, OpenFailuresAndFlushAllKeepTheFilesThatOpened) {
+TEST(BaseLog, OpenFailuresAndFlushAllKeepTheFilesThatOpened) {
+    scratch_dir here;
     base_log log;
     EXPECT_EQ(0, log.open("no_such_dir/session.log"));
     log.write_important_txt("info", "first");
@@ -233,7 +216,8 @@ TEST_F(BaseLogTest, OpenFailuresAndFlushAllKeepTheFilesThatOpened) {
     EXPECT_EQ(1u, records("own.log").size());
 }
 
-TEST_F(BaseLogTest, ConcurrentWritersProduceOnlyWholeRecords) {
+TEST(BaseLog, ConcurrentWritersProduceOnlyWholeRecords) {
+    scratch_dir here;
     const int threads = 4, per_thread = 3000;
     base_log log;
     ASSERT_EQ(1, log.open("mt.log"));

@@ -13,15 +13,12 @@
 #include <filesystem>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include "mv_hux_trade.h"
-#include "sim/loopback_server.h"
-#include "sim/sim_trade_server.h"
-#include "tests/support/hex.h"
-#include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/TradeClient.h"
+#include "tests/support/session_support.h"
 #include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/trade_verify.h"
 
 // The result codes are part of the interface: the tests below use the names,
@@ -43,21 +40,17 @@ static_assert(HUX_RESULT_NOT_ON_QV27 == 23, "");
 static_assert(HUX_RESULT_BAD_PRICE == 24, "");
 static_assert(HUX_RESULT_NULL_ARGUMENT == 25, "");
 
-namespace {
-
-using HUX_TRADE::CTradeClient;
+using namespace trade_test;
 using hux_sim::sim_config;
 using hux_sim::sim_message;
-using hux_test::hex_of;
+
+namespace {
+
 using steady = std::chrono::steady_clock;
 
-const char* const kUser = "capi-trader";
+const char* const kUser = "trader01";
 const char* const kPassword = "capi-pw-2024";
-const char* const kAppId = "capi-app";
-const char* const kAuth = "CAPI-AUTH";
-const uint32_t kUserId = 0x5D4C3B2A;
 const uint32_t kMaxToken = 900;  // the logon answer's maximum token
-const std::chrono::milliseconds kWait(5000);
 
 // A token far above any other: a call refused before the token check that
 // raised the mark to it anyway would make every later order fail with 9.
@@ -69,78 +62,38 @@ const double kInf = std::numeric_limits<double>::infinity();
 sim_config base_config() {
     sim_config cfg;
     cfg.password = kPassword;
-    cfg.user_id = kUserId;
+    cfg.user_id = 0x5D4C3B2A;
     cfg.max_token = static_cast<int32_t>(kMaxToken);
     cfg.accounts = {{"ACC001", 1}, {"ACC002", 2}};
     cfg.symbols = {{"IF2406", 3}, {"IO2406", 4}};
     return cfg;
 }
 
-HUX_TradeSvrInfo info_for(uint16_t port) {
-    HUX_TradeSvrInfo info;
-    std::memset(&info, 0, sizeof(info));
-    std::strcpy(info.server_ip, "127.0.0.1");
-    info.tcp_port = port;
-    info.heartbeat_interval = 0;  // no heart-beat: the server records only what the tests send
-    info.rsp_cpu = -1;
-    info.symbol_idx_page_size = 100;
-    return info;
+sim_config qv27_config() {
+    sim_config cfg = base_config();
+    cfg.server_edition = 6;
+    return cfg;
 }
 
-// One handle against a simulated server of its own. The callbacks find this
-// object through the handle's user parameter and run on the session's
-// receive thread; the test thread waits on the condition variable.
-class api_session {
+// Run inside the market-session report callback, on the receive thread.
+std::mutex g_probe_lock;
+std::function<void()> g_probe;
+
+void on_session_report(void*, uint8_t, bool) {
+    std::function<void()> probe;
+    {
+        std::lock_guard<std::mutex> lock(g_probe_lock);
+        probe = g_probe;
+    }
+    if (probe) probe();
+}
+
+// One handle against a simulated server of its own; what a call sent (or
+// did not send) is read from the server's record of the trade connection.
+class api_session : public capi_session {
 public:
-    explicit api_session(const sim_config& cfg = base_config()) {
-        EXPECT_TRUE(srv.listening());
-        EXPECT_TRUE(srv.set_config(cfg));
-        h = MVHUX_CreateTrade(this);
-        // The handle is the session object; only its pause after a close is shortened.
-        CTradeClient* cli = static_cast<CTradeClient*>(h);
-        HUX_TRADE::TradeClientTimings t = cli->GetTimings();
-        t.close_pause_ms = 1;
-        cli->SetTimings(t);
-        EXPECT_EQ(MVHUX_SetConnectionEvent(h, on_connection), 0);
-        EXPECT_EQ(MVHUX_SetUserLogonEvent(h, on_logon), 0);
+    explicit api_session(const sim_config& cfg = base_config()) : capi_session(cfg) {
         EXPECT_EQ(MVHUX_SetMarketSessionStatReportEvent(h, on_session_report), 0);
-    }
-    ~api_session() { MVHUX_DestroyTrade(h); }
-
-    hux_sim::sim_trade_server srv;
-    void* h = nullptr;
-
-    void connect(bool mix = false) {
-        HUX_TradeSvrInfo info = info_for(srv.port());
-        ASSERT_EQ(MVHUX_ConnServer(h, &info, mix), 0);
-        ASSERT_TRUE(wait_for_conn_code(0));  // "conn ok"
-        ASSERT_TRUE(srv.wait_for_connection(0, kWait));
-    }
-    void logon() {
-        ASSERT_EQ(MVHUX_UserLogon(h, kUser, kPassword, kAppId, kAuth), 0);
-        ASSERT_TRUE(wait([&] { return !logon_results_.empty(); }));
-        ASSERT_EQ(logon_results().at(0), 0);
-    }
-    void start(bool mix = false) {
-        ASSERT_NO_FATAL_FAILURE(connect(mix));
-        ASSERT_NO_FATAL_FAILURE(logon());
-    }
-
-    template <class PRED>
-    bool wait(PRED pred) {
-        std::unique_lock<std::mutex> lock(m_);
-        return cv_.wait_for(lock, kWait, pred);
-    }
-    std::vector<int> conn_codes() {
-        std::lock_guard<std::mutex> lock(m_);
-        return conn_codes_;
-    }
-    bool wait_for_conn_code(int code) {
-        return wait([&] { return std::find(conn_codes_.begin(), conn_codes_.end(), code) != conn_codes_.end(); });
-    }
-    std::vector<int> logon_results() {
-        std::lock_guard<std::mutex> lock(m_);
-        return logon_results_;
     }
 
     uint32_t max_token() {
@@ -160,16 +113,16 @@ public:
         std::string marker = hux_sim::make_message(84, 16);
         marker[12] = 'M';  // bytes that the library's own query leaves zero
         marker[13] = 'K';
-        marker[14] = static_cast<char>(++markers_);
+        marker[14] = static_cast<char>(++m_markers);
         std::vector<char> buf(marker.begin(), marker.end());
-        EXPECT_EQ(static_cast<CTradeClient*>(h)->SendMsgToHux("marker", buf.data(), 16, 2), 16);
+        EXPECT_EQ(client()->SendMsgToHux("marker", buf.data(), 16, 2), 16);
         std::vector<sim_message> all;
         const bool seen = hux_test::wait_until(
             [&] {
                 all = srv.messages(0);
                 return !all.empty() && all.back().bytes == marker;
             },
-            kWait);
+            kSessionWait);
         EXPECT_TRUE(seen) << "the marker did not arrive";
         std::vector<uint16_t> types;
         for (size_t i = from; seen && i < all.size(); ++i) {
@@ -188,167 +141,44 @@ public:
     // count) are sent until one fails, and from then on every send on that
     // socket fails. Returns the result of `fn`.
     int result_after_reset(std::function<int()> fn) {
+        struct outcome {
+            std::mutex lock;
+            std::condition_variable done;
+            int broken = kNoResult;
+            int result = kNoResult;
+        };
+        auto out = std::make_shared<outcome>();  // kept by the probe, should it run late
         {
-            std::lock_guard<std::mutex> lock(m_);
-            probe_ = [this, fn] {
-                srv.reset(0);
-                const steady::time_point end = steady::now() + kWait;
-                int broken;
+            std::lock_guard<std::mutex> guard(g_probe_lock);
+            g_probe = [out, fn, h = h, srv = &srv] {
+                srv->reset(0);
+                const steady::time_point end = steady::now() + kSessionWait;
+                int rc;
                 do {
-                    broken = MVHUX_QueryMarketSession(h);
-                } while (broken == 0 && steady::now() < end);
-                const int rc = fn();
-                std::lock_guard<std::mutex> guard(m_);
-                probe_broken_ = broken;
-                probe_result_ = rc;
+                    rc = MVHUX_QueryMarketSession(h);
+                } while (rc == 0 && steady::now() < end);
+                const int fn_rc = fn();
+                std::lock_guard<std::mutex> g(out->lock);
+                out->broken = rc;
+                out->result = fn_rc;
+                out->done.notify_all();
             };
         }
         EXPECT_TRUE(srv.send_raw(0, hux_sim::make_message(1085, 16)));  // a market-session report
-        EXPECT_TRUE(wait([&] { return probe_result_ != kNoResult; }));
-        std::lock_guard<std::mutex> lock(m_);
-        probe_ = nullptr;
-        EXPECT_EQ(probe_broken_, HUX_RESULT_SEND_FAILED) << "the reset never reached the socket";
-        return probe_result_;
+        std::unique_lock<std::mutex> g(out->lock);
+        EXPECT_TRUE(out->done.wait_for(g, kSessionWait, [&] { return out->result != kNoResult; }));
+        EXPECT_EQ(out->broken, HUX_RESULT_SEND_FAILED) << "the reset never reached the socket";
+        const int result = out->result;
+        g.unlock();
+        std::lock_guard<std::mutex> guard(g_probe_lock);
+        g_probe = nullptr;
+        return result;
     }
 
 private:
     static constexpr int kNoResult = -1000;
-
-    static api_session* of(void* handle) { return static_cast<api_session*>(MVHUX_GetUserParam(handle)); }
-    static void on_connection(void* handle, int code, const char*) {
-        api_session* s = of(handle);
-        std::lock_guard<std::mutex> lock(s->m_);
-        s->conn_codes_.push_back(code);
-        s->cv_.notify_all();
-    }
-    static void on_logon(void* handle, HUX_LogonResponse* rsp, int) {
-        api_session* s = of(handle);
-        std::lock_guard<std::mutex> lock(s->m_);
-        s->logon_results_.push_back(rsp->result);
-        s->cv_.notify_all();
-    }
-    static void on_session_report(void* handle, uint8_t, bool) {
-        api_session* s = of(handle);
-        std::function<void()> probe;
-        {
-            std::lock_guard<std::mutex> lock(s->m_);
-            probe = s->probe_;
-        }
-        if (probe) probe();
-        s->cv_.notify_all();
-    }
-
-    std::mutex m_;
-    std::condition_variable cv_;
-    std::vector<int> conn_codes_;
-    std::vector<int> logon_results_;
-    std::function<void()> probe_;
-    int probe_broken_ = kNoResult;
-    int probe_result_ = kNoResult;
-    uint8_t markers_ = 0;
+    uint8_t m_markers = 0;
 };
-
-// ---------------------------------------------------------------- requests
-// Each is valid on its own: exchange 101, known names, quantities and prices.
-
-void put_text(char* field, const char* text) { std::memcpy(field, text, std::strlen(text)); }
-
-HUX_EnterOrderField order_req(uint32_t token, uint8_t exchange = 101) {
-    HUX_EnterOrderField r;
-    std::memset(&r, 0, sizeof(r));
-    put_text(r.account, "ACC001");
-    put_text(r.symbol, "IF2406");
-    r.side = 1;
-    r.exchange_id = exchange;
-    r.price = 1.5;
-    r.quantity = 10;
-    r.client_token = token;
-    return r;
-}
-
-HUX_EnterQuoteField quote_req(uint32_t token, uint8_t exchange = 101) {
-    HUX_EnterQuoteField r;
-    std::memset(&r, 0, sizeof(r));
-    put_text(r.account, "ACC001");
-    put_text(r.symbol, "IF2406");
-    r.exchange_id = exchange;
-    r.client_token = token;
-    r.price_1 = 1.5;
-    r.quantity_1 = 1;
-    r.price_2 = 1.6;
-    r.quantity_2 = 2;
-    return r;
-}
-
-HUX_EnterComboField combo_req(uint32_t token, uint8_t exchange = 101) {
-    HUX_EnterComboField r;
-    std::memset(&r, 0, sizeof(r));
-    put_text(r.account, "ACC001");
-    r.exchange_id = exchange;
-    r.client_token = token;
-    return r;
-}
-
-HUX_EnterSpecialOrderField special_req(uint32_t token, uint8_t exchange = 101) {
-    HUX_EnterSpecialOrderField r;
-    std::memset(&r, 0, sizeof(r));
-    put_text(r.account, "ACC001");
-    put_text(r.symbol, "IF2406");
-    r.exchange_id = exchange;
-    r.client_token = token;
-    return r;
-}
-
-HUX_EnterOrderSimpleField simple_order_req(uint32_t token, uint8_t exchange = 101) {
-    HUX_EnterOrderSimpleField r;
-    std::memset(&r, 0, sizeof(r));
-    r.exchange_id = exchange;
-    r.side = 1;
-    r.client_token = token;
-    r.quantity = 1;
-    r.price = 2.5;
-    r.second_price = 0.0;
-    return r;
-}
-
-HUX_EnterQuoteSimpleField simple_quote_req(uint32_t token, uint8_t exchange = 101) {
-    HUX_EnterQuoteSimpleField r;
-    std::memset(&r, 0, sizeof(r));
-    r.exchange_id = exchange;
-    r.quantity_1 = 1;
-    r.quantity_2 = 1;
-    r.price_1 = 2.5;
-    r.price_2 = 2.6;
-    r.client_token = token;
-    return r;
-}
-
-HUX_CancelOrder cancel_req(uint32_t token = 0) {
-    HUX_CancelOrder r;
-    std::memset(&r, 0, sizeof(r));
-    r.market_token = 77;
-    r.cancel_mode = 2;
-    r.client_token = token;
-    return r;
-}
-
-HUX_CancelSpecialOrder cancel_special_req(uint32_t token = 0) {
-    HUX_CancelSpecialOrder r;
-    std::memset(&r, 0, sizeof(r));
-    r.market_token = 78;
-    r.cancel_mode = 2;
-    r.client_token = token;
-    return r;
-}
-
-HUX_QuoteAction quote_action_req(uint32_t token = 0) {
-    HUX_QuoteAction r;
-    std::memset(&r, 0, sizeof(r));
-    r.market_token = 79;
-    r.cancel_mode = 2;
-    r.client_token = token;
-    return r;
-}
 
 // ---------------------------------------------------------------- the call table
 
@@ -588,12 +418,6 @@ void run_table(api_session& s, const state_desc& st, uint32_t first_token) {
     }
 }
 
-sim_config qv27_config() {
-    sim_config cfg = base_config();
-    cfg.server_edition = 6;
-    return cfg;
-}
-
 }  // namespace
 
 // Every callback setter, for the checks that apply to all of them.
@@ -637,11 +461,11 @@ TEST(CApiChecks, NullHandle) {
     EXPECT_EQ(MVHUX_GetTimestamps(nullptr, nullptr, nullptr), HUX_RESULT_NULL_HANDLE);
     count = -1;
     EXPECT_EQ(MVHUX_GetTimestamps(nullptr, stamps, &count), HUX_RESULT_NULL_HANDLE);
-    HUX_TradeSvrInfo info = info_for(1);
+    HUX_TradeSvrInfo info = loopback_info(1);
     EXPECT_EQ(MVHUX_ConnServer(nullptr, &info, false), HUX_RESULT_NULL_HANDLE);
     EXPECT_EQ(MVHUX_ConnServer(nullptr, nullptr, true), HUX_RESULT_NULL_HANDLE);
     EXPECT_EQ(MVHUX_DisConnServer(nullptr), HUX_RESULT_NULL_HANDLE);
-    EXPECT_EQ(MVHUX_UserLogon(nullptr, kUser, kPassword, kAppId, kAuth), HUX_RESULT_NULL_HANDLE);
+    EXPECT_EQ(MVHUX_UserLogon(nullptr, kUser, kPassword, "app-x", "AUTH"), HUX_RESULT_NULL_HANDLE);
     EXPECT_EQ(MVHUX_UserLogon(nullptr, nullptr, nullptr, nullptr, nullptr), HUX_RESULT_NULL_HANDLE);
     unsigned int token = 77;
     EXPECT_EQ(MVHUX_GetMaxToken(nullptr, &token), HUX_RESULT_NULL_HANDLE);
@@ -684,61 +508,41 @@ TEST(CApiChecks, NullHandle) {
 // session each call stops at its own check, and only the calls that pass put
 // a message on the wire.
 TEST(CApiChecks, CheckOrderInEverySessionState) {
-    {
-        SCOPED_TRACE("never connected");
-        api_session s;
-        run_table(s, {session_state::not_connected, false, false}, 1000);
-    }
-    {
-        SCOPED_TRACE("connected, not logged on");
-        api_session s;
-        ASSERT_NO_FATAL_FAILURE(s.connect());
-        run_table(s, {session_state::not_logged_on, false, false}, 1000);
-    }
-    {
-        SCOPED_TRACE("connected in mixed-protocol mode, not logged on: 6 comes before 22");
-        api_session s;
-        ASSERT_NO_FATAL_FAILURE(s.connect(true));
-        run_table(s, {session_state::not_logged_on, true, false}, 1000);
-    }
-    {
-        SCOPED_TRACE("logged on in mixed-protocol mode");
-        api_session s;
-        ASSERT_NO_FATAL_FAILURE(s.start(true));
-        run_table(s, {session_state::logged_on, true, false}, 1000);
-    }
-    {
-        SCOPED_TRACE("logged on to a qv27 server");
-        api_session s(qv27_config());
-        ASSERT_NO_FATAL_FAILURE(s.start());
-        run_table(s, {session_state::logged_on, false, true}, 1000);
-    }
-    {
-        SCOPED_TRACE("logged on to a qv27 server in mixed-protocol mode: 22 comes before 23");
-        api_session s(qv27_config());
-        ASSERT_NO_FATAL_FAILURE(s.start(true));
-        run_table(s, {session_state::logged_on, true, true}, 1000);
-    }
-    {
-        SCOPED_TRACE("logged on");
-        api_session s;
-        ASSERT_NO_FATAL_FAILURE(s.start());
-        run_table(s, {session_state::logged_on, false, false}, 1000);
-    }
-    {
-        SCOPED_TRACE("disconnected by the application");
-        api_session s;
-        ASSERT_NO_FATAL_FAILURE(s.start());
-        EXPECT_EQ(MVHUX_DisConnServer(s.h), 0);
-        run_table(s, {session_state::not_connected, false, false}, 1000);
-    }
-    {
-        SCOPED_TRACE("closed by the server");
-        api_session s;
-        ASSERT_NO_FATAL_FAILURE(s.start());
-        s.srv.close(0);
-        ASSERT_TRUE(s.wait_for_conn_code(2));  // "remote disconnected"
-        run_table(s, {session_state::not_connected, false, false}, 1000);
+    enum class setup { none, connect, connect_mixed, start, start_mixed, disconnect, server_close };
+    const struct {
+        const char* name;
+        setup how;
+        bool qv27_server;
+        state_desc state;
+    } states[] = {
+        {"never connected", setup::none, false, {session_state::not_connected, false, false}},
+        {"connected, not logged on", setup::connect, false, {session_state::not_logged_on, false, false}},
+        {"connected in mixed-protocol mode, not logged on: 6 comes before 22", setup::connect_mixed, false,
+         {session_state::not_logged_on, true, false}},
+        {"logged on in mixed-protocol mode", setup::start_mixed, false, {session_state::logged_on, true, false}},
+        {"logged on to a qv27 server", setup::start, true, {session_state::logged_on, false, true}},
+        {"logged on to a qv27 server in mixed-protocol mode: 22 comes before 23", setup::start_mixed, true,
+         {session_state::logged_on, true, true}},
+        {"logged on", setup::start, false, {session_state::logged_on, false, false}},
+        {"disconnected by the application", setup::disconnect, false, {session_state::not_connected, false, false}},
+        {"closed by the server", setup::server_close, false, {session_state::not_connected, false, false}},
+    };
+    for (const auto& st : states) {
+        SCOPED_TRACE(st.name);
+        api_session s(st.qv27_server ? qv27_config() : base_config());
+        const bool mixed = st.how == setup::connect_mixed || st.how == setup::start_mixed;
+        if (st.how == setup::connect || st.how == setup::connect_mixed) {
+            ASSERT_NO_FATAL_FAILURE(s.connect(mixed));
+        } else if (st.how != setup::none) {
+            ASSERT_NO_FATAL_FAILURE(s.start(mixed));
+        }
+        if (st.how == setup::disconnect) {
+            EXPECT_EQ(MVHUX_DisConnServer(s.h), 0);
+        } else if (st.how == setup::server_close) {
+            s.srv.close(0);
+            ASSERT_TRUE(s.events.wait_code(2));  // "remote disconnected"
+        }
+        run_table(s, st.state, 1000);
     }
 }
 
@@ -1021,42 +825,26 @@ TEST(CApiChecks, FlowControlAndItsLimits) {
 // and for the logon's version report. (Against a live server only flow
 // control refuses a send, and that gives 15: see above.)
 TEST(CApiChecks, FailedSendGivesFour) {
-    struct sender {
-        const char* name;
-        std::function<int(void* h, uint32_t token)> fn;
-    };
-    const sender senders[] = {
-        {"EnterOrder", [](void* h, uint32_t t) { auto r = order_req(t); return MVHUX_EnterOrder(h, &r, false); }},
-        {"EnterQuote", [](void* h, uint32_t t) { auto r = quote_req(t); return MVHUX_EnterQuote(h, &r, false); }},
-        {"EnterCombo", [](void* h, uint32_t t) { auto r = combo_req(t); return MVHUX_EnterCombo(h, &r); }},
-        {"EnterSpecialOrder",
-         [](void* h, uint32_t t) { auto r = special_req(t); return MVHUX_EnterSpecialOrder(h, &r); }},
-        {"EnterSimpleOrder",
-         [](void* h, uint32_t t) {
-             auto r = simple_order_req(t);
-             return MVHUX_EnterSimpleOrder(h, &r, "ACC001", "IF2406");
-         }},
-        {"EnterSimpleQuote",
-         [](void* h, uint32_t t) {
-             auto r = simple_quote_req(t);
-             return MVHUX_EnterSimpleQuote(h, &r, "ACC001", "IF2406");
-         }},
-        {"CancelOrder", [](void* h, uint32_t) { auto r = cancel_req(); return MVHUX_CancelOrder(h, &r); }},
-        {"CancelSpecialOrder",
-         [](void* h, uint32_t) { auto r = cancel_special_req(); return MVHUX_CancelSpecialOrder(h, &r); }},
-        {"QuoteAction", [](void* h, uint32_t) { auto r = quote_action_req(); return MVHUX_QuoteAction(h, &r); }},
-        {"QueryMarketSession", [](void* h, uint32_t) { return MVHUX_QueryMarketSession(h); }},
-        {"QuerySymbolStatus", [](void* h, uint32_t) { return MVHUX_QuerySymbolStatus(h); }},
-        {"QuerySessionID", [](void* h, uint32_t) { return MVHUX_QuerySessionID(h, "S1", 101); }},
-        {"QueryOtAccountBP", [](void* h, uint32_t) { return MVHUX_QueryOtAccountBP(h, "ACC001"); }},
-        {"UserLogon", [](void* h, uint32_t) { return MVHUX_UserLogon(h, kUser, kPassword, kAppId, kAuth); }},
-    };
-    for (const sender& snd : senders) {
-        SCOPED_TRACE(snd.name);
+    // The first call of the table that sends each type, then the logon.
+    std::vector<std::string> names;
+    std::vector<uint16_t> types;
+    uint32_t unused = 1000;
+    for (const api_call& c : all_calls(nullptr, unused)) {
+        if (c.sends == 0 || std::find(types.begin(), types.end(), c.sends) != types.end()) continue;
+        types.push_back(c.sends);
+        names.push_back(c.name);
+    }
+    ASSERT_EQ(types.size(), 13u);
+    names.push_back("UserLogon");
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
         api_session s;
         ASSERT_NO_FATAL_FAILURE(s.start());
-        EXPECT_EQ(s.result_after_reset([h = s.h, fn = snd.fn, token = 1000u]() mutable { return fn(h, ++token); }),
-                  HUX_RESULT_SEND_FAILED);
+        uint32_t token = 1000;
+        std::function<int()> fn = [&s] { return s.logon_call(); };
+        for (const api_call& c : all_calls(s.h, token))
+            if (c.name == name) fn = c.fn;
+        EXPECT_EQ(s.result_after_reset(fn), HUX_RESULT_SEND_FAILED);
     }
 }
 
@@ -1081,7 +869,7 @@ TEST(CApiChecks, QuerySessionIdMarkets) {
 TEST(CApiChecks, LogonAndMaxTokenChecks) {
     api_session s;
     unsigned int token = 77;
-    EXPECT_EQ(MVHUX_UserLogon(s.h, kUser, kPassword, kAppId, kAuth), HUX_RESULT_NOT_CONNECTED);
+    EXPECT_EQ(s.logon_call(), HUX_RESULT_NOT_CONNECTED);
     EXPECT_EQ(MVHUX_UserLogon(s.h, nullptr, nullptr, nullptr, nullptr), HUX_RESULT_NOT_CONNECTED);
     EXPECT_EQ(MVHUX_GetMaxToken(s.h, &token), HUX_RESULT_NOT_CONNECTED);
     EXPECT_EQ(MVHUX_GetMaxToken(s.h, nullptr), HUX_RESULT_NOT_CONNECTED);
@@ -1091,12 +879,12 @@ TEST(CApiChecks, LogonAndMaxTokenChecks) {
     EXPECT_EQ(MVHUX_GetMaxToken(s.h, &token), HUX_RESULT_NOT_LOGGED_ON);
     EXPECT_EQ(MVHUX_GetMaxToken(s.h, nullptr), HUX_RESULT_NOT_LOGGED_ON);
     EXPECT_EQ(token, 77u);
-    EXPECT_EQ(MVHUX_UserLogon(s.h, nullptr, kPassword, kAppId, kAuth), HUX_RESULT_NULL_ARGUMENT);
-    EXPECT_EQ(MVHUX_UserLogon(s.h, kUser, nullptr, kAppId, kAuth), HUX_RESULT_NULL_ARGUMENT);
-    EXPECT_EQ(MVHUX_UserLogon(s.h, kUser, kPassword, nullptr, kAuth), HUX_RESULT_NULL_ARGUMENT);
-    EXPECT_EQ(MVHUX_UserLogon(s.h, kUser, kPassword, kAppId, nullptr), HUX_RESULT_NULL_ARGUMENT);
+    EXPECT_EQ(MVHUX_UserLogon(s.h, nullptr, kPassword, "app-x", "AUTH"), HUX_RESULT_NULL_ARGUMENT);
+    EXPECT_EQ(MVHUX_UserLogon(s.h, kUser, nullptr, "app-x", "AUTH"), HUX_RESULT_NULL_ARGUMENT);
+    EXPECT_EQ(MVHUX_UserLogon(s.h, kUser, kPassword, nullptr, "AUTH"), HUX_RESULT_NULL_ARGUMENT);
+    EXPECT_EQ(MVHUX_UserLogon(s.h, kUser, kPassword, "app-x", nullptr), HUX_RESULT_NULL_ARGUMENT);
     EXPECT_EQ(s.sent_since(from), std::vector<uint16_t>{});
-    EXPECT_TRUE(s.logon_results().empty());
+    EXPECT_TRUE(s.events.logons().empty());
 
     ASSERT_NO_FATAL_FAILURE(s.logon());
     EXPECT_EQ(s.srv.count(0, 80), 1u);  // one version report: the refused calls sent none
@@ -1110,16 +898,16 @@ TEST(CApiChecks, LogonAndMaxTokenChecks) {
 TEST(CApiChecks, ConnServerResults) {
     api_session s;
     EXPECT_EQ(MVHUX_ConnServer(s.h, nullptr, false), HUX_RESULT_NULL_ARGUMENT);
-    HUX_TradeSvrInfo info = info_for(s.srv.port());
+    HUX_TradeSvrInfo info = loopback_info(s.srv.port());
     std::strcpy(info.server_ip, "127.0.0.300");
     EXPECT_EQ(MVHUX_ConnServer(s.h, &info, false), HUX_RESULT_CONNECT_FAILED);
-    info = info_for(s.srv.port());
+    info = loopback_info(s.srv.port());
     std::strcpy(info.local_ip, "127.0.0.1");
     info.local_udp_port = 1;
     info.udp_port = s.srv.port();  // the order channel may not use the TCP port
     EXPECT_EQ(MVHUX_ConnServer(s.h, &info, false), HUX_RESULT_CONNECT_FAILED);
     s.srv.transport().stop_listening();
-    info = info_for(s.srv.port());
+    info = loopback_info(s.srv.port());
     EXPECT_EQ(MVHUX_ConnServer(s.h, &info, false), HUX_RESULT_CONNECT_FAILED);
     ASSERT_TRUE(s.srv.transport().resume_listening());
 

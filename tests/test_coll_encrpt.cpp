@@ -23,73 +23,20 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/support/coll_support.h"
 #include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/base_log.h"
 #include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/coll_encrpt/cpuid.h"
 #include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/coll_encrpt/systeminfo_collection.h"
 
+using namespace hux_test::coll;
+
 namespace {
 
 using sic = systeminfo_collection;
-
-std::string key_dir() {
-    std::string f = __FILE__;
-    return f.substr(0, f.rfind('/')) + "/data/coll_keys/";
-}
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-void write_file(const std::string& path, const std::string& text, mode_t mode = 0644) {
-    std::ofstream(path, std::ios::binary) << text;
-    chmod(path.c_str(), mode);
-}
-
-size_t count_of(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
-    return n;
-}
-
-std::vector<std::string> split_at(const std::string& line, char sep) {
-    std::vector<std::string> out(1);
-    for (char c : line) {
-        if (c == sep) out.emplace_back();
-        else out.back() += c;
-    }
-    return out;
-}
-
-// A fresh working directory for the test (the key file and the logs are
-// looked up there); the old one comes back afterwards.
-class scratch_dir {
-public:
-    scratch_dir() {
-        char tmpl[] = "/tmp/coll_encrpt_XXXXXX";
-        m_path = mkdtemp(tmpl);
-        char old[4096];
-        m_old = getcwd(old, sizeof(old));
-        EXPECT_EQ(chdir(m_path.c_str()), 0);
-    }
-    ~scratch_dir() {
-        EXPECT_EQ(chdir(m_old.c_str()), 0);
-        std::string cmd = "rm -rf '" + m_path + "'";
-        EXPECT_EQ(std::system(cmd.c_str()), 0);
-    }
-    const std::string& path() const { return m_path; }
-
-private:
-    std::string m_path;
-    std::string m_old;
-};
 
 // A text log in the scratch directory.
 class test_log {
@@ -138,49 +85,12 @@ std::string bare_bin(const std::string& base) {
     return dir;
 }
 
-std::string b64_decode(const std::string& text) {
-    std::vector<unsigned char> out(text.size());
-    int n = EVP_DecodeBlock(out.data(), reinterpret_cast<const unsigned char*>(text.data()),
-                            static_cast<int>(text.size()));
-    if (n < 0) return "<bad base64>";
-    if (!text.empty() && text.back() == '=') --n;
-    if (text.size() > 1 && text[text.size() - 2] == '=') --n;
-    return std::string(reinterpret_cast<char*>(out.data()), static_cast<size_t>(n));
-}
-
-std::string b64_reference(const std::string& data) {
-    std::vector<unsigned char> out(4 * (data.size() / 3 + 1) + 1);
-    int n = EVP_EncodeBlock(out.data(), reinterpret_cast<const unsigned char*>(data.data()),
-                            static_cast<int>(data.size()));
-    return std::string(reinterpret_cast<char*>(out.data()), static_cast<size_t>(n));
-}
-
 EVP_PKEY* private_key(const std::string& file) {
     std::string pem = read_file(key_dir() + file);
     BIO* bio = BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size()));
     EVP_PKEY* k = PEM_read_bio_PrivateKey(bio, nullptr, nullptr, nullptr);
     BIO_free(bio);
     return k;
-}
-
-// PKCS#1 v1.5 decryption with a private key of the test data.
-std::string rsa_decrypt(const std::string& key_file, const std::string& cipher) {
-    EVP_PKEY* k = private_key(key_file);
-    if (k == nullptr) return "<no key>";
-    EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new(k, nullptr);
-    std::string result = "<decrypt failed>";
-    size_t n = 0;
-    const unsigned char* in = reinterpret_cast<const unsigned char*>(cipher.data());
-    if (EVP_PKEY_decrypt_init(ctx) > 0 && EVP_PKEY_CTX_set_rsa_padding(ctx, RSA_PKCS1_PADDING) > 0 &&
-        EVP_PKEY_decrypt(ctx, nullptr, &n, in, cipher.size()) > 0) {
-        std::vector<unsigned char> out(n);
-        if (EVP_PKEY_decrypt(ctx, out.data(), &n, in, cipher.size()) > 0) {
-            result.assign(reinterpret_cast<char*>(out.data()), n);
-        }
-    }
-    EVP_PKEY_CTX_free(ctx);
-    EVP_PKEY_free(k);
-    return result;
 }
 
 std::string pem_of(EVP_PKEY* k, const char* structure) {
@@ -326,8 +236,7 @@ TEST(Base64, RfcVectorsAndEveryByteValue) {
     int n = sic::base64_encode(reinterpret_cast<const unsigned char*>(all.data()), 256, big.data(),
                                static_cast<int>(big.size()));
     ASSERT_EQ(n, 344);
-    EXPECT_EQ(std::string(big.data()), b64_reference(all));
-    EXPECT_EQ(b64_decode(big.data()), all);
+    EXPECT_EQ(std::string(big.data()), base64_encode(all));
 }
 
 TEST(Base64, RoomIsCheckedBeforeAnyByteIsWritten) {
@@ -386,19 +295,17 @@ TEST(CollKeys, BuiltInKeysArePublicRsa2048PemMatchingTheTestData) {
 TEST(RsaEncrypt, RoundTripWithTheBuiltInKeys) {
     const std::string plain = "2@2024-02-29 13:45:07@127.0.0.1@127.0.0.1@@@host@GNU/L@@A10F8000FFFB8B17@";
     unsigned char out[512];
-    int n = encrypt(sic::test_public_key(), plain, out, sizeof(out));
-    ASSERT_EQ(n, 256);
-    std::string cipher(reinterpret_cast<char*>(out), 256);
-    EXPECT_EQ(rsa_decrypt("test_private.pem", cipher), plain);
-    EXPECT_EQ(rsa_decrypt("normal_private.pem", cipher), "<decrypt failed>");
-
+    auto block = [&] { return base64_encode(std::string(reinterpret_cast<char*>(out), 256)); };
+    ASSERT_EQ(encrypt(sic::test_public_key(), plain, out, sizeof(out)), 256);
+    EXPECT_EQ(decrypt_content(block(), "test_private.pem"), plain);
+    EXPECT_EQ(decrypt_content(block(), "normal_private.pem"), "");
     ASSERT_EQ(encrypt(sic::normal_public_key(), plain, out, sizeof(out)), 256);
-    EXPECT_EQ(rsa_decrypt("normal_private.pem", std::string(reinterpret_cast<char*>(out), 256)), plain);
+    EXPECT_EQ(decrypt_content(block(), "normal_private.pem"), plain);
 
     // One block carries at most 245 bytes, and the block must fit the room.
     const std::string most(245, 'x');
     ASSERT_EQ(encrypt(sic::test_public_key(), most, out, 256), 256);
-    EXPECT_EQ(rsa_decrypt("test_private.pem", std::string(reinterpret_cast<char*>(out), 256)), most);
+    EXPECT_EQ(decrypt_content(block(), "test_private.pem"), most);
     EXPECT_EQ(encrypt(sic::test_public_key(), std::string(246, 'x'), out, sizeof(out)), -1);
     EXPECT_EQ(encrypt(sic::test_public_key(), plain, out, 255), -1);
     EXPECT_EQ(sic::rsa_encrypt(sic::test_public_key(), 450, nullptr, 4, out, sizeof(out), nullptr), -1);
@@ -469,10 +376,10 @@ TEST(GetCiphertext, KeyChoiceAndBufferRooms) {
 
     // Normal mode: the normal key.
     ASSERT_EQ(run(false, false), 344);
-    EXPECT_EQ(rsa_decrypt("normal_private.pem", b64_decode(out)), plain);
+    EXPECT_EQ(decrypt_content(out, "normal_private.pem"), plain);
     // Test-key mode without a key file: the built-in test key.
     ASSERT_EQ(run(true, true), 344);
-    EXPECT_EQ(rsa_decrypt("test_private.pem", b64_decode(out)), plain);
+    EXPECT_EQ(decrypt_content(out, "test_private.pem"), plain);
     std::string text = log.text();
     EXPECT_EQ(count_of(text, "info [systeminfo_collection::get_ciphertext] before:rsa:" + plain + "\n"), 1u);
     EXPECT_EQ(count_of(text, "info [systeminfo_collection::get_ciphertext] after:base64_encode:" +
@@ -483,12 +390,12 @@ TEST(GetCiphertext, KeyChoiceAndBufferRooms) {
     // Test-key mode with a readable key file: the file's key.
     write_file("morvast_testor.pem", std::string(sic::normal_public_key()) + "\n");
     ASSERT_EQ(run(true, true), 344);
-    EXPECT_EQ(rsa_decrypt("normal_private.pem", b64_decode(out)), plain);
+    EXPECT_EQ(decrypt_content(out, "normal_private.pem"), plain);
     EXPECT_EQ(count_of(log.text(), "info [systeminfo_collection::get_ciphertext] use pubkey file!!!\n"), 1u);
     // The file plays no part in normal mode.
     write_file("morvast_testor.pem", "garbage");
     ASSERT_EQ(run(false, false), 344);
-    EXPECT_EQ(rsa_decrypt("normal_private.pem", b64_decode(out)), plain);
+    EXPECT_EQ(decrypt_content(out, "normal_private.pem"), plain);
 
     // A readable but unusable file fails; it does not fall back.
     const std::string text_len_zero = "error [systeminfo_collection::get_ciphertext] text_len is 0!\n";
@@ -666,7 +573,7 @@ TEST(Plaintext, DiskAndBiosSourcesInTheirOrder) {
     EXPECT_EQ(count_of(log.text(), fegets), before + 2);
 }
 
-TEST(Plaintext, MissingToolsLeaveTheirFieldsEmpty) {
+TEST(SystemInfo, MissingToolsLeaveTheirFieldsEmptyAndEveryModeHasItsRoom) {
     scratch_dir dir;
     test_log log;
     path_scope path(bare_bin(dir.path()), true);
@@ -695,42 +602,31 @@ TEST(Plaintext, MissingToolsLeaveTheirFieldsEmpty) {
                              "serial number from dmidecode error! fegets failed, errno is "),
               1u);
 
-    // The whole report still goes out encrypted.
+    // The whole description still goes out, as text or encrypted with
+    // either key; a report needs room for its text and terminator.
     char report[889];
     EXPECT_EQ(sic::get_system_info("", "", report, sizeof(report), raw, log.get(), false, true, ciphertext), 344);
-    std::vector<std::string> g = split_at(rsa_decrypt("test_private.pem", b64_decode(report)), '@');
+    std::vector<std::string> g = split_at(decrypt_content(report, "test_private.pem"), '@');
     ASSERT_EQ(g.size(), 11u);
     EXPECT_EQ(g[6], f[6]);
     EXPECT_EQ(g[9], f[9]);
-}
-
-TEST(SystemInfo, ModesAndRooms) {
-    scratch_dir dir;
-    test_log log;
-    path_scope path(bare_bin(dir.path()), true);
-    system_raw_info raw;
-    char out[889];
-
-    int n = sic::get_system_info("127.0.0.1", "127.0.0.2", out, sizeof(out), raw, log.get(), false, false, plaintext);
+    ASSERT_EQ(sic::get_system_info("127.0.0.1", "", report, sizeof(report), raw, log.get(), false, false, ciphertext),
+              344);
+    EXPECT_EQ(split_at(decrypt_content(report, "normal_private.pem"), '@').at(2), "127.0.0.1");
+    n = sic::get_system_info("127.0.0.1", "127.0.0.2", report, sizeof(report), raw, log.get(), false, false, plaintext);
     ASSERT_GT(n, 0);
-    EXPECT_EQ(n, static_cast<int>(std::strlen(out)));
-    std::vector<std::string> f = split_at(out, '@');
-    ASSERT_EQ(f.size(), 11u);
-    EXPECT_EQ(f[3], "127.0.0.2");
+    EXPECT_EQ(n, static_cast<int>(std::strlen(report)));
+    EXPECT_EQ(split_at(report, '@').at(3), "127.0.0.2");
     EXPECT_STREQ(raw.m_ch_sys_disk_part, "linux don't need");
 
-    ASSERT_EQ(sic::get_system_info("127.0.0.1", "", out, sizeof(out), raw, log.get(), false, false, ciphertext), 344);
-    f = split_at(rsa_decrypt("normal_private.pem", b64_decode(out)), '@');
-    ASSERT_EQ(f.size(), 11u);
-    EXPECT_EQ(f[2], "127.0.0.1");
-
-    std::memset(out, '#', sizeof(out));
-    EXPECT_EQ(sic::get_system_info("127.0.0.1", "", out, sizeof(out), raw, log.get(), false, false, plaintext_utf8), 0);
-    EXPECT_EQ(out[0], '\0');
+    std::memset(report, '#', sizeof(report));
+    EXPECT_EQ(sic::get_system_info("127.0.0.1", "", report, sizeof(report), raw, log.get(), false, false, plaintext_utf8),
+              0);
+    EXPECT_EQ(report[0], '\0');
     // 256 bytes of ciphertext need 512 bytes of room.
-    EXPECT_LT(sic::get_system_info("127.0.0.1", "", out, 511, raw, log.get(), false, false, ciphertext), 1);
+    EXPECT_LT(sic::get_system_info("127.0.0.1", "", report, 511, raw, log.get(), false, false, ciphertext), 1);
     EXPECT_EQ(count_of(log.text(), "error [systeminfo_collection::get_system_info] get_ciphertext failed!\n"), 1u);
-    EXPECT_EQ(sic::get_system_info("127.0.0.1", "", out, 10, raw, log.get(), false, false, plaintext), 0);
+    EXPECT_EQ(sic::get_system_info("127.0.0.1", "", report, 10, raw, log.get(), false, false, plaintext), 0);
     EXPECT_EQ(sic::get_system_info("127.0.0.1", "", nullptr, 889, raw, log.get(), false, false, plaintext), 0);
 }
 

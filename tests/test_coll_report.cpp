@@ -1,36 +1,33 @@
 // The terminal-information report that opens a logon, run through the trade
-// session against the test collection service over real loopback
+// session against the simulated collection service over real loopback
 // connections: the code of every server behaviour and of every failure
 // before the report, the logon callback that carries a non-zero code, what
 // the report says about the login and the terminal, and the overall poll.
 // The session's report waits are shortened through its timing setter.
 #include <gtest/gtest.h>
 
-#include <openssl/evp.h>
-#include <openssl/pem.h>
-#include <openssl/rsa.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "tests/support/coll_test_server.h"
+#include "sim/sim_trade_server.h"
+#include "tests/support/coll_support.h"
 #include "tests/support/hex.h"
+#include "tests/support/net_support.h"
 #include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/TradeClient.h"
 #include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/coll_rptr/coll_rptr_app.h"
 
-using hux_test::coll_test_server;
-using hux_test::coll_verdict;
-using hux_test::coll_version_reply;
+using hux_sim::coll_verdict;
+using hux_sim::coll_version_mode;
+using hux_sim::sim_config;
+using hux_sim::sim_trade_server;
 using hux_test::hex_of;
+using hux_test::coll::scratch_dir;
 using HUX_TRADE::CTradeClient;
 using std::chrono::milliseconds;
 using steady = std::chrono::steady_clock;
@@ -45,77 +42,17 @@ const char* const kPasswordMd5 = "5F4DCC3B5AA765D61D8327DEB882CF99";
 const char* const kAppId = "report-app";
 const char* const kAuth = "AUTH-0001";
 
-std::string data_dir() {
-    std::string here = __FILE__;
-    return here.substr(0, here.rfind('/')) + "/data/coll_keys/";
+coll_verdict verdict(uint8_t result) { return {coll_verdict::kind::verdict, result}; }
+
+// A simulated service with these answers. It decrypts the reports only when
+// asked: decrypting delays each verdict, which the timed cases measure.
+sim_config service(coll_version_mode version, std::vector<coll_verdict> verdicts, bool decrypt = false) {
+    sim_config cfg;
+    cfg.coll_version = version;
+    cfg.coll_verdicts = verdicts;
+    if (decrypt) cfg.coll_key_dir = hux_test::coll::key_dir();
+    return cfg;
 }
-
-// The report's base64 content decrypted with a private key; empty when it
-// does not decrypt.
-std::string decrypt_content(const std::string& b64, const std::string& key_file) {
-    std::vector<unsigned char> cipher(b64.size());
-    int n = EVP_DecodeBlock(cipher.data(), reinterpret_cast<const unsigned char*>(b64.data()),
-                            static_cast<int>(b64.size()));
-    if (n < 0) return "";
-    for (size_t i = b64.size(); i > 0 && b64[i - 1] == '='; --i) --n;
-    FILE* f = fopen(key_file.c_str(), "r");
-    if (!f) return "";
-    EVP_PKEY* key = PEM_read_PrivateKey(f, nullptr, nullptr, nullptr);
-    fclose(f);
-    if (!key) return "";
-    std::string out;
-    EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new(key, nullptr);
-    size_t len = 0;
-    if (ctx && EVP_PKEY_decrypt_init(ctx) == 1 && EVP_PKEY_CTX_set_rsa_padding(ctx, RSA_PKCS1_PADDING) == 1 &&
-        EVP_PKEY_decrypt(ctx, nullptr, &len, cipher.data(), static_cast<size_t>(n)) == 1) {
-        out.resize(len);
-        if (EVP_PKEY_decrypt(ctx, reinterpret_cast<unsigned char*>(&out[0]), &len, cipher.data(),
-                             static_cast<size_t>(n)) == 1) {
-            out.resize(len);
-        } else {
-            out.clear();
-        }
-    }
-    EVP_PKEY_CTX_free(ctx);
-    EVP_PKEY_free(key);
-    return out;
-}
-
-std::vector<std::string> split_at(const std::string& s, char sep) {
-    std::vector<std::string> parts(1);
-    for (char c : s) {
-        if (c == sep) {
-            parts.emplace_back();
-        } else {
-            parts.back() += c;
-        }
-    }
-    return parts;
-}
-
-// Runs the test in a fresh working directory: the session writes its logs
-// there and the report looks there for "morvast_testor.pem".
-class scratch_dir {
-public:
-    scratch_dir() {
-        char tmpl[] = "/tmp/coll_report_XXXXXX";
-        const char* made = mkdtemp(tmpl);
-        EXPECT_NE(nullptr, made);
-        m_dir = made ? made : "/tmp";
-        char cwd[4096];
-        m_old = getcwd(cwd, sizeof(cwd)) ? cwd : "/tmp";
-        EXPECT_EQ(0, chdir(m_dir.c_str()));
-    }
-    ~scratch_dir() {
-        EXPECT_EQ(0, chdir(m_old.c_str()));
-        std::error_code ec;
-        if (m_dir != "/tmp") std::filesystem::remove_all(m_dir, ec);
-    }
-
-private:
-    std::string m_dir;
-    std::string m_old;
-};
 
 // ---------------------------------------------------------------- the session
 
@@ -203,13 +140,13 @@ struct timed_report {
     milliseconds after_report{0};
 };
 
-timed_report run_timed(report_session& session, coll_test_server& srv) {
+timed_report run_timed(report_session& session, sim_trade_server& sim) {
     std::atomic<bool> done(false);
     std::atomic<bool> reported(false);
     steady::time_point report_at;
     std::thread watcher([&] {
         while (!done.load()) {
-            if (srv.wait_reports(1, milliseconds(5))) {
+            if (sim.wait_for_reports(1, milliseconds(5))) {
                 report_at = steady::now();
                 reported = true;
                 return;
@@ -241,51 +178,50 @@ TEST(CollReport, EachAnswerOfTheServiceGivesItsCode) {
     waits.verdict_ms = 1000;
     struct answer_case {
         const char* what;
-        coll_version_reply version;
+        coll_version_mode version;
         coll_verdict verdict;
         unsigned code;
         bool reported;
         bool wait_runs_out;  // the verdict wait, not a verdict, ends the call
     };
     const answer_case cases[] = {
-        {"verdict 0", coll_version_reply::accept, coll_verdict::of(0), 0, true, false},
-        {"verdict 1", coll_version_reply::accept, coll_verdict::of(1), 102, true, false},
-        {"verdict 2", coll_version_reply::accept, coll_verdict::of(2), 103, true, false},
-        {"verdict 7 passed on", coll_version_reply::accept, coll_verdict::of(7), 7, true, false},
-        {"another login refused", coll_version_reply::accept, coll_verdict::foreign(1), 102, true, false},
-        {"another login accepted", coll_version_reply::accept, coll_verdict::foreign(0), 0, true, true},
-        {"no verdict", coll_version_reply::accept, coll_verdict::none(), 0, true, true},
-        {"version refused", coll_version_reply::refuse, coll_verdict::of(0), 105, false, false},
-        {"version not answered", coll_version_reply::silent, coll_verdict::of(0), 105, false, false},
+        {"verdict 0", coll_version_mode::accept, verdict(0), 0, true, false},
+        {"verdict 1", coll_version_mode::accept, verdict(1), 102, true, false},
+        {"verdict 2", coll_version_mode::accept, verdict(2), 103, true, false},
+        {"verdict 7 passed on", coll_version_mode::accept, verdict(7), 7, true, false},
+        {"another login refused", coll_version_mode::accept, {coll_verdict::kind::foreign, 1}, 102, true, false},
+        {"another login accepted", coll_version_mode::accept, {coll_verdict::kind::foreign, 0}, 0, true, true},
+        {"no verdict", coll_version_mode::accept, {coll_verdict::kind::none, 0}, 0, true, true},
+        {"version refused", coll_version_mode::refuse, verdict(0), 105, false, false},
+        {"version not answered", coll_version_mode::silent, verdict(0), 105, false, false},
     };
     for (const answer_case& c : cases) {
         SCOPED_TRACE(c.what);
-        coll_test_server srv;
-        srv.set_version_reply(c.version);
-        srv.set_verdicts({c.verdict});
-        report_session session("127.0.0.1", srv.port(), waits);
-        ASSERT_TRUE(srv.tcp().wait_accept(0, kWait));  // the trade connection
+        sim_trade_server sim;
+        ASSERT_TRUE(sim.set_config(service(c.version, {c.verdict})));
+        report_session session("127.0.0.1", sim.port(), waits);
+        ASSERT_TRUE(sim.wait_for_connection(0, kWait));  // the trade connection
 
-        timed_report out = run_timed(session, srv);
+        timed_report out = run_timed(session, sim);
         EXPECT_EQ(c.code, out.code);
         if (c.code == 0) {
             EXPECT_TRUE(session.logons().empty());
         } else {
             expect_refusal_event(session.logons(), c.code);
         }
-        EXPECT_EQ(1u, srv.version_checks().size());
-        EXPECT_EQ(c.reported ? 1u : 0u, srv.reports().size());
+        EXPECT_EQ("6100000001000000", hux_test::net::hex(sim.raw_received(1).substr(0, 8)));  // the version check
+        EXPECT_EQ(c.reported ? 1u : 0u, sim.reports().size());
         EXPECT_EQ(c.reported, out.reported);
         if (c.reported && c.wait_runs_out) {
             EXPECT_GE(out.after_report.count(), static_cast<long>(waits.verdict_ms) - 50);
         } else if (c.reported) {
             EXPECT_LT(out.after_report.count(), static_cast<long>(waits.verdict_ms));
         }
-        if (c.version == coll_version_reply::silent) {
+        if (c.version == coll_version_mode::silent) {
             EXPECT_GE(out.total.count(), static_cast<long>(waits.version_ms));
         }
-        EXPECT_EQ(2u, srv.tcp().accepted_count());
-        EXPECT_TRUE(srv.tcp().wait_peer_closed(1, kWait));
+        EXPECT_EQ(2u, sim.connection_count());
+        EXPECT_TRUE(sim.transport().wait_peer_closed(1, kWait));
     }
 }
 
@@ -294,40 +230,30 @@ TEST(CollReport, EachAnswerOfTheServiceGivesItsCode) {
 // logon may go on.
 TEST(CollReport, TheOverallPollEndsAReportWithoutVerdict) {
     scratch_dir here;
-    coll_test_server srv;
-    srv.set_verdicts({coll_verdict::none()});
+    sim_trade_server sim;
+    ASSERT_TRUE(sim.set_config(service(coll_version_mode::accept, {{coll_verdict::kind::none, 0}})));
     report_waits waits;
     waits.verdict_ms = 60000;
     waits.report_ms = 1000;
-    report_session session("127.0.0.1", srv.port(), waits);
-    ASSERT_TRUE(srv.tcp().wait_accept(0, kWait));
+    report_session session("127.0.0.1", sim.port(), waits);
+    ASSERT_TRUE(sim.wait_for_connection(0, kWait));
 
-    timed_report out = run_timed(session, srv);
+    timed_report out = run_timed(session, sim);
     EXPECT_EQ(0u, out.code);
     EXPECT_TRUE(session.logons().empty());
     EXPECT_TRUE(out.reported);
     EXPECT_GE(out.total.count(), static_cast<long>(waits.report_ms));
     EXPECT_LT(out.after_report.count(), 30000);
-    EXPECT_TRUE(srv.tcp().wait_peer_closed(1, kWait));
+    EXPECT_TRUE(sim.transport().wait_peer_closed(1, kWait));
 }
 
-// Failures before any report goes out: nobody listening (106), a kept
-// record without address or port (107, nothing attempted), and a test key
-// file that is not a key (110).
+// Failures before any report goes out: a kept record without address or
+// port (107, nothing attempted) and a test key file that is not a key (110).
+// Nobody listening (106) is LogonReport.ARefusedReportEndsTheLogonAndTheNextLogonGoesOn.
 TEST(CollReport, FailuresBeforeTheReportGiveTheirCodes) {
     scratch_dir here;
     report_waits waits;
 
-    {
-        SCOPED_TRACE("nobody listens at the trade address");
-        coll_test_server srv;
-        report_session session("127.0.0.1", srv.port(), waits);
-        ASSERT_TRUE(srv.tcp().wait_accept(0, kWait));
-        srv.tcp().stop_listening();
-        EXPECT_EQ(106u, session.report());
-        expect_refusal_event(session.logons(), 106);
-        EXPECT_EQ(1u, srv.tcp().accepted_count());
-    }
     {
         // A connection attempt to port 0 would be refused (106), so 107 shows
         // none was made.
@@ -338,28 +264,26 @@ TEST(CollReport, FailuresBeforeTheReportGiveTheirCodes) {
     }
     {
         SCOPED_TRACE("empty address");
-        coll_test_server srv;
-        report_session session("", srv.port(), waits);
+        sim_trade_server sim;
+        report_session session("", sim.port(), waits);
         EXPECT_EQ(107u, session.report());
         expect_refusal_event(session.logons(), 107);
-        EXPECT_EQ(0u, srv.tcp().accepted_count());
+        EXPECT_EQ(0u, sim.connection_count());
     }
     {
         SCOPED_TRACE("test key file that is not a key");
-        FILE* f = fopen("morvast_testor.pem", "w");
-        ASSERT_NE(nullptr, f);
-        fputs("-----BEGIN PUBLIC KEY-----\nbm90IGEga2V5\n-----END PUBLIC KEY-----\n", f);
-        fclose(f);
-        coll_test_server srv;
-        srv.set_version_reply(coll_version_reply::accept, true);
-        report_session session("127.0.0.1", srv.port(), waits);
-        ASSERT_TRUE(srv.tcp().wait_accept(0, kWait));
+        hux_test::coll::write_file("morvast_testor.pem",
+                                   "-----BEGIN PUBLIC KEY-----\nbm90IGEga2V5\n-----END PUBLIC KEY-----\n");
+        sim_trade_server sim;
+        sim_config cfg;
+        cfg.coll_use_test_key = true;
+        ASSERT_TRUE(sim.set_config(cfg));
+        report_session session("127.0.0.1", sim.port(), waits);
+        ASSERT_TRUE(sim.wait_for_connection(0, kWait));
         EXPECT_EQ(110u, session.report());
         expect_refusal_event(session.logons(), 110);
-        EXPECT_EQ(1u, srv.version_checks().size());
-        EXPECT_EQ(0u, srv.reports().size());
-        EXPECT_TRUE(srv.tcp().wait_peer_closed(1, kWait));
-        remove("morvast_testor.pem");
+        EXPECT_TRUE(sim.transport().wait_peer_closed(1, kWait));
+        EXPECT_EQ("6100000001000000", hux_test::net::hex(sim.raw_received(1)));  // the check alone
     }
 }
 
@@ -401,15 +325,15 @@ TEST(CollReport, TheReportRefusesAnAddressOrPortItCannotUse) {
 // leaves the session able to report again.
 TEST(CollReport, TheReportCarriesTheLoginAndTheTerminalAndCanBeRepeated) {
     scratch_dir here;
-    coll_test_server srv;
+    sim_trade_server sim;
     // The first report is refused, the second accepted; the verdicts echo
     // the cut ids, which must still match the logins' result keys.
-    srv.set_verdicts({coll_verdict::of(1), coll_verdict::of(0)});
+    ASSERT_TRUE(sim.set_config(service(coll_version_mode::accept, {verdict(1), verdict(0)}, true)));
     report_waits waits;
     waits.verdict_ms = 60000;
     waits.report_ms = 60000;
-    report_session session("127.0.0.1", srv.port(), waits, "127.0.0.2");
-    ASSERT_TRUE(srv.tcp().wait_accept(0, kWait));
+    report_session session("127.0.0.1", sim.port(), waits, "127.0.0.2");
+    ASSERT_TRUE(sim.wait_for_connection(0, kWait));
 
     const std::string app_id(35, 'a');    // 29 kept
     const std::string auth(20, 'u');      // 17 kept
@@ -422,19 +346,19 @@ TEST(CollReport, TheReportCarriesTheLoginAndTheTerminalAndCanBeRepeated) {
     // Both verdicts ended their waits: neither report waited for the minute.
     EXPECT_LT(steady::now() - start, milliseconds(30000));
 
-    std::vector<hux_test::coll_report> reports = srv.reports();
+    std::vector<hux_sim::sim_coll_report> reports = sim.reports();
     ASSERT_EQ(2u, reports.size());
-    EXPECT_EQ(3u, srv.tcp().accepted_count());  // the trade connection, then one per report
-    EXPECT_TRUE(srv.tcp().wait_peer_closed(1, kWait));
-    EXPECT_TRUE(srv.tcp().wait_peer_closed(2, kWait));
-    for (const hux_test::coll_report& r : reports) {
+    EXPECT_EQ(3u, sim.connection_count());  // the trade connection, then one per report
+    EXPECT_TRUE(sim.transport().wait_peer_closed(1, kWait));
+    EXPECT_TRUE(sim.transport().wait_peer_closed(2, kWait));
+    for (const hux_sim::sim_coll_report& r : reports) {
         EXPECT_EQ(std::string(29, 'a'), r.app_id);
         EXPECT_EQ(std::string(17, 'u'), r.auth_code);
         EXPECT_EQ(std::string(32, 'l'), r.login_id);
         EXPECT_EQ(kPasswordMd5, r.password);
-        std::string plain = decrypt_content(r.content, data_dir() + "normal_private.pem");
-        std::vector<std::string> fields = split_at(plain, '@');
-        ASSERT_EQ(11u, fields.size()) << plain;
+        ASSERT_TRUE(r.decrypted) << r.failure;
+        std::vector<std::string> fields = hux_test::coll::split_at(r.plaintext, '@');
+        ASSERT_EQ(11u, fields.size()) << r.plaintext;
         EXPECT_EQ("2", fields[0]);           // terminal type
         EXPECT_EQ("127.0.0.1", fields[2]);   // the report connection's own address: not bound
         EXPECT_EQ("127.0.0.2", fields[3]);   // the kept record's local address

@@ -17,39 +17,39 @@ using namespace MORVAST::TOOLS;
 typedef map_int<int, null_lock> int_map;
 typedef map_str<int, 128, null_lock> str_map;
 
-TEST(MapInt, TableSizes) {
+TEST(MapInt, TableSizesAndHashesOfNegativeKeys) {
     EXPECT_EQ(int_map(0).table_size(), 53u);
     EXPECT_EQ(int_map(11).table_size(), 53u);
     EXPECT_EQ(int_map(53).table_size(), 53u);
     EXPECT_EQ(int_map(54).table_size(), 97u);
     EXPECT_EQ(int_map(-1).table_size(), 53u);  // a negative size is the smallest table
+    const size_t adjusted[][2] = {{1, 53},
+                                  {786442, 786443},
+                                  {25165842, 25165842},  // not prime, used as is
+                                  {50331553, 50331553},
+                                  {3221225474u, 4294967291u},
+                                  {4294967291u, 4294967291u},
+                                  {4294967292u, 4294967291u},
+                                  {SIZE_MAX, 4294967291u}};
+    for (const auto& a : adjusted) EXPECT_EQ(int_map::map_int_adjust_size(a[0]), a[1]) << a[0];
 
-    EXPECT_EQ(int_map::map_int_adjust_size(1), 53u);
-    EXPECT_EQ(int_map::map_int_adjust_size(786442), 786443u);  // not prime, used as is
-    EXPECT_EQ(int_map::map_int_adjust_size(25165842), 25165842u);
-    EXPECT_EQ(int_map::map_int_adjust_size(50331553), 50331553u);
-    EXPECT_EQ(int_map::map_int_adjust_size(3221225474u), 4294967291u);
-    EXPECT_EQ(int_map::map_int_adjust_size(4294967291u), 4294967291u);
-    EXPECT_EQ(int_map::map_int_adjust_size(4294967292u), 4294967291u);
-    EXPECT_EQ(int_map::map_int_adjust_size(SIZE_MAX), 4294967291u);
-}
-
-TEST(MapInt, HashOfNegativeKeys) {
-    EXPECT_EQ(int_map::hash_key(0), 0u);
-    EXPECT_EQ(int_map::hash_key(5), 5u);
-    EXPECT_EQ(int_map::hash_key(INT64_MAX), static_cast<size_t>(INT64_MAX));
-    EXPECT_EQ(int_map::hash_key(-5), 5u);
-    EXPECT_EQ(int_map::hash_key(-1), 1u);
-    // Low half 0xFFFFFFFB is -5 as a signed 32-bit number.
-    EXPECT_EQ(int_map::hash_key(-5 - 4294967296LL), 5u);
-    // Low half 0x00000001 is positive although the key is negative.
-    EXPECT_EQ(int_map::hash_key(-4294967295LL), 1u);
-    // Low half 0: INT64_MIN and -2^32 hash to 0.
-    EXPECT_EQ(int_map::hash_key(INT64_MIN), 0u);
-    EXPECT_EQ(int_map::hash_key(-4294967296LL), 0u);
-    // Low half 0x80000000 stays negative and widens with sign.
-    EXPECT_EQ(int_map::hash_key(INT32_MIN), static_cast<size_t>(0xFFFFFFFF80000000ull));
-    EXPECT_EQ(int_map::hash_key(INT32_MIN - 4294967296LL), static_cast<size_t>(0xFFFFFFFF80000000ull));
+    // The hash is the low 32 bits read as a signed number, made positive,
+    // widened with sign.
+    const struct {
+        int64_t key;
+        size_t hash;
+    } hashes[] = {{0, 0},
+                  {5, 5},
+                  {INT64_MAX, static_cast<size_t>(INT64_MAX)},
+                  {-5, 5},
+                  {-1, 1},
+                  {-5 - 4294967296LL, 5},    // low half 0xFFFFFFFB is -5
+                  {-4294967295LL, 1},        // low half 1: positive although the key is negative
+                  {INT64_MIN, 0},            // low half 0
+                  {-4294967296LL, 0},
+                  {INT32_MIN, static_cast<size_t>(0xFFFFFFFF80000000ull)},  // low half 0x80000000 stays negative
+                  {INT32_MIN - 4294967296LL, static_cast<size_t>(0xFFFFFFFF80000000ull)}};
+    for (const auto& h : hashes) EXPECT_EQ(int_map::hash_key(h.key), h.hash) << h.key;
 }
 
 TEST(MapInt, SharedBucketKeepsDistinctEntriesAndReplaceKeepsSize) {
@@ -66,14 +66,11 @@ TEST(MapInt, SharedBucketKeepsDistinctEntriesAndReplaceKeepsSize) {
     EXPECT_EQ(m.size(), 4u);
 
     int v = 0;
-    EXPECT_TRUE(m.find(5, v));
-    EXPECT_EQ(v, 50);
-    EXPECT_TRUE(m.find(-5, v));
-    EXPECT_EQ(v, -50);
-    EXPECT_TRUE(m.find(below_32_bits, v));
-    EXPECT_EQ(v, 77);
-    EXPECT_TRUE(m.find(58, v));
-    EXPECT_EQ(v, 58);
+    const int64_t keys[][2] = {{5, 50}, {-5, -50}, {below_32_bits, 77}, {58, 58}};
+    for (const auto& k : keys) {
+        EXPECT_TRUE(m.find(k[0], v)) << k[0];
+        EXPECT_EQ(v, k[1]) << k[0];
+    }
 
     // Replacing a value in the middle of the chain.
     EXPECT_TRUE(m.set(-5, 500));

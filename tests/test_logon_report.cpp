@@ -16,35 +16,24 @@
 #include <cpuid.h>
 #endif
 
-#include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
-#include <fstream>
-#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "mv_hux_trade.h"
 #include "sim/sim_collection.h"
-#include "sim/sim_trade_server.h"
-#include "tests/support/hex.h"
-#include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/TradeClient.h"
-#include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/precise_time.h"
+#include "tests/support/session_support.h"
 
-using hux_sim::sim_trade_server;
-using hux_test::hex_of;
-using std::chrono::milliseconds;
+using namespace trade_test;
 
 namespace {
 
-const milliseconds kWait(15000);
+const std::chrono::milliseconds kWait(15000);
 const char* const kUser = "trader01";
 const char* const kPassword = "password";
 // Upper-case MD5 hex text of "password".
@@ -78,116 +67,14 @@ std::vector<std::string> split_at(const std::string& s, char sep) {
     return parts;
 }
 
-// Runs a test in a fresh working directory: the session writes its logs
-// there, and the report looks there for "morvast_testor.pem".
-class scratch_dir {
-public:
-    scratch_dir() {
-        char tmpl[] = "/tmp/logon_report_XXXXXX";
-        const char* made = mkdtemp(tmpl);
-        EXPECT_NE(nullptr, made);
-        m_dir = made ? made : "";
-        char cwd[4096];
-        m_old = getcwd(cwd, sizeof(cwd)) ? cwd : "/tmp";
-        if (!m_dir.empty()) {
-            EXPECT_EQ(0, chdir(m_dir.c_str()));
-        }
+// A handle connected to a simulated server of its own, logging on with the
+// texts above.
+struct logon_session : capi_session {
+    explicit logon_session(const hux_sim::sim_config& cfg) : capi_session(cfg) {
+        user = kUser;
+        app_id = kAppId;
+        auth_code = kAuth;
     }
-    ~scratch_dir() {
-        EXPECT_EQ(0, chdir(m_old.c_str()));
-        std::error_code ec;
-        if (!m_dir.empty()) std::filesystem::remove_all(m_dir, ec);
-    }
-
-private:
-    std::string m_dir;
-    std::string m_old;
-};
-
-struct logon_seen {
-    HUX_LogonResponse rsp;
-    int sock;
-    std::thread::id thread;
-};
-
-// One handle connected to a simulated server; its callbacks run on the
-// session's threads (or, for a refused report, on the caller's) and the test
-// waits on the condition variable.
-class logon_session {
-public:
-    explicit logon_session(sim_trade_server& sim) : m_sim(sim), m_h(MVHUX_CreateTrade(this)) {
-        EXPECT_EQ(MVHUX_SetConnectionEvent(m_h, on_connection), 0);
-        EXPECT_EQ(MVHUX_SetUserLogonEvent(m_h, on_logon), 0);
-        HUX_TRADE::CTradeClient* cli = client();
-        HUX_TRADE::TradeClientTimings t = cli->GetTimings();
-        t.close_pause_ms = 1;
-        cli->SetTimings(t);
-    }
-    ~logon_session() { MVHUX_DestroyTrade(m_h); }
-
-    HUX_TRADE::CTradeClient* client() { return static_cast<HUX_TRADE::CTradeClient*>(m_h); }
-
-    void connect() {
-        HUX_TradeSvrInfo info;
-        std::memset(&info, 0, sizeof(info));
-        std::strcpy(info.server_ip, "127.0.0.1");
-        info.tcp_port = m_sim.port();
-        info.heartbeat_interval = 0;
-        info.rsp_cpu = -1;
-        info.symbol_idx_page_size = 100;
-        ASSERT_EQ(MVHUX_ConnServer(m_h, &info, false), 0);
-        ASSERT_TRUE(wait_conn_ok(1));
-    }
-    // Waits until "conn ok" has come n times in all.
-    bool wait_conn_ok(size_t n) {
-        return wait([&] { return static_cast<size_t>(std::count(m_codes.begin(), m_codes.end(), 0)) >= n; });
-    }
-    std::vector<int> conn_codes() {
-        std::lock_guard<std::mutex> lock(m_m);
-        return m_codes;
-    }
-    int logon() { return MVHUX_UserLogon(m_h, kUser, kPassword, kAppId, kAuth); }
-    // A logon that must go all the way: the report and the trade logon.
-    void logon_completely() {
-        const size_t before = logons().size();
-        ASSERT_EQ(logon(), 0);
-        ASSERT_TRUE(wait([&] { return m_logons.size() > before; }));
-        ASSERT_EQ(logons().back().rsp.result, 0);
-        ASSERT_TRUE(
-            hux_test::wait_until([&] { return client()->GetState() == HUX_TRADE::TRADE_STATE_LOGGED_ON; }, kWait));
-    }
-
-    std::vector<logon_seen> logons() {
-        std::lock_guard<std::mutex> lock(m_m);
-        return m_logons;
-    }
-
-private:
-    template <class PRED>
-    bool wait(PRED pred) {
-        std::unique_lock<std::mutex> lock(m_m);
-        return m_cv.wait_for(lock, kWait, pred);
-    }
-    static logon_session* of(void* handle) { return static_cast<logon_session*>(MVHUX_GetUserParam(handle)); }
-    static void on_connection(void* handle, int code, const char*) {
-        logon_session* s = of(handle);
-        std::lock_guard<std::mutex> lock(s->m_m);
-        s->m_codes.push_back(code);
-        s->m_cv.notify_all();
-    }
-    static void on_logon(void* handle, HUX_LogonResponse* rsp, int sock) {
-        logon_session* s = of(handle);
-        std::lock_guard<std::mutex> lock(s->m_m);
-        s->m_logons.push_back({*rsp, sock, std::this_thread::get_id()});
-        s->m_cv.notify_all();
-    }
-
-    sim_trade_server& m_sim;
-    void* m_h;
-    std::mutex m_m;
-    std::condition_variable m_cv;
-    std::vector<int> m_codes;  // connection events
-    std::vector<logon_seen> m_logons;
 };
 
 // A refusal by the report: a zero-filled logon record carrying the code,
@@ -202,13 +89,6 @@ void expect_refusal(const logon_seen& seen, int code) {
 }
 
 // ---- what the terminal looks like, worked out apart from the library
-
-std::string read_file(const char* path) {
-    std::ifstream in(path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 // The version command's answer, first 5 characters: the word after the one
 // holding "release" in /etc/redhat-release, else the second word of the
@@ -294,14 +174,6 @@ void expect_terminal_line(const std::string& line, time_t before, time_t after) 
 #endif
 }
 
-// Lines of a text file that contain `needle`.
-size_t count_lines(const std::string& path, const char* needle) {
-    std::ifstream in(path);
-    size_t n = 0;
-    for (std::string line; std::getline(in, line);) n += line.find(needle) != std::string::npos ? 1 : 0;
-    return n;
-}
-
 // Writes the public half of a private key PEM file as a "PUBLIC KEY" PEM file.
 bool write_public_half(const std::string& private_pem, const char* out_path) {
     FILE* in = fopen(private_pem.c_str(), "r");
@@ -323,70 +195,64 @@ bool write_public_half(const std::string& private_pem, const char* out_path) {
 // no version report goes out and the session stays connected, so the next
 // logon, accepted, goes all the way on the same trade connection.
 TEST(LogonReport, ARefusedReportEndsTheLogonAndTheNextLogonGoesOn) {
-    scratch_dir here;
-    sim_trade_server sim;
-    ASSERT_TRUE(sim.listening());
+    scratch_dir here(true);
     hux_sim::sim_config cfg = base_config();
     cfg.coll_verdicts = {{hux_sim::coll_verdict::kind::verdict, 1}, {hux_sim::coll_verdict::kind::verdict, 0}};
-    ASSERT_TRUE(sim.set_config(cfg));
-    logon_session s(sim);
+    logon_session s(cfg);
     ASSERT_NO_FATAL_FAILURE(s.connect());
 
     // Nobody accepts the report connection.
-    sim.transport().stop_listening();
-    EXPECT_EQ(s.logon(), 106);
-    ASSERT_EQ(s.logons().size(), 1u);
-    expect_refusal(s.logons()[0], 106);
-    ASSERT_TRUE(sim.transport().resume_listening());
+    s.srv.transport().stop_listening();
+    EXPECT_EQ(s.logon_call(), 106);
+    ASSERT_EQ(s.events.logons().size(), 1u);
+    expect_refusal(s.events.logon(0), 106);
+    ASSERT_TRUE(s.srv.transport().resume_listening());
 
     // The first report is refused.
-    EXPECT_EQ(s.logon(), 102);
-    ASSERT_EQ(s.logons().size(), 2u);
-    expect_refusal(s.logons()[1], 102);
+    EXPECT_EQ(s.logon_call(), 102);
+    ASSERT_EQ(s.events.logons().size(), 2u);
+    expect_refusal(s.events.logon(1), 102);
     EXPECT_TRUE(s.client()->IsConnect());
     EXPECT_FALSE(s.client()->IsLogon());
 
     // The second is accepted and the logon completes.
-    ASSERT_NO_FATAL_FAILURE(s.logon_completely());
-    EXPECT_EQ(s.logons().size(), 3u);
+    ASSERT_NO_FATAL_FAILURE(s.logon());
+    EXPECT_EQ(s.events.logons().size(), 3u);
 
     // The trade connection saw one version report, the first message on it:
     // the refused logons sent none.
-    ASSERT_EQ(sim.trade_connection(0), 0u);
-    const std::vector<hux_sim::sim_message> sent = sim.messages(0);
+    ASSERT_EQ(s.srv.trade_connection(0), 0u);
+    const std::vector<hux_sim::sim_message> sent = s.srv.messages(0);
     ASSERT_FALSE(sent.empty());
     EXPECT_EQ(sent[0].type, hux_sim::msg_report_version);
-    EXPECT_EQ(sim.count(0, hux_sim::msg_report_version), 1u);
-    EXPECT_EQ(sim.count(0, hux_sim::msg_logon), 1u);
+    EXPECT_EQ(s.srv.count(0, hux_sim::msg_report_version), 1u);
+    EXPECT_EQ(s.srv.count(0, hux_sim::msg_logon), 1u);
 
     // Two reports, each on a connection of its own that the client closed.
-    const std::vector<hux_sim::sim_coll_report> reports = sim.reports();
+    const std::vector<hux_sim::sim_coll_report> reports = s.srv.reports();
     ASSERT_EQ(reports.size(), 2u);
     EXPECT_EQ(reports[0].conn, 1u);
     EXPECT_EQ(reports[1].conn, 2u);
-    EXPECT_EQ(sim.connection_count(), 3u);
-    EXPECT_TRUE(sim.transport().wait_peer_closed(1, kWait));
-    EXPECT_TRUE(sim.transport().wait_peer_closed(2, kWait));
+    EXPECT_EQ(s.srv.connection_count(), 3u);
+    EXPECT_TRUE(s.srv.transport().wait_peer_closed(1, kWait));
+    EXPECT_TRUE(s.srv.transport().wait_peer_closed(2, kWait));
 }
 
 // The report of a logon, decrypted by the server with its private key: the
 // login's texts and the eleven fields of this machine's description.
 TEST(LogonReport, TheServerDecryptsTheLoginAndTheTerminal) {
-    scratch_dir here;
-    sim_trade_server sim;
-    ASSERT_TRUE(sim.listening());
+    scratch_dir here(true);
     hux_sim::sim_config cfg = base_config();
     cfg.coll_key_dir = key_dir();
-    ASSERT_TRUE(sim.set_config(cfg));
-    logon_session s(sim);
+    logon_session s(cfg);
     ASSERT_NO_FATAL_FAILURE(s.connect());
 
     const time_t before = time(nullptr);
-    ASSERT_NO_FATAL_FAILURE(s.logon_completely());
+    ASSERT_NO_FATAL_FAILURE(s.logon());
     const time_t after = time(nullptr);
 
-    ASSERT_TRUE(sim.wait_for_reports(1, kWait));
-    const hux_sim::sim_coll_report r = sim.reports().at(0);
+    ASSERT_TRUE(s.srv.wait_for_reports(1, kWait));
+    const hux_sim::sim_coll_report r = s.srv.reports().at(0);
     EXPECT_EQ(r.conn, 1u);
     EXPECT_EQ(r.app_id, kAppId);
     EXPECT_EQ(r.auth_code, kAuth);
@@ -403,45 +269,32 @@ TEST(LogonReport, TheServerDecryptsTheLoginAndTheTerminal) {
 // its test key, cannot read it, and the normal private key can). Either
 // way the logon goes on.
 TEST(LogonReport, TheTestKeyComesFromTheWorkingDirectoryWhenItHasOne) {
-    scratch_dir here;
-    sim_trade_server sim;
-    ASSERT_TRUE(sim.listening());
+    scratch_dir here(true);
     hux_sim::sim_config cfg = base_config();
     cfg.coll_key_dir = key_dir();
     cfg.coll_use_test_key = true;
-    ASSERT_TRUE(sim.set_config(cfg));
-
     {
         SCOPED_TRACE("built-in test key");
-        logon_session s(sim);
-        ASSERT_NO_FATAL_FAILURE(s.connect());
-        const time_t before = time(nullptr);
-        ASSERT_NO_FATAL_FAILURE(s.logon_completely());
-        const time_t after = time(nullptr);
-        ASSERT_TRUE(sim.wait_for_reports(1, kWait));
-        const hux_sim::sim_coll_report r = sim.reports().at(0);
+        logon_session s(cfg);
+        ASSERT_NO_FATAL_FAILURE(s.start());
+        ASSERT_TRUE(s.srv.wait_for_reports(1, kWait));
+        const hux_sim::sim_coll_report r = s.srv.reports().at(0);
         EXPECT_TRUE(r.test_key);
-        ASSERT_TRUE(r.decrypted) << r.failure;
-        expect_terminal_line(r.plaintext, before, after);
+        EXPECT_TRUE(r.decrypted) << r.failure;
     }
     {
         SCOPED_TRACE("key file in the working directory");
         ASSERT_TRUE(write_public_half(key_dir() + "/" + hux_sim::coll_normal_key_file, "morvast_testor.pem"));
-        logon_session s(sim);
-        ASSERT_NO_FATAL_FAILURE(s.connect());
-        const time_t before = time(nullptr);
-        ASSERT_NO_FATAL_FAILURE(s.logon_completely());
-        const time_t after = time(nullptr);
-        ASSERT_TRUE(sim.wait_for_reports(2, kWait));
-        const hux_sim::sim_coll_report r = sim.reports().at(1);
+        logon_session s(cfg);
+        ASSERT_NO_FATAL_FAILURE(s.start());
+        ASSERT_TRUE(s.srv.wait_for_reports(1, kWait));
+        const hux_sim::sim_coll_report r = s.srv.reports().at(0);
         EXPECT_TRUE(r.test_key);
         EXPECT_FALSE(r.decrypted);
         EXPECT_FALSE(r.failure.empty());
         // Read again as if the server had been told the normal key.
         const hux_sim::sim_coll_report normal = hux_sim::coll_read_report(r.conn, r.bytes, false, key_dir());
-        ASSERT_TRUE(normal.decrypted) << normal.failure;
-        expect_terminal_line(normal.plaintext, before, after);
-        std::remove("morvast_testor.pem");
+        EXPECT_TRUE(normal.decrypted) << normal.failure;
     }
 }
 
@@ -450,16 +303,13 @@ TEST(LogonReport, TheTestKeyComesFromTheWorkingDirectoryWhenItHasOne) {
 // out without a logon and the thread connects once more; the next logon,
 // accepted, ends the series. The refused logon's connection carried nothing.
 TEST(LogonReport, ALogonRefusedAfterAReconnectIsAnsweredWithANewConnection) {
-    scratch_dir here;
-    sim_trade_server sim;
-    ASSERT_TRUE(sim.listening());
+    scratch_dir here(true);
     hux_sim::sim_config cfg = base_config();
     // The first logon is accepted, the one after the drop refused, the next accepted.
     cfg.coll_verdicts = {{hux_sim::coll_verdict::kind::verdict, 0},
                          {hux_sim::coll_verdict::kind::verdict, 1},
                          {hux_sim::coll_verdict::kind::verdict, 0}};
-    ASSERT_TRUE(sim.set_config(cfg));
-    logon_session s(sim);
+    logon_session s(cfg);
     HUX_TRADE::TradeClientTimings t = s.client()->GetTimings();
     t.reconnect_wait_count = 2;
     t.reconnect_wait_ms = 10;
@@ -469,25 +319,24 @@ TEST(LogonReport, ALogonRefusedAfterAReconnectIsAnsweredWithANewConnection) {
     t.logon_wait_ms = 50;
     t.reconnect_idle_ms = 2;
     s.client()->SetTimings(t);
-    ASSERT_EQ(MVHUX_SetAutoReconnect(s.client(), true), 0);
-    ASSERT_NO_FATAL_FAILURE(s.connect());
-    ASSERT_NO_FATAL_FAILURE(s.logon_completely());
+    ASSERT_EQ(MVHUX_SetAutoReconnect(s.h, true), 0);
+    ASSERT_NO_FATAL_FAILURE(s.start());
     ASSERT_TRUE(hux_test::wait_until([&] { return s.client()->IsReconnectRunning(); }, kWait));
 
-    sim.close(0);
-    ASSERT_TRUE(s.wait_conn_ok(2));
-    EXPECT_EQ(s.logon(), 102);
-    ASSERT_EQ(s.logons().size(), 2u);
-    expect_refusal(s.logons()[1], 102);
+    s.srv.close(0);
+    ASSERT_TRUE(s.events.wait_code(0, 2, kWait));
+    EXPECT_EQ(s.logon_call(), 102);
+    ASSERT_EQ(s.events.logons().size(), 2u);
+    expect_refusal(s.events.logon(1), 102);
 
-    ASSERT_TRUE(s.wait_conn_ok(3));
-    ASSERT_NO_FATAL_FAILURE(s.logon_completely());
-    EXPECT_EQ(s.logons().size(), 3u);
+    ASSERT_TRUE(s.events.wait_code(0, 3, kWait));
+    ASSERT_NO_FATAL_FAILURE(s.logon());
+    EXPECT_EQ(s.events.logons().size(), 3u);
 
     // "remote disconnected", then each attempt's "local disconnected" of the
     // client it replaces before its "conn ok".
-    EXPECT_EQ(s.conn_codes(), (std::vector<int>{0, 2, 3, 0, 3, 0}));
-    const std::string log = "tavlog_" + std::string(precise_time::get_start_date()) + ".log";
+    EXPECT_EQ(s.events.codes(), (std::vector<int>{0, 2, 3, 0, 3, 0}));
+    const std::string log = text_log_path(".");
     EXPECT_TRUE(hux_test::wait_until(
         [&] { return count_lines(log, "_th_try_reconn quit for logon success") == 1; }, kWait));
     EXPECT_EQ(count_lines(log, "_th_try_reconn ConnServer try times:1."), 1u);
@@ -497,11 +346,11 @@ TEST(LogonReport, ALogonRefusedAfterAReconnectIsAnsweredWithANewConnection) {
     // Accepted: the first trade connection and its report, the second trade
     // connection (silent) and the refused report, the third trade
     // connection and its report.
-    EXPECT_EQ(sim.connection_count(), 6u);
-    EXPECT_EQ(sim.kind(2), hux_sim::conn_kind::pending);
-    EXPECT_EQ(sim.raw_received(2), "");
-    EXPECT_EQ(sim.trade_connection(1), 4u);
-    EXPECT_EQ(sim.count(4, hux_sim::msg_report_version), 1u);
-    EXPECT_EQ(sim.count(4, hux_sim::msg_logon), 1u);
-    EXPECT_EQ(sim.reports().size(), 3u);
+    EXPECT_EQ(s.srv.connection_count(), 6u);
+    EXPECT_EQ(s.srv.kind(2), hux_sim::conn_kind::pending);
+    EXPECT_EQ(s.srv.raw_received(2), "");
+    EXPECT_EQ(s.srv.trade_connection(1), 4u);
+    EXPECT_EQ(s.srv.count(4, hux_sim::msg_report_version), 1u);
+    EXPECT_EQ(s.srv.count(4, hux_sim::msg_logon), 1u);
+    EXPECT_EQ(s.srv.reports().size(), 3u);
 }

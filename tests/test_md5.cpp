@@ -42,16 +42,16 @@ const char empty_digest[] = "D41D8CD98F00B204E9800998ECF8427E";
 }  // namespace
 
 TEST(Md5, SuiteOfRfc1321InUpperCase) {
-    EXPECT_EQ(md5_text(""), empty_digest);
-    EXPECT_EQ(md5_text("a"), "0CC175B9C0F1B6A831C399E269772661");
-    EXPECT_EQ(md5_text("abc"), "900150983CD24FB0D6963F7D28E17F72");
-    EXPECT_EQ(md5_text("message digest"), "F96B697D7CB7938D525A2F31AAF161D0");
-    EXPECT_EQ(md5_text("abcdefghijklmnopqrstuvwxyz"), "C3FCD3D76192E4007DFB496CCA67E13B");
-    EXPECT_EQ(md5_text("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"),
-              "D174AB98D277D9F5A5611C2C9F419D9F");
-    EXPECT_EQ(md5_text("1234567890123456789012345678901234567890"
-                       "1234567890123456789012345678901234567890"),
-              "57EDF4A22BE3C955AC49DA2E2107B67A");
+    const char* const suite[][2] = {
+        {"", empty_digest},
+        {"a", "0CC175B9C0F1B6A831C399E269772661"},
+        {"abc", "900150983CD24FB0D6963F7D28E17F72"},
+        {"message digest", "F96B697D7CB7938D525A2F31AAF161D0"},
+        {"abcdefghijklmnopqrstuvwxyz", "C3FCD3D76192E4007DFB496CCA67E13B"},
+        {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789", "D174AB98D277D9F5A5611C2C9F419D9F"},
+        {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
+         "57EDF4A22BE3C955AC49DA2E2107B67A"}};
+    for (const auto& v : suite) EXPECT_EQ(md5_text(v[0]), v[1]) << v[0];
 }
 
 TEST(Md5, EncryptLengthEdgesAndOutputBounds) {

@@ -1,11 +1,17 @@
+// The order-entry builders on their own: price conversion, the field rules
+// (side mapping, the kind byte after a flag, opt_8), the exchange and warm-up
+// checks, builders that write every byte of their message whatever the
+// buffer held, and the refusals of the in-place rewrite of the simple forms.
+// The bytes each request puts on the wire, field by field, are checked by
+// test_c_api_wire through the C interface.
 #include "tests/support/hex.h"
 #include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/trade_order_entry.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <string>
 
@@ -16,85 +22,76 @@ namespace {
 
 using hux_test::hex_of;
 
-// n copies of one byte, as hex
-std::string rep(size_t n, const char* byte_hex) {
-    std::string out;
-    for (size_t i = 0; i < n; ++i) out += byte_hex;
-    return out;
+const double kInf = std::numeric_limits<double>::infinity();
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+template <class R>
+R zeroed() {
+    R r;
+    std::memset(&r, 0, sizeof(r));
+    return r;
 }
 
-std::string z(size_t n) { return rep(n, "00"); }
-
-// A message a builder must fully overwrite: a forgotten zero-fill shows.
-template <typename MSG>
-void dirty(MSG* msg) {
-    std::memset(msg, 0xAA, sizeof(*msg));
+template <class MSG>
+uint8_t byte_at(const MSG& msg, size_t off) {
+    return reinterpret_cast<const uint8_t*>(&msg)[off];
 }
 
-int64_t price_of(double value) {
-    int64_t out = 0x5A5A5A5A;
-    EXPECT_TRUE(ConvertPrice(value, &out)) << value;
-    return out;
+// The message `build` makes over a buffer filled with `fill`, as hex.
+template <class MSG, class BUILD>
+std::string built_over(uint8_t fill, BUILD build) {
+    MSG msg;
+    std::memset(&msg, fill, sizeof(msg));
+    build(&msg);
+    return hex_of(msg);
 }
-
-bool refused(double value) {
-    int64_t out = 0x5A5A5A5A;
-    bool ok = ConvertPrice(value, &out);
-    EXPECT_EQ(out, 0x5A5A5A5A) << "refused price must leave the output untouched";
-    return !ok;
-}
+// The same bytes whatever the buffer held: the builder writes every byte.
+#define EXPECT_WRITES_EVERY_BYTE(MSG, CALL) \
+    EXPECT_EQ(built_over<MSG>(0x00, [&](MSG* m) { CALL; }), built_over<MSG>(0xAA, [&](MSG* m) { CALL; })) << #CALL
 
 }  // namespace
 
+// (price +- 0.00001) x 10000 truncated toward zero, as int64; a price whose
+// image does not fit is refused and the output left alone.
 TEST(OrderEntry, PriceConversion) {
-    // ordinary values; the added 0.00001 lifts binary images like 12.34559999
-    EXPECT_EQ(price_of(12.3456), 123456);
-    EXPECT_EQ(price_of(-12.3456), -123456);
-    EXPECT_EQ(price_of(1.0), 10000);
-    EXPECT_EQ(price_of(99.99), 999900);
-    EXPECT_EQ(price_of(0.0001), 1);
-    EXPECT_EQ(price_of(-0.0001), -1);
-    // below one unit truncates toward zero, either sign
-    EXPECT_EQ(price_of(0.00005), 0);
-    EXPECT_EQ(price_of(-0.00005), 0);
-    EXPECT_EQ(price_of(0.000001), 0);
-    // the dead band around zero, ends included
-    EXPECT_EQ(price_of(0.00001), 0);
-    EXPECT_EQ(price_of(-0.00001), 0);
-    EXPECT_EQ(price_of(0.0), 0);
-    EXPECT_EQ(price_of(-0.0), 0);
-    // large values: 2^49 x 10000 = 2^53 x 625 is exact in a double
-    EXPECT_EQ(price_of(562949953421312.0), INT64_C(5629499534213120000));
-    EXPECT_EQ(price_of(-562949953421312.0), -INT64_C(5629499534213120000));
-    // just below 2^63: 922337203685477.5 x 10000 = 2^63 - 808, rounded to 2^63 - 1024
-    EXPECT_EQ(price_of(922337203685477.5), INT64_C(9223372036854774784));
-    EXPECT_EQ(price_of(-922337203685477.5), -INT64_C(9223372036854774784));
-    // the next double up reaches 2^63: refused, never wrapped or clamped
-    EXPECT_TRUE(refused(922337203685477.625));
-    EXPECT_TRUE(refused(-922337203685477.625));
-    EXPECT_TRUE(refused(1e300));
-    EXPECT_TRUE(refused(-1e300));
-    EXPECT_TRUE(refused(std::numeric_limits<double>::infinity()));
-    EXPECT_TRUE(refused(-std::numeric_limits<double>::infinity()));
-    EXPECT_TRUE(refused(std::numeric_limits<double>::quiet_NaN()));
+    const struct {
+        double price;
+        int64_t image;
+    } cases[] = {
+        {12.3456, 123456},
+        {-12.3456, -123456},
+        {1.0, 10000},
+        {99.99, 999900},  // 99.98999999... lifted by the 0.00001
+        {0.0001, 1},
+        {-0.0001, -1},
+        {1.99998, 19999},  // 19999.9: truncated, not rounded
+        {-7.25, -72500},
+        {0.00005, 0},  // below one unit, either sign
+        {-0.00005, 0},
+        {0.000001, 0},
+        {0.00001, 0},  // the dead band around zero, ends included
+        {-0.00001, 0},
+        {0.0, 0},
+        {-0.0, 0},
+        {562949953421312.0, INT64_C(5629499534213120000)},  // 2^49 x 10000 = 2^53 x 625, exact
+        {-562949953421312.0, -INT64_C(5629499534213120000)},
+        {922337203685477.5, INT64_C(9223372036854774784)},  // 2^63 - 808, as a double 2^63 - 1024
+        {-922337203685477.5, -INT64_C(9223372036854774784)},
+    };
+    for (const auto& c : cases) {
+        int64_t out = 0x5A5A5A5A;
+        EXPECT_TRUE(ConvertPrice(c.price, &out)) << c.price;
+        EXPECT_EQ(out, c.image) << c.price;
+    }
+    // The next double up reaches 2^63: refused, never wrapped or clamped.
+    for (double p : {922337203685477.625, -922337203685477.625, 1e300, -1e300, kInf, -kInf, kNaN}) {
+        int64_t out = 0x5A5A5A5A;
+        EXPECT_FALSE(ConvertPrice(p, &out)) << p;
+        EXPECT_EQ(out, 0x5A5A5A5A) << p;
+    }
 }
 
-TEST(OrderEntry, SideMappingExchangeCheckAndWarmUp) {
-    const uint8_t mapped_exchanges[] = {102, 104, 105, 107, 108};
-    for (uint8_t ex : mapped_exchanges) {
-        EXPECT_EQ(MapSide(ex, 2), 22) << int(ex);
-        EXPECT_EQ(MapSide(ex, 6), 22) << int(ex);
-        EXPECT_EQ(MapSide(ex, 3), 21) << int(ex);
-        EXPECT_EQ(MapSide(ex, 5), 21) << int(ex);
-        EXPECT_EQ(MapSide(ex, 1), 1) << int(ex);
-        EXPECT_EQ(MapSide(ex, 4), 4) << int(ex);
-        EXPECT_EQ(MapSide(ex, 0), 0) << int(ex);
-        EXPECT_EQ(MapSide(ex, 22), 22) << int(ex);
-    }
-    const uint8_t plain_exchanges[] = {99, 100, 101, 103, 106, 109};
-    for (uint8_t ex : plain_exchanges)
-        for (uint8_t side = 0; side <= 7; ++side) EXPECT_EQ(MapSide(ex, side), side) << int(ex) << " " << int(side);
-
+TEST(OrderEntry, ExchangeCheckAndWarmUp) {
     EXPECT_FALSE(IsValidExchange(0));
     EXPECT_FALSE(IsValidExchange(99));
     EXPECT_TRUE(IsValidExchange(100));
@@ -103,15 +100,13 @@ TEST(OrderEntry, SideMappingExchangeCheckAndWarmUp) {
     EXPECT_FALSE(IsValidExchange(109));
     EXPECT_FALSE(IsValidExchange(255));
 
-    HUX_EnterOrderField order;
-    std::memset(&order, 0, sizeof(order));
+    HUX_EnterOrderField order = zeroed<HUX_EnterOrderField>();
     order.exchange_id = 99;
     EXPECT_TRUE(IsWarmUpOrder(order));
     order.quantity = 1;
     EXPECT_FALSE(IsWarmUpOrder(order));
 
-    HUX_EnterQuoteField quote;
-    std::memset(&quote, 0, sizeof(quote));
+    HUX_EnterQuoteField quote = zeroed<HUX_EnterQuoteField>();
     EXPECT_TRUE(IsWarmUpQuote(quote));
     quote.quantity_2 = 1;
     EXPECT_FALSE(IsWarmUpQuote(quote));
@@ -120,453 +115,225 @@ TEST(OrderEntry, SideMappingExchangeCheckAndWarmUp) {
     EXPECT_FALSE(IsWarmUpQuote(quote));
 }
 
-TEST(OrderEntry, NewOrderImage) {
-    HUX_EnterOrderField req;
-    std::memset(&req, 0, sizeof(req));
-    req.request_tag = 0x01020304;
-    std::memcpy(req.account, "ACC1", 4);
-    req.not_read1 = 0xEE;
-    req.side = 6;
-    req.exchange_id = 107;
-    std::memcpy(req.symbol, "SYM", 3);
-    req.price = 12.3456;
-    req.quantity = 100;
-    req.not_read2 = 0xEE;
-    req.client_token = 0x11223344;
-    req.opt_1 = -2;
-    req.opt_2 = 0x05060708;
-    req.opt_3 = 0x0A0B0C0D;
-    req.opt_4 = 1;
-    req.opt_5 = 0x55;
-    req.opt_6 = 3;
-    req.keep_side = 0;
-    req.opt_7 = 0x77;
-    req.opt_8 = 9;
-    req.second_price = -1.5;
-    req.opt_9 = 0x99;
+// The rules the builders apply to single bytes: the side of a new order and
+// of a simple order (exchanges 102, 104, 105, 107 and 108 send 2 and 6 as 22,
+// 3 and 5 as 21, unless keep_side is set), opt_8 (1..6 as they are, anything
+// else as 1), and the kind byte after each flag (0 when the flag is 0, else 1
+// when its detail is 0, else 2).
+TEST(OrderEntry, FieldRulesOfEveryBuilder) {
+    const uint8_t sides[] = {0, 1, 2, 3, 4, 5, 6, 7, 21, 22};
+    for (int ex = 99; ex <= 109; ++ex) {
+        const bool mapped = ex == 102 || ex == 104 || ex == 105 || ex == 107 || ex == 108;
+        for (uint8_t side : sides) {
+            uint8_t want = side;
+            if (mapped && (side == 2 || side == 6)) want = 22;
+            if (mapped && (side == 3 || side == 5)) want = 21;
+            HUX_EnterOrderField order = zeroed<HUX_EnterOrderField>();
+            order.exchange_id = static_cast<uint8_t>(ex);
+            order.side = side;
+            new_order_req msg;
+            ASSERT_TRUE(BuildNewOrder(order, 1, &msg));
+            EXPECT_EQ(byte_at(msg, 17), want) << "exchange " << ex << " side " << int(side);
+            order.keep_side = 1;
+            ASSERT_TRUE(BuildNewOrder(order, 1, &msg));
+            EXPECT_EQ(byte_at(msg, 17), side) << "kept, exchange " << ex << " side " << int(side);
 
-    new_order_req msg;
-    dirty(&msg);
-    ASSERT_TRUE(BuildNewOrder(req, 0x12345678, &msg));
-    const std::string golden =
-        "0a00"                   // type 10
-        "6400"                   // length 100
-        "04030201"               // request tag
-        "78"                     // user id, low byte of 0x12345678
-        + z(3) +                 // zero
-        "6b"                     // exchange 107
-        "01"                     // opt_4
-        "02"                     // opt_4 set, opt_6 set: 2
-        "01"                     // opt_8 9 is outside 1..6: sent as 1
-        "77"                     // opt_7
-        "16"                     // side 6 on exchange 107: 22
-        "55"                     // opt_5
-        "fe"                     // opt_1 -2, low byte
-        "44332211"               // client token
-        "64000000"               // quantity 100
-        "08070605"               // opt_2
-        "40e2010000000000"       // price 12.3456 -> 123456
-        "68c5ffffffffffff"       // second price -1.5 -> -15000
-        "99"                     // opt_9
-        + z(3) +                 // zero
-        "0d0c0b0a"               // opt_3
-        + z(4) +                 // zero
-        "41434331" + z(12) +     // account "ACC1"
-        "53594d" + z(17) +       // symbol "SYM"
-        z(4);                    // zero
-    EXPECT_EQ(hex_of(msg), golden);
+            HUX_EnterOrderSimpleField simple = zeroed<HUX_EnterOrderSimpleField>();
+            simple.exchange_id = static_cast<uint8_t>(ex);
+            simple.side = side;
+            ASSERT_TRUE(RewriteSimpleOrder(&simple, 1, 0, 0));
+            EXPECT_EQ(simple.side, want) << "simple, exchange " << ex << " side " << int(side);
+        }
+    }
 
-    // keep_side turns the mapping off; exchange 101 is not mapped
-    req.keep_side = 1;
-    ASSERT_TRUE(BuildNewOrder(req, 1, &msg));
-    EXPECT_EQ(msg.side, 6);
-    req.keep_side = 0;
-    req.exchange_id = 101;
-    ASSERT_TRUE(BuildNewOrder(req, 1, &msg));
-    EXPECT_EQ(msg.side, 6);
-    // the byte after opt_4: 0 when opt_4 is 0, 1 when opt_6 is 0; opt_8 in range kept
-    req.opt_4 = 0;
-    req.opt_8 = 6;
-    ASSERT_TRUE(BuildNewOrder(req, 1, &msg));
-    EXPECT_EQ(msg.opt_kind, 0);
-    EXPECT_EQ(msg.opt_8, 6);
-    req.opt_4 = 1;
-    req.opt_6 = 0;
-    req.opt_8 = 0;
-    ASSERT_TRUE(BuildNewOrder(req, 1, &msg));
-    EXPECT_EQ(msg.opt_kind, 1);
-    EXPECT_EQ(msg.opt_8, 1);
+    const uint8_t opt8_in[] = {0, 1, 2, 3, 4, 5, 6, 7, 9, 128, 255};
+    const uint8_t opt8_out[] = {1, 1, 2, 3, 4, 5, 6, 1, 1, 1, 1};
+    for (size_t i = 0; i < sizeof(opt8_in); ++i) {
+        HUX_EnterOrderField order = zeroed<HUX_EnterOrderField>();
+        order.opt_8 = opt8_in[i];
+        new_order_req msg;
+        ASSERT_TRUE(BuildNewOrder(order, 1, &msg));
+        EXPECT_EQ(byte_at(msg, 15), opt8_out[i]) << int(opt8_in[i]);
+        HUX_EnterOrderSimpleField simple = zeroed<HUX_EnterOrderSimpleField>();
+        simple.opt_8 = opt8_in[i];
+        ASSERT_TRUE(RewriteSimpleOrder(&simple, 1, 0, 0));
+        EXPECT_EQ(simple.opt_8, opt8_out[i]) << "simple " << int(opt8_in[i]);
+    }
 
-    // a price whose image does not fit is refused, for either price field
-    req.price = 1e300;
-    EXPECT_FALSE(BuildNewOrder(req, 1, &msg));
-    req.price = 1.0;
-    req.second_price = -std::numeric_limits<double>::infinity();
-    EXPECT_FALSE(BuildNewOrder(req, 1, &msg));
+    // Each builder's kind byte, from its flag and detail.
+    struct kind_rule {
+        const char* name;
+        std::function<uint8_t(uint8_t flag, uint8_t detail)> kind;
+    };
+    const kind_rule rules[] = {
+        {"new order: byte 14 from opt_4 and opt_6",
+         [](uint8_t flag, uint8_t detail) {
+             HUX_EnterOrderField r = zeroed<HUX_EnterOrderField>();
+             r.opt_4 = flag;
+             r.opt_6 = detail;
+             new_order_req msg;
+             EXPECT_TRUE(BuildNewOrder(r, 1, &msg));
+             return byte_at(msg, 14);
+         }},
+        {"new quote: byte 14 from opt_6 and opt_7",
+         [](uint8_t flag, uint8_t detail) {
+             HUX_EnterQuoteField r = zeroed<HUX_EnterQuoteField>();
+             r.opt_6 = flag;
+             r.opt_7 = detail;
+             new_quote_req msg;
+             EXPECT_TRUE(BuildNewQuote(r, 1, &msg));
+             return byte_at(msg, 14);
+         }},
+        {"combination: byte 11 from opt_2 and opt_4",
+         [](uint8_t flag, uint8_t detail) {
+             HUX_EnterComboField r = zeroed<HUX_EnterComboField>();
+             r.opt_2 = flag;
+             r.opt_4 = detail;
+             new_combo_order_req msg;
+             BuildCombo(r, 1, &msg);
+             return byte_at(msg, 11);
+         }},
+        {"special order: byte 11 from opt_4 and opt_6",
+         [](uint8_t flag, uint8_t detail) {
+             HUX_EnterSpecialOrderField r = zeroed<HUX_EnterSpecialOrderField>();
+             r.opt_4 = flag;
+             r.opt_6 = detail;
+             new_special_order_req msg;
+             BuildSpecialOrder(r, 1, &msg);
+             return byte_at(msg, 11);
+         }},
+        {"order cancel: byte 29 from opt_1 and opt_2",
+         [](uint8_t flag, uint8_t detail) {
+             HUX_CancelOrder r = zeroed<HUX_CancelOrder>();
+             r.opt_1 = flag;
+             r.opt_2 = detail;
+             cxl_order_request msg;
+             BuildCancelOrder(r, 1, &msg);
+             return byte_at(msg, 29);
+         }},
+        {"quote action: byte 29 from opt_1 and opt_2",
+         [](uint8_t flag, uint8_t detail) {
+             HUX_QuoteAction r = zeroed<HUX_QuoteAction>();
+             r.opt_1 = flag;
+             r.opt_2 = detail;
+             quote_action_request msg;
+             BuildQuoteAction(r, 1, &msg);
+             return byte_at(msg, 29);
+         }},
+        {"special-order cancel: byte 29 from opt_1 and opt_2",
+         [](uint8_t flag, uint8_t detail) {
+             HUX_CancelSpecialOrder r = zeroed<HUX_CancelSpecialOrder>();
+             r.opt_1 = flag;
+             r.opt_2 = detail;
+             cxl_special_order_request msg;
+             BuildCancelSpecialOrder(r, 1, &msg);
+             return byte_at(msg, 29);
+         }},
+        {"simple order: byte 14 from opt_4 and the caller's byte 14",
+         [](uint8_t flag, uint8_t detail) {
+             HUX_EnterOrderSimpleField r = zeroed<HUX_EnterOrderSimpleField>();
+             r.opt_4 = flag;
+             r.opt_6 = detail;
+             EXPECT_TRUE(RewriteSimpleOrder(&r, 1, 0, 0));
+             return byte_at(r, 14);
+         }},
+        {"simple quote: byte 14 from opt_6 and the caller's byte 14",
+         [](uint8_t flag, uint8_t detail) {
+             HUX_EnterQuoteSimpleField r = zeroed<HUX_EnterQuoteSimpleField>();
+             r.opt_6 = flag;
+             r.opt_7 = detail;
+             EXPECT_TRUE(RewriteSimpleQuote(&r, 1, 0, 0));
+             return byte_at(r, 14);
+         }},
+    };
+    const uint8_t flag_detail_kind[][3] = {{0, 0, 0}, {0, 9, 0}, {3, 0, 1}, {3, 9, 2}, {255, 255, 2}};
+    for (const kind_rule& rule : rules) {
+        for (const auto& c : flag_detail_kind)
+            EXPECT_EQ(rule.kind(c[0], c[1]), c[2]) << rule.name << ", flag " << int(c[0]) << " detail " << int(c[1]);
+    }
 }
 
-TEST(OrderEntry, NewQuoteImage) {
-    HUX_EnterQuoteField req;
-    std::memset(&req, 0, sizeof(req));
-    req.request_tag = 0xA1B2C3D4;
-    req.account[0] = 'Q';
-    req.not_read1 = 0xEE;
-    std::memcpy(req.symbol, "IF", 2);
-    std::memset(req.quote_text_1, 'a', sizeof(req.quote_text_1));
-    req.exchange_id = 100;
-    req.client_token = 0x0102;
-    req.opt_1 = 0x11;
-    req.opt_2 = 0x22;
-    req.price_1 = 1.0001;
-    req.quantity_1 = 5;
-    req.opt_3 = 0x33;
-    req.opt_4 = 0x44;
-    req.price_2 = 0.00005;
-    req.quantity_2 = 7;
-    req.opt_5 = 0x1234;
-    req.opt_6 = 2;
-    req.opt_7 = 0;
-    req.opt_8 = 0xCAFEBABE;
-    std::memset(req.quote_text_2, 'b', sizeof(req.quote_text_2));
+// Every builder writes every byte of its message: built over a buffer of
+// zeros and over one of 0xAA, the bytes are the same.
+TEST(OrderEntry, BuildersWriteEveryByte) {
+    HUX_EnterOrderField order = zeroed<HUX_EnterOrderField>();
+    order.request_tag = 0x01020304;
+    std::memcpy(order.account, "ACC1", 4);
+    order.not_read1 = 0xEE;
+    order.not_read2 = 0xEE;
+    order.exchange_id = 107;
+    order.side = 6;
+    order.price = 12.3456;
+    order.quantity = 100;
+    order.opt_4 = 1;
+    order.opt_6 = 3;
+    EXPECT_WRITES_EVERY_BYTE(new_order_req, EXPECT_TRUE(BuildNewOrder(order, 9, m)));
 
-    new_quote_req msg;
-    dirty(&msg);
-    ASSERT_TRUE(BuildNewQuote(req, 0x1FF, &msg));
-    const std::string golden =
-        "0c00"                   // type 12
-        "c400"                   // length 196
-        "d4c3b2a1"               // request tag
-        "ff"                     // user id, low byte of 0x1ff
-        + z(3) +                 // zero
-        "64"                     // exchange 100
-        "02"                     // opt_6
-        "01"                     // opt_6 set, opt_7 zero: 1
-        "34"                     // opt_5 0x1234, low byte
-        "05000000"               // quantity 1
-        "07000000"               // quantity 2
-        "1127000000000000"       // price 1 1.0001 -> 10001
-        "0000000000000000"       // price 2 0.00005 -> 0
-        "22"                     // opt_2
-        "44"                     // opt_4
-        "11"                     // opt_1
-        "33"                     // opt_3
-        "02010000"               // client token
-        "bebafeca"               // opt_8
-        + z(4) +                 // zero
-        "51" + z(15) +           // account "Q"
-        "4946" + z(18) +         // symbol "IF"
-        rep(24, "61") +          // quote text 1, 24 bytes as they are
-        z(12) +                  // zero
-        rep(24, "62") +          // quote text 2, 24 bytes as they are
-        z(44);                   // zero
-    EXPECT_EQ(hex_of(msg), golden);
+    HUX_EnterQuoteField quote = zeroed<HUX_EnterQuoteField>();
+    quote.request_tag = 0xA1B2C3D4;
+    quote.not_read1 = 0xEE;
+    std::memcpy(quote.symbol, "IF", 2);
+    quote.price_1 = 1.0001;
+    quote.quantity_1 = 5;
+    EXPECT_WRITES_EVERY_BYTE(new_quote_req, EXPECT_TRUE(BuildNewQuote(quote, 9, m)));
 
-    req.price_2 = std::numeric_limits<double>::quiet_NaN();
-    EXPECT_FALSE(BuildNewQuote(req, 1, &msg));
-}
-
-TEST(OrderEntry, ComboAndSpecialOrderImages) {
-    HUX_EnterComboField combo;
-    std::memset(&combo, 0, sizeof(combo));
+    HUX_EnterComboField combo = zeroed<HUX_EnterComboField>();
     combo.request_tag = 7;
-    combo.account[0] = 'C';
     combo.not_read1 = 0xEE;
-    combo.exchange_id = 108;
-    for (size_t i = 0; i < sizeof(combo.legs); ++i) combo.legs[i] = static_cast<uint8_t>(i);
-    combo.opt_1 = 0x01020304;
-    combo.client_token = 0x0A0B0C0D;
-    combo.opt_2 = 0;
-    combo.opt_3 = 0x33;
-    combo.opt_4 = 5;
-    combo.opt_5 = 0x55;
+    combo.legs[0] = 1;
+    EXPECT_WRITES_EVERY_BYTE(new_combo_order_req, BuildCombo(combo, 9, m));
 
-    new_combo_order_req cmsg;
-    dirty(&cmsg);
-    BuildCombo(combo, 0x2A, &cmsg);
-    std::string legs;
-    for (int i = 0; i < 80; ++i) legs += hex_of(&i, 1);
-    const std::string combo_golden =
-        "0e00"                   // type 14
-        "9000"                   // length 144
-        "07000000"               // request tag
-        "2a"                     // user id
-        "6c"                     // exchange 108
-        "00"                     // opt_2
-        "00"                     // opt_2 zero: 0 whatever opt_4
-        "55"                     // opt_5
-        "33"                     // opt_3
-        "0d0c0b0a"               // client token
-        "04030201"               // opt_1
-        + z(4) +                 // zero
-        "43" + z(15) +           // account "C"
-        legs +                   // legs 00..4f as they are
-        z(22);                   // zero
-    EXPECT_EQ(hex_of(cmsg), combo_golden);
-
-    HUX_EnterSpecialOrderField special;
-    std::memset(&special, 0, sizeof(special));
+    HUX_EnterSpecialOrderField special = zeroed<HUX_EnterSpecialOrderField>();
     special.request_tag = 0x99;
-    std::memcpy(special.account, "SP", 2);
     special.not_read1 = 0xEE;
-    special.opt_1 = 0x11;
-    special.exchange_id = 105;
-    special.symbol[0] = 'X';
-    special.opt_2 = 0x0BADF00D;
     special.not_read2 = 0xEE;
-    special.client_token = 100;
-    special.opt_3 = 0xDEADBEEF;
-    special.opt_4 = 7;
-    special.opt_5 = 0x55;
-    special.opt_6 = 9;
-    special.opt_7 = 0x77;
-    special.opt_8 = 0x88;
+    special.symbol[0] = 'X';
+    EXPECT_WRITES_EVERY_BYTE(new_special_order_req, BuildSpecialOrder(special, 9, m));
 
-    new_special_order_req smsg;
-    dirty(&smsg);
-    BuildSpecialOrder(special, 0x301, &smsg);
-    const std::string special_golden =
-        "1e00"                   // type 30
-        "4800"                   // length 72
-        "99000000"               // request tag
-        "01"                     // user id, low byte of 0x301
-        "69"                     // exchange 105
-        "07"                     // opt_4
-        "02"                     // opt_4 set, opt_6 set: 2
-        "0df0ad0b"               // opt_2
-        "11"                     // opt_1
-        "55"                     // opt_5
-        "77"                     // opt_7
-        "88"                     // opt_8
-        "64000000"               // client token 100
-        + z(4) +                 // zero
-        "5350" + z(14) +         // account "SP"
-        "58" + z(19) +           // symbol "X"
-        z(4) +                   // zero
-        "efbeadde";              // opt_3
-    EXPECT_EQ(hex_of(smsg), special_golden);
+    HUX_CancelOrder cancel = zeroed<HUX_CancelOrder>();
+    cancel.request_tag = 0x10;
+    std::memset(cancel.not_read, 0xEE, sizeof(cancel.not_read));
+    cancel.cancel_mode = 1;
+    cancel.owner_token = 0x50;
+    EXPECT_WRITES_EVERY_BYTE(cxl_order_request, BuildCancelOrder(cancel, 9, m));
+    HUX_QuoteAction action = zeroed<HUX_QuoteAction>();
+    action.market_token = 0x12345678;
+    EXPECT_WRITES_EVERY_BYTE(quote_action_request, BuildQuoteAction(action, 9, m));
+    HUX_CancelSpecialOrder cancel_special = zeroed<HUX_CancelSpecialOrder>();
+    std::memset(cancel_special.not_read, 0xEE, sizeof(cancel_special.not_read));
+    cancel_special.cancel_mode = 1;
+    EXPECT_WRITES_EVERY_BYTE(cxl_special_order_request, BuildCancelSpecialOrder(cancel_special, 9, m));
 }
 
-TEST(OrderEntry, CancelImages) {
-    // order cancel, mode 1 with no owner user id: the session's own is sent
-    HUX_CancelOrder cxl;
-    std::memset(&cxl, 0, sizeof(cxl));
-    cxl.request_tag = 0x10;
-    cxl.market_token = 0x2000;
-    std::memset(cxl.not_read, 0xEE, sizeof(cxl.not_read));
-    cxl.opt_1 = 1;
-    cxl.opt_2 = 0;
-    cxl.opt_3 = 0x33;
-    cxl.cancel_mode = 1;
-    cxl.client_token = 0x40;
-    cxl.owner_token = 0x50;
-    cxl.owner_user_id = 0;
+// The simple forms are refused, their record left as it was, for an account
+// index above 255, a symbol index above 65535 or a price that does not fit.
+TEST(OrderEntry, SimpleFormRefusalsLeaveTheRecord) {
+    HUX_EnterOrderSimpleField order = zeroed<HUX_EnterOrderSimpleField>();
+    order.msg_type = 0xFFFF;
+    order.exchange_id = 104;
+    order.side = 3;
+    order.opt_4 = 1;
+    order.price = 99.99;
+    std::memset(order.reserved, 0xAB, sizeof(order.reserved));
+    const std::string image = hex_of(order);
+    EXPECT_FALSE(RewriteSimpleOrder(&order, 1, 256, 1));
+    EXPECT_FALSE(RewriteSimpleOrder(&order, 1, 1, 65536));
+    EXPECT_EQ(hex_of(order), image);
+    order.second_price = 1e300;
+    const std::string bad_price = hex_of(order);
+    EXPECT_FALSE(RewriteSimpleOrder(&order, 1, 1, 1));
+    EXPECT_EQ(hex_of(order), bad_price);
 
-    cxl_order_request msg;
-    dirty(&msg);
-    BuildCancelOrder(cxl, 0x00ABCDEF, &msg);
-    const std::string cancel_golden =
-        "0b00"                   // type 11
-        "2c00"                   // length 44
-        "10000000"               // request tag
-        "efcdab00"               // user id
-        "40000000"               // client token
-        "00000000"               // market token: not sent in mode 1
-        "efcdab00"               // owner user id 0: the session's
-        "50000000"               // owner token
-        "01"                     // opt_1
-        "01"                     // opt_1 set, opt_2 zero: 1
-        "33"                     // opt_3
-        "01"                     // cancel mode
-        + z(12);                 // zero
-    EXPECT_EQ(hex_of(msg), cancel_golden);
-
-    // any other mode sends the market token and no owner fields
-    cxl.cancel_mode = 2;
-    cxl.owner_user_id = 0x77;
-    dirty(&msg);
-    BuildCancelOrder(cxl, 0x00ABCDEF, &msg);
-    EXPECT_EQ(msg.market_token, 0x2000u);
-    EXPECT_EQ(msg.owner_user_id, 0u);
-    EXPECT_EQ(msg.owner_token, 0u);
-    EXPECT_EQ(msg.cancel_mode, 2);
-
-    HUX_QuoteAction qa;
-    std::memset(&qa, 0, sizeof(qa));
-    qa.request_tag = 0x20;
-    qa.opt_1 = 2;
-    qa.opt_2 = 3;
-    qa.opt_3 = 0x44;
-    qa.cancel_mode = 0;
-    qa.client_token = 0;
-    qa.market_token = 0x12345678;
-    qa.owner_token = 0x99;
-    qa.owner_user_id = 0x77;
-    dirty(&msg);
-    BuildQuoteAction(qa, 5, &msg);
-    const std::string qa_golden =
-        "0d00"                   // type 13
-        "2c00"                   // length 44
-        "20000000"               // request tag
-        "05000000"               // user id
-        "00000000"               // client token
-        "78563412"               // market token (mode 0)
-        "00000000"               // owner user id: mode 1 only
-        "00000000"               // owner token: mode 1 only
-        "02"                     // opt_1
-        "02"                     // opt_1 set, opt_2 set: 2
-        "44"                     // opt_3
-        "00"                     // cancel mode
-        + z(12);                 // zero
-    EXPECT_EQ(hex_of(msg), qa_golden);
-
-    HUX_CancelSpecialOrder scxl;
-    std::memset(&scxl, 0, sizeof(scxl));
-    scxl.request_tag = 0x30;
-    scxl.market_token = 0x1111;
-    std::memset(scxl.not_read, 0xEE, sizeof(scxl.not_read));
-    scxl.opt_1 = 0;
-    scxl.opt_2 = 1;
-    scxl.cancel_mode = 1;
-    scxl.client_token = 0x0102;
-    scxl.owner_token = 0x0304;
-    scxl.owner_user_id = 0x66;
-    dirty(&msg);
-    BuildCancelSpecialOrder(scxl, 9, &msg);
-    const std::string scxl_golden =
-        "1f00"                   // type 31
-        "2c00"                   // length 44
-        "30000000"               // request tag
-        "09000000"               // user id
-        "02010000"               // client token
-        "00000000"               // market token: not sent in mode 1
-        "66000000"               // owner user id as given
-        "04030000"               // owner token
-        "00"                     // opt_1
-        "00"                     // opt_1 zero: 0
-        "01"                     // cancel mode
-        "00"                     // zero in the special-order cancel
-        + z(12);                 // zero
-    EXPECT_EQ(hex_of(msg), scxl_golden);
-}
-
-TEST(OrderEntry, SimpleOrderRewrittenInPlace) {
-    HUX_EnterOrderSimpleField rec;
-    std::memset(&rec, 0, sizeof(rec));
-    rec.msg_type = 0xFFFF;
-    rec.request_tag = 0x0C0B0A09;
-    rec.user_id = 0xEE;
-    rec.account_index = 0xEE;
-    rec.symbol_index = 0xEEEE;
-    rec.exchange_id = 104;
-    rec.opt_4 = 1;
-    rec.opt_6 = 0;
-    rec.opt_8 = 0;
-    rec.opt_7 = 0x77;
-    rec.side = 3;
-    rec.opt_5 = 0x55;
-    rec.opt_1 = 0x11;
-    rec.client_token = 0x200;
-    rec.quantity = 0x300;
-    rec.opt_2 = 0x400;
-    rec.price = 99.99;
-    rec.second_price = -0.00001;
-    rec.opt_9 = 0x99;
-    std::memset(rec.reserved, 0xAB, sizeof(rec.reserved));
-    rec.opt_3 = 0x01020304;
-
-    // refusals leave the record as it was
-    HUX_EnterOrderSimpleField before = rec;
-    EXPECT_FALSE(RewriteSimpleOrder(&rec, 1, 256, 1));
-    EXPECT_FALSE(RewriteSimpleOrder(&rec, 1, 1, 65536));
-    rec.second_price = 1e300;
-    HUX_EnterOrderSimpleField bad_price = rec;
-    EXPECT_FALSE(RewriteSimpleOrder(&rec, 1, 1, 1));
-    EXPECT_EQ(hex_of(rec), hex_of(bad_price));
-    rec.second_price = -0.00001;
-    EXPECT_EQ(hex_of(rec), hex_of(before));
-
-    ASSERT_TRUE(RewriteSimpleOrder(&rec, 0x1234, 3, 0x0102));
-    const std::string golden =
-        "1400"                   // type 20
-        "3800"                   // length 56
-        "090a0b0c"               // request tag, the caller's
-        "34"                     // user id, low byte of 0x1234
-        "03"                     // account index
-        "0201"                   // symbol index 0x0102
-        "68"                     // exchange 104
-        "01"                     // opt_4
-        "01"                     // opt_4 set, caller's byte zero: 1
-        "01"                     // opt_8 0 is outside 1..6: 1
-        "77"                     // opt_7
-        "15"                     // side 3 on exchange 104: 21
-        "55"                     // opt_5
-        "11"                     // opt_1
-        "00020000"               // client token
-        "00030000"               // quantity
-        "00040000"               // opt_2
-        "dc410f0000000000"       // price 99.99 -> 999900
-        "0000000000000000"       // second price -0.00001 -> 0
-        "99"                     // opt_9
-        "ababab"                 // the caller's bytes, unchanged
-        "04030201";              // opt_3
-    EXPECT_EQ(hex_of(rec), golden);
-
-    // the record now holds the integer image; a second call sends another price
-    int64_t image = 0;
-    std::memcpy(&image, reinterpret_cast<const uint8_t*>(&rec) + 32, sizeof(image));
-    EXPECT_EQ(image, 999900);
-    ASSERT_TRUE(RewriteSimpleOrder(&rec, 0x1234, 3, 0x0102));
-    std::memcpy(&image, reinterpret_cast<const uint8_t*>(&rec) + 32, sizeof(image));
-    EXPECT_NE(image, 999900);
-}
-
-TEST(OrderEntry, SimpleQuoteRewrittenInPlace) {
-    HUX_EnterQuoteSimpleField rec;
-    std::memset(&rec, 0, sizeof(rec));
-    rec.request_tag = 0x44332211;
-    rec.exchange_id = 102;
-    rec.opt_6 = 0;
-    rec.opt_7 = 5;
-    rec.opt_5 = 0x17;
-    rec.quantity_1 = 2;
-    rec.quantity_2 = 3;
-    rec.price_1 = -12.3456;
-    rec.price_2 = 3.0;
-    rec.opt_2 = 0x22;
-    rec.opt_4 = 0x44;
-    rec.opt_1 = 0x11;
-    rec.opt_3 = 0x33;
-    rec.client_token = 5;
-    rec.opt_8 = 0x88;
-    std::memset(rec.reserved, 0xCD, sizeof(rec.reserved));
-
-    HUX_EnterQuoteSimpleField before = rec;
-    EXPECT_FALSE(RewriteSimpleQuote(&rec, 7, 256, 0));
-    EXPECT_FALSE(RewriteSimpleQuote(&rec, 7, 0, 0x10000));
-    EXPECT_EQ(hex_of(rec), hex_of(before));
-
-    ASSERT_TRUE(RewriteSimpleQuote(&rec, 7, 0xFF, 0xFFFF));
-    const std::string golden =
-        "1600"                   // type 22
-        "3800"                   // length 56
-        "11223344"               // request tag, the caller's
-        "07"                     // user id
-        "ff"                     // account index 255
-        "ffff"                   // symbol index 65535
-        "66"                     // exchange 102
-        "00"                     // opt_6
-        "00"                     // opt_6 zero: 0, whatever the caller had
-        "17"                     // opt_5, not side-mapped
-        "02000000"               // quantity 1
-        "03000000"               // quantity 2
-        "c01dfeffffffffff"       // price 1 -12.3456 -> -123456
-        "3075000000000000"       // price 2 3.0 -> 30000
-        "22"                     // opt_2
-        "44"                     // opt_4
-        "11"                     // opt_1
-        "33"                     // opt_3
-        "05000000"               // client token
-        "88000000"               // opt_8
-        "cdcdcdcd";              // the caller's bytes, unchanged
-    EXPECT_EQ(hex_of(rec), golden);
+    HUX_EnterQuoteSimpleField quote = zeroed<HUX_EnterQuoteSimpleField>();
+    quote.exchange_id = 102;
+    quote.opt_6 = 1;
+    quote.price_1 = -12.3456;
+    std::memset(quote.reserved, 0xCD, sizeof(quote.reserved));
+    const std::string quote_image = hex_of(quote);
+    EXPECT_FALSE(RewriteSimpleQuote(&quote, 7, 256, 0));
+    EXPECT_FALSE(RewriteSimpleQuote(&quote, 7, 0, 0x10000));
+    EXPECT_EQ(hex_of(quote), quote_image);
+    // The largest indexes pass: account index at 9, symbol index at 10.
+    EXPECT_TRUE(RewriteSimpleQuote(&quote, 7, 0xFF, 0xFFFF));
+    EXPECT_EQ(hex_of(reinterpret_cast<const char*>(&quote) + 9, 3), "ffffff");
 }

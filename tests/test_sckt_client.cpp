@@ -1,5 +1,7 @@
 // The epoll / blocking TCP client and its receive cache, over real loopback
-// connections.
+// connections. How unconsumed bytes are offered again, and that the last
+// bytes before a remote close all arrive first, are proved for both forms by
+// the record streams of SocketStress.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <pthread.h>
@@ -18,6 +20,7 @@
 #include <vector>
 
 #include "sim/loopback_server.h"
+#include "tests/support/net_support.h"
 #include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/sckt_cache_client.h"
 
 using namespace CLIENT_SCKT_ONLY;
@@ -29,75 +32,9 @@ namespace {
 
 const milliseconds kWait(5000);
 
-struct seen_event {
-    SOCKET_EVENT type;
-    int32_t id;
-    uint32_t size;
-    std::string bytes;
-    pthread_t thread;
-};
+using recorder = hux_test::net::event_recorder;
 
-// Records what the client reports. RECEIVE offers are consumed by `consume`
-// (everything when unset); a CONNECT can be held until `released`.
-struct recorder {
-    mutable std::mutex m;
-    std::vector<seen_event> events;
-    std::function<uint32_t(const std::string&)> consume;
-    std::atomic<bool> hold_on_connect{false};
-    std::atomic<bool> released{false};
-    std::atomic<long> event_tid{0};  // kernel id of the event thread
-    sckt_client* close_on_receive = nullptr;
-    std::atomic<long long> self_close_ms{-1};
-
-    static int callback(sckt_param& p, void* ctx) { return static_cast<recorder*>(ctx)->on_event(p); }
-
-    int on_event(sckt_param& p) {
-        seen_event e{p.get_event_type(), p.get_sckt_id(), p.get_buff_size(), std::string(), pthread_self()};
-        if (p.get_buff_addr() != nullptr) e.bytes.assign(p.get_buff_addr(), p.get_buff_size());
-        if (e.type == EVENT_CONNECT) event_tid = syscall(SYS_gettid);
-        if (e.type == EVENT_RECEIVE) p.set_proc_len(consume ? consume(e.bytes) : uint32_t(e.bytes.size()));
-        {
-            std::lock_guard<std::mutex> lock(m);
-            events.push_back(e);
-        }
-        if (e.type == EVENT_CONNECT && hold_on_connect) wait_until([this] { return released.load(); }, kWait);
-        if (e.type == EVENT_RECEIVE && close_on_receive != nullptr) {
-            auto t0 = std::chrono::steady_clock::now();
-            close_on_receive->sock_close();
-            self_close_ms = std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - t0).count();
-        }
-        return 0;
-    }
-    std::vector<seen_event> snapshot() const {
-        std::lock_guard<std::mutex> lock(m);
-        return events;
-    }
-    size_t count(SOCKET_EVENT t) const {
-        size_t n = 0;
-        for (const auto& e : snapshot()) n += e.type == t;
-        return n;
-    }
-    bool wait_count(SOCKET_EVENT t, size_t n) const {
-        return wait_until([&] { return count(t) >= n; }, kWait);
-    }
-    std::vector<std::string> offers() const {
-        std::vector<std::string> out;
-        for (const auto& e : snapshot())
-            if (e.type == EVENT_RECEIVE) out.push_back(e.bytes);
-        return out;
-    }
-    std::string last_offer() const {
-        auto all = offers();
-        return all.empty() ? std::string() : all.back();
-    }
-    std::string received() const {
-        std::string all;
-        for (const auto& s : offers()) all += s;
-        return all;
-    }
-};
-
-// Opens the socket and reads the event thread's id.
+// Reads the socket and the event thread's id.
 struct probe_client : sckt_cache_client {
     probe_client() : sckt_cache_client(8192) {}
     int fd() const { return m_sock; }
@@ -167,66 +104,17 @@ TEST(SocketClient, ConnectsSendsAndClosesLocally) {
     }
 }
 
-TEST(SocketClient, UnconsumedBytesAreOfferedAgainBeforeNewOnes) {
-    for (form f : kForms) {
-        SCOPED_TRACE(f);
-        loopback_server srv;
-        recorder rec;
-        std::atomic<bool> cut{false};
-        // Nothing until 25 bytes are there, then 10 of them, then everything.
-        rec.consume = [&](const std::string& s) -> uint32_t {
-            if (cut) return uint32_t(s.size());
-            if (s.size() < 25) return 0;
-            cut = true;
-            return 10;
-        };
-        sckt_cache_client client(8192);
-        client.set_stop_wait_time(100);
-        ASSERT_TRUE(open(client, f, "127.0.0.1", srv.port(), rec));
-        ASSERT_TRUE(srv.wait_accept(0, kWait));
-        ASSERT_TRUE(srv.send(0, "ABCDEFGHIJKLMNOPQRSTUVWXY"));
-        ASSERT_TRUE(wait_until([&] { return cut.load(); }, kWait));
-        ASSERT_TRUE(srv.send(0, "12345"));
-        ASSERT_TRUE(wait_until([&] { return rec.last_offer() == "KLMNOPQRSTUVWXY12345"; }, kWait));
-        // Everything taken: the next offer holds only the new byte.
-        ASSERT_TRUE(srv.send(0, "z"));
-        ASSERT_TRUE(wait_until([&] { return rec.last_offer() == "z"; }, kWait));
-        auto offers = rec.offers();
-        ASSERT_GE(offers.size(), 3u);
-        EXPECT_EQ(offers[offers.size() - 3], "ABCDEFGHIJKLMNOPQRSTUVWXY");
-        client.sock_close();
-    }
-}
-
-TEST(SocketClient, LastAnswerBeforeRemoteCloseIsDeliveredFirst) {
-    const std::string answer = pattern(20000);  // more than one 8192-byte read
-    for (form f : kForms) {
-        SCOPED_TRACE(f);
-        loopback_server srv;
-        recorder rec;
-        rec.hold_on_connect = true;  // data and end of stream arrive together
-        sckt_cache_client client(8192);
-        ASSERT_TRUE(open(client, f, "127.0.0.1", srv.port(), rec));
-        ASSERT_TRUE(srv.wait_accept(0, kWait));
-        ASSERT_TRUE(srv.send(0, answer));
-        srv.close(0);
-        rec.released = true;
-        ASSERT_TRUE(rec.wait_count(EVENT_REMOTE_DISCONNECT, 1));
-        std::string got = rec.received();
-        EXPECT_EQ(got.size(), answer.size());
-        EXPECT_TRUE(got == answer);
-        EXPECT_EQ(rec.snapshot().back().type, EVENT_REMOTE_DISCONNECT);
-        EXPECT_EQ(rec.count(EVENT_REMOTE_DISCONNECT), 1u);
-        EXPECT_TRUE(wait_until([&] { return !client.is_connected(); }, kWait));
-    }
-}
-
 TEST(SocketClient, PeerResetAndSendsToAGonePeer) {
     for (form f : kForms) {
         SCOPED_TRACE(f);
         loopback_server srv;
         recorder rec;
-        rec.hold_on_connect = true;  // keeps the socket open after the reset
+        // The event thread is held in its CONNECT callback, which keeps the
+        // socket open after the reset.
+        std::atomic<bool> released{false};
+        rec.on_event = [&](SOCKET_EVENT e) {
+            if (e == EVENT_CONNECT) wait_until([&] { return released.load(); }, kWait);
+        };
         probe_client client;
         ASSERT_TRUE(open(client, f, "127.0.0.1", srv.port(), rec));
         ASSERT_TRUE(srv.wait_accept(0, kWait));
@@ -234,7 +122,7 @@ TEST(SocketClient, PeerResetAndSendsToAGonePeer) {
         // Without MSG_NOSIGNAL the second of these kills the process (SIGPIPE).
         EXPECT_TRUE(wait_until([&] { return client.sock_send("x", 1) == -1; }, kWait));
         for (int i = 0; i < 3; ++i) EXPECT_EQ(client.sock_send("abc", 3), -1);
-        rec.released = true;
+        released = true;
         ASSERT_TRUE(rec.wait_count(EVENT_REMOTE_DISCONNECT, 1));
         EXPECT_TRUE(wait_until([&] { return client.fd() == -1 && !client.is_connected(); }, kWait));
         EXPECT_EQ(client.sock_send("x", 1), -1);
@@ -315,7 +203,7 @@ TEST(SocketClient, StoppingQuietBlockingReceiveCancelsAndCleansUp) {
         ASSERT_TRUE(client.sock_init_ex("127.0.0.1", srv.port(), recorder::callback, &rec));
         ASSERT_TRUE(rec.wait_count(EVENT_CONNECT, conn + 1));
         ASSERT_TRUE(srv.wait_accept(conn, kWait));
-        ASSERT_TRUE(wait_until([&] { return blocked_in(rec.event_tid, SYS_recvfrom); }, kWait));
+        ASSERT_TRUE(wait_until([&] { return blocked_in(rec.of(EVENT_CONNECT).at(conn).tid, SYS_recvfrom); }, kWait));
         auto t0 = std::chrono::steady_clock::now();
         EXPECT_TRUE(client.sock_close());
         auto took = std::chrono::steady_clock::now() - t0;
@@ -335,13 +223,19 @@ TEST(SocketClient, CloseFromItsOwnCallbackReturnsAtOnce) {
         recorder rec;
         size_t threads = hux_test::thread_count();
         sckt_cache_client client(8192);  // default stop limit: 5 s
-        rec.close_on_receive = &client;
+        std::atomic<long long> self_close_ms{-1};
+        rec.on_event = [&](SOCKET_EVENT e) {
+            if (e != EVENT_RECEIVE) return;
+            auto t0 = std::chrono::steady_clock::now();
+            client.sock_close();
+            self_close_ms = std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - t0).count();
+        };
         ASSERT_TRUE(open(client, f, "127.0.0.1", srv.port(), rec));
         ASSERT_TRUE(srv.wait_accept(0, kWait));
         ASSERT_TRUE(srv.send(0, "bye"));
         ASSERT_TRUE(srv.wait_peer_closed(0, kWait));
-        EXPECT_LT(rec.self_close_ms.load(), 1000);
-        EXPECT_GE(rec.self_close_ms.load(), 0);
+        EXPECT_LT(self_close_ms.load(), 1000);
+        EXPECT_GE(self_close_ms.load(), 0);
         EXPECT_TRUE(wait_until([&] { return hux_test::thread_count() == threads; }, kWait));
         EXPECT_FALSE(client.is_connected());
         EXPECT_EQ(rec.count(EVENT_REMOTE_DISCONNECT), 0u);
@@ -413,7 +307,7 @@ TEST(SocketClient, SignalsToTheEventThread) {
     ASSERT_TRUE(rec2.wait_count(EVENT_CONNECT, 1));
     ASSERT_TRUE(srv.wait_accept(1, kWait));
     for (int i = 0; i < 5; ++i) {
-        ASSERT_TRUE(wait_until([&] { return blocked_in(rec2.event_tid, SYS_recvfrom); }, kWait));
+        ASSERT_TRUE(wait_until([&] { return blocked_in(rec2.of(EVENT_CONNECT).at(0).tid, SYS_recvfrom); }, kWait));
         ASSERT_TRUE(interrupt(blocking.thread()));
     }
     ASSERT_TRUE(srv.send(1, "still here"));

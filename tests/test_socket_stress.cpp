@@ -316,12 +316,16 @@ TEST(SocketReconnect, ReconnectsAfterEveryDropWithEventsInOrder) {
     auto start = steady_clock::now();
     {
         socket_cache_client client(8192);
-        client.set_auto_reconn_falg(true, 1);
+        client.set_auto_reconn_falg(true, 0);  // 0 counts as 1 s
         ASSERT_TRUE(client.sock_init("127.0.0.1", server.port(), &on_client_event<socket_param>, &checker, true));
+        steady_clock::time_point dropped;
         for (int i = 0; i <= drops; ++i) {
             SCOPED_TRACE("connection " + std::to_string(i));
             size_t conn = static_cast<size_t>(i);
             ASSERT_TRUE(server.wait_accept(conn, short_deadline));
+            if (i > 0) {
+                EXPECT_LT(steady_clock::now() - dropped, milliseconds(2500));
+            }
             ASSERT_TRUE(hux_test::wait_until([&] { return checker.count(EVENT_CONNECT) == conn + 1; }, short_deadline));
 
             // The new connection carries bytes both ways.
@@ -340,6 +344,7 @@ TEST(SocketReconnect, ReconnectsAfterEveryDropWithEventsInOrder) {
             }
             ASSERT_TRUE(hux_test::wait_until([&] { return checker.count(EVENT_REMOTE_DISCONNECT) == conn + 1; },
                                              short_deadline));
+            dropped = steady_clock::now();
         }
         client.sock_close();
         EXPECT_EQ(server.accepted_count(), static_cast<size_t>(drops + 1));  // no reconnect after the close

@@ -12,43 +12,23 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <limits>
 #include <mutex>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "morvast_tool/cross_platform_api.h"
 #include "morvast_tool/tool_function.h"
+#include "tests/support/coll_support.h"
 
 using namespace MORVAST::TOOLS;
 
+using hux_test::coll::read_file;
+using hux_test::coll::write_file;
+
 namespace {
-
-std::string make_temp_dir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/hux_tools_XXXXXX";
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    const char* dir = mkdtemp(buf.data());
-    return dir ? std::string(dir) : std::string();
-}
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-void write_file(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
 
 // Waits for the child and returns its exit code, or -1 when it did not exit.
 int wait_exit_code(pid_t pid) {
@@ -256,30 +236,22 @@ TEST(VectorCompare, SetRelations) {
 }
 
 TEST(StringSplit, VectorForm) {
-    std::vector<std::string> v;
-    ASSERT_TRUE(string_split("a,,b", v, ","));
-    EXPECT_EQ(v, (std::vector<std::string>{"a", "", "b"}));
-    ASSERT_TRUE(string_split("a,b,", v, ","));
-    EXPECT_EQ(v, (std::vector<std::string>{"a", "b"}));
-    ASSERT_TRUE(string_split(",a", v, ","));
-    EXPECT_EQ(v, (std::vector<std::string>{"", "a"}));
-
     // Any one character of the separator splits, and the full separator
-    // length is skipped after it.
-    ASSERT_TRUE(string_split("ab;;cd", v, ";;"));
-    EXPECT_EQ(v, (std::vector<std::string>{"ab", "cd"}));
-    ASSERT_TRUE(string_split("ab,cd", v, ",;"));
-    EXPECT_EQ(v, (std::vector<std::string>{"ab", "d"}));
-    ASSERT_TRUE(string_split("a;b", v, ";;"));
-    EXPECT_EQ(v, (std::vector<std::string>{"a", ""}));
-
-    // A source shorter than the separator is the only piece.
-    ASSERT_TRUE(string_split("a", v, ",;"));
-    EXPECT_EQ(v, (std::vector<std::string>{"a"}));
-
-    v = {"old"};
-    EXPECT_TRUE(string_split("", v, ","));
-    EXPECT_TRUE(v.empty());
+    // length is skipped after it; a trailing empty piece is dropped, and a
+    // source shorter than the separator is the only piece.
+    const struct {
+        const char* src;
+        const char* sep;
+        std::vector<std::string> pieces;
+    } cases[] = {{"a,,b", ",", {"a", "", "b"}}, {"a,b,", ",", {"a", "b"}}, {",a", ",", {"", "a"}},
+                 {"ab;;cd", ";;", {"ab", "cd"}}, {"ab,cd", ",;", {"ab", "d"}}, {"a;b", ";;", {"a", ""}},
+                 {"a", ",;", {"a"}},            {"", ",", {}}};
+    std::vector<std::string> v;
+    for (const auto& c : cases) {
+        v = {"old"};
+        ASSERT_TRUE(string_split(c.src, v, c.sep)) << c.src;
+        EXPECT_EQ(v, c.pieces) << c.src << " by " << c.sep;
+    }
     v = {"old"};
     EXPECT_FALSE(string_split(nullptr, v, ","));
     EXPECT_EQ(v, (std::vector<std::string>{"old"}));
@@ -354,18 +326,13 @@ TEST(FindBytes, FirstOccurrenceWithinLength) {
 }
 
 TEST(StringReplace, LeftToRightWithoutRescanning) {
-    std::string s = "aa";
-    string_replace(s, "aa", "aaa");
-    EXPECT_EQ(s, "aaa");
-    s = "a.b.c";
-    string_replace(s, ".", "::");
-    EXPECT_EQ(s, "a::b::c");
-    s = "xaxa";
-    string_replace(s, "x", "");
-    EXPECT_EQ(s, "aa");
-    s = "abc";
-    string_replace(s, "", "z");
-    EXPECT_EQ(s, "abc");
+    const char* const cases[][4] = {
+        {"aa", "aa", "aaa", "aaa"}, {"a.b.c", ".", "::", "a::b::c"}, {"xaxa", "x", "", "aa"}, {"abc", "", "z", "abc"}};
+    for (const auto& c : cases) {
+        std::string s = c[0];
+        string_replace(s, c[1], c[2]);
+        EXPECT_EQ(s, c[3]) << c[0];
+    }
 }
 
 TEST(TextChecks, IsFloatIsChineseAndSpecialCharacters) {
@@ -405,23 +372,17 @@ TEST(Files, ExistsAndMove) {
     EXPECT_FALSE(file_exists(nullptr));
     EXPECT_TRUE(rm_old_file("/nonexistent", 0));
 
-    const std::string dir = make_temp_dir();
-    ASSERT_FALSE(dir.empty());
-    const std::string a = dir + "/a.txt", b = dir + "/b.txt";
-    EXPECT_TRUE(file_exists(dir.c_str()));
-    EXPECT_FALSE(file_exists(a.c_str()));
-    write_file(a, "data");
-    EXPECT_TRUE(file_exists(a.c_str()));
-    EXPECT_TRUE(move_file_mv(a.c_str(), b.c_str()));
-    EXPECT_FALSE(file_exists(a.c_str()));
-    EXPECT_TRUE(file_exists(b.c_str()));
-    EXPECT_EQ(read_file(b), "data");
-    EXPECT_FALSE(move_file_mv(a.c_str(), b.c_str()));
-    EXPECT_EQ(read_file(b), "data");
-    EXPECT_FALSE(move_file_mv(nullptr, b.c_str()));
-
-    std::remove(b.c_str());
-    rmdir(dir.c_str());
+    hux_test::coll::scratch_dir dir;
+    EXPECT_TRUE(file_exists(dir.path().c_str()));
+    EXPECT_FALSE(file_exists("a.txt"));
+    write_file("a.txt", "data");
+    EXPECT_TRUE(file_exists("a.txt"));
+    EXPECT_TRUE(move_file_mv("a.txt", "b.txt"));
+    EXPECT_FALSE(file_exists("a.txt"));
+    EXPECT_EQ(read_file("b.txt"), "data");
+    EXPECT_FALSE(move_file_mv("a.txt", "b.txt"));
+    EXPECT_EQ(read_file("b.txt"), "data");
+    EXPECT_FALSE(move_file_mv(nullptr, "b.txt"));
 }
 
 TEST(Time, LocaltimeMvSplitsAndSleepMvWaits) {
@@ -443,18 +404,15 @@ TEST(Time, LocaltimeMvSplitsAndSleepMvWaits) {
 }
 
 TEST(Process, ChildGetsArgumentsAndFailedImageExits127) {
-    const std::string dir = make_temp_dir();
-    ASSERT_FALSE(dir.empty());
-    const std::string script = dir + "/args.sh", out = dir + "/args.out";
+    hux_test::coll::scratch_dir dir;
+    const std::string script = dir.path() + "/args.sh";
     // The shell's own command line is the argument list the child was given.
-    write_file(script, "cat /proc/$$/cmdline > '" + out + "'\nexit 0\n");
-
+    write_file(script, "cat /proc/$$/cmdline > args.out\nexit 0\n");
     const pid_t me = getpid();
     const pid_t child = create_process_mv("/bin/sh", script.c_str());
     ASSERT_GT(child, 0);
     EXPECT_EQ(wait_exit_code(child), 0);
-    const std::string expected = std::string("%s") + '\0' + script + '\0';
-    EXPECT_EQ(read_file(out), expected);
+    EXPECT_EQ(read_file("args.out"), std::string("%s") + '\0' + script + '\0');
 
     // A program that cannot be started: the child ends with 127 instead of
     // returning into this test.
@@ -462,10 +420,6 @@ TEST(Process, ChildGetsArgumentsAndFailedImageExits127) {
     ASSERT_GT(bad, 0);
     EXPECT_EQ(wait_exit_code(bad), 127);
     EXPECT_EQ(getpid(), me);
-
-    std::remove(out.c_str());
-    std::remove(script.c_str());
-    rmdir(dir.c_str());
 }
 
 TEST(Loader, LoadsResolvesAndReportsErrors) {

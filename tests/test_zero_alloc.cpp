@@ -18,9 +18,7 @@
 #include <new>
 #include <thread>
 
-#include "mv_hux_trade.h"
-#include "sim/sim_trade_server.h"
-#include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/TradeClient.h"
+#include "tests/support/session_support.h"
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define HUX_COUNT_MALLOC 0
@@ -148,25 +146,16 @@ using clock_type = std::chrono::steady_clock;
 const int WARM_UP_ORDERS = 1000;
 const int COUNTED_ORDERS = 10000;
 const std::chrono::seconds ANSWER_WAIT(5);
-const std::chrono::milliseconds SET_UP_WAIT(10000);
 
-// What the callbacks saw; written on the receive thread.
+// What the accept callback saw; written on the receive thread.
 struct flow_events {
-    std::atomic<bool> connected{false};
-    std::atomic<int> logon_result{-1};
     std::atomic<uint64_t> accepts{0};
     std::atomic<uint32_t> last_token{0};
     // When set, the next accept callback allocates once (the probe).
     std::atomic<bool> allocate_in_callback{false};
 };
 
-flow_events* g_events = nullptr;
-
-void on_connection(void*, int code, const char*) {
-    if (code == 0) g_events->connected = true;
-}
-
-void on_logon(void*, HUX_LogonResponse* rsp, int) { g_events->logon_result = rsp->result; }
+flow_events g_events;
 
 // One operator new whose block escapes, so that the compiler keeps it.
 void allocate_once() {
@@ -176,69 +165,41 @@ void allocate_once() {
 
 void on_accept(void*, HUX_OrderAcceptField* rec) {
     t_counted = true;  // this is the library's receive thread
-    if (g_events->allocate_in_callback.exchange(false)) allocate_once();
-    g_events->last_token.store(rec->client_token, std::memory_order_relaxed);
-    g_events->accepts.fetch_add(1, std::memory_order_release);
+    if (g_events.allocate_in_callback.exchange(false)) allocate_once();
+    g_events.last_token.store(rec->client_token, std::memory_order_relaxed);
+    g_events.accepts.fetch_add(1, std::memory_order_release);
 }
 
 // Spins until `count` accepts have arrived; false at the deadline. Allocates nothing.
 bool wait_for_accepts(uint64_t count) {
     const clock_type::time_point deadline = clock_type::now() + ANSWER_WAIT;
-    while (g_events->accepts.load(std::memory_order_acquire) < count) {
+    while (g_events.accepts.load(std::memory_order_acquire) < count) {
         if (clock_type::now() > deadline) return false;
         std::this_thread::yield();
     }
     return true;
 }
 
-// The simulated server first, so that it outlives the session.
-struct order_flow {
-    hux_sim::sim_trade_server sim;
-    flow_events events;
-    void* handle = nullptr;
+// A handle logged on to a simulated server that accepts every order.
+struct order_flow : trade_test::capi_session {
     uint32_t token = 0;
 
-    order_flow() { g_events = &events; }
-    ~order_flow() {
-        g_counting = false;
-        if (handle) {
-            MVHUX_DisConnServer(handle);
-            MVHUX_DestroyTrade(handle);
-        }
-        g_events = nullptr;
-    }
+    explicit order_flow(const hux_sim::sim_config& cfg) : capi_session(cfg) {}
+    ~order_flow() override { g_counting = false; }
 
-    // One order of quantity 1 with the next client token, and its accept.
-    // False when the order was refused or its accept did not come; `echoed`
-    // is cleared when the accept carried another token.
+    // One order with the next client token, and its accept. False when the
+    // order was refused or its accept did not come; `echoed` is cleared when
+    // the accept carried another token.
     bool round_trip(HUX_EnterOrderField& order, bool& echoed) {
         order.client_token = ++token;
-        const uint64_t want = events.accepts.load() + 1;
-        if (MVHUX_EnterOrder(handle, &order, false) != HUX_RESULT_OK || !wait_for_accepts(want)) return false;
-        if (events.last_token.load(std::memory_order_relaxed) != token) echoed = false;
+        const uint64_t want = g_events.accepts.load() + 1;
+        if (MVHUX_EnterOrder(h, &order, false) != HUX_RESULT_OK || !wait_for_accepts(want)) return false;
+        if (g_events.last_token.load(std::memory_order_relaxed) != token) echoed = false;
         return true;
     }
 };
 
-HUX_EnterOrderField make_order() {
-    HUX_EnterOrderField order;
-    memset(&order, 0, sizeof(order));
-    order.request_tag = 7;
-    memcpy(order.account, "ACC1", 4);
-    order.side = 1;
-    order.exchange_id = 101;
-    memcpy(order.symbol, "IF2409", 6);
-    order.price = 12.3456;
-    order.quantity = 1;
-    order.opt_8 = 1;
-    return order;
-}
-
-}  // namespace
-
-TEST(ZeroAlloc, OrderAndAcceptPathsAllocateNothingAfterWarmUp) {
-    order_flow flow;
-    ASSERT_TRUE(flow.sim.listening());
+hux_sim::sim_config accepting_server() {
     hux_sim::sim_config cfg;
     cfg.password = "pw";
     cfg.user_id = 1001;
@@ -248,29 +209,18 @@ TEST(ZeroAlloc, OrderAndAcceptPathsAllocateNothingAfterWarmUp) {
     cfg.order_fc_window_us = 1000000;
     cfg.cancel_fc_count = 1000000;
     cfg.cancel_fc_window_us = 1000000;
-    ASSERT_TRUE(flow.sim.set_config(cfg));
+    return cfg;
+}
 
-    flow.handle = MVHUX_CreateTrade(nullptr);
-    ASSERT_NE(flow.handle, nullptr);
-    HUX_TRADE::TradeClientTimings timings;
-    timings.close_pause_ms = 1;
-    static_cast<HUX_TRADE::CTradeClient*>(flow.handle)->SetTimings(timings);
-    ASSERT_EQ(MVHUX_SetConnectionEvent(flow.handle, on_connection), HUX_RESULT_OK);
-    ASSERT_EQ(MVHUX_SetUserLogonEvent(flow.handle, on_logon), HUX_RESULT_OK);
-    ASSERT_EQ(MVHUX_SetOrderAcceptEvent(flow.handle, on_accept), HUX_RESULT_OK);
-    HUX_TradeSvrInfo info;
-    memset(&info, 0, sizeof(info));
-    strcpy(info.server_ip, "127.0.0.1");
-    info.tcp_port = flow.sim.port();
-    info.rsp_cpu = -1;
-    info.symbol_idx_page_size = 100;
-    ASSERT_EQ(MVHUX_ConnServer(flow.handle, &info, false), HUX_RESULT_OK);
-    ASSERT_TRUE(hux_test::wait_until([&] { return flow.events.connected.load(); }, SET_UP_WAIT));
-    ASSERT_EQ(MVHUX_UserLogon(flow.handle, "trader01", "pw", "app-x", "AUTH123"), HUX_RESULT_OK);
-    ASSERT_TRUE(hux_test::wait_until([&] { return flow.events.logon_result.load() != -1; }, SET_UP_WAIT));
-    ASSERT_EQ(flow.events.logon_result.load(), 0);
+}  // namespace
 
-    HUX_EnterOrderField order = make_order();
+TEST(ZeroAlloc, OrderAndAcceptPathsAllocateNothingAfterWarmUp) {
+    order_flow flow(accepting_server());
+    ASSERT_EQ(MVHUX_SetOrderAcceptEvent(flow.h, on_accept), HUX_RESULT_OK);
+    ASSERT_NO_FATAL_FAILURE(flow.start());
+
+    HUX_EnterOrderField order = trade_test::order_req(0);
+    order.quantity = 1;
     bool echoed = true;
     for (int i = 0; i < WARM_UP_ORDERS; ++i) ASSERT_TRUE(flow.round_trip(order, echoed)) << "warm-up order " << i;
     ASSERT_TRUE(echoed);
@@ -285,7 +235,7 @@ TEST(ZeroAlloc, OrderAndAcceptPathsAllocateNothingAfterWarmUp) {
     free(block);
 #endif
     const uint64_t on_this_thread = g_allocations.load();
-    flow.events.allocate_in_callback = true;
+    g_events.allocate_in_callback = true;
     const bool probe_accepted = flow.round_trip(order, echoed);
     const uint64_t with_probe = g_allocations.load();
     g_counting = false;
@@ -310,5 +260,5 @@ TEST(ZeroAlloc, OrderAndAcceptPathsAllocateNothingAfterWarmUp) {
     EXPECT_EQ(accepted, COUNTED_ORDERS);
     EXPECT_TRUE(echoed) << "an accept carried another order's token";
     EXPECT_EQ(g_allocations.load(), 0u) << "first allocation: " << g_first_size.load() << " bytes";
-    EXPECT_EQ(flow.sim.count(0, hux_sim::msg_new_order), static_cast<size_t>(WARM_UP_ORDERS + 1 + COUNTED_ORDERS));
+    EXPECT_EQ(flow.srv.count(0, hux_sim::msg_new_order), static_cast<size_t>(WARM_UP_ORDERS + 1 + COUNTED_ORDERS));
 }

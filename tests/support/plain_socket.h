@@ -62,6 +62,20 @@ inline int read_end(int fd, std::chrono::milliseconds deadline) {
     return got < 0 ? errno : -2;
 }
 
+// A client connection to 127.0.0.1:port, closed with the object; fd is -1
+// when the connection failed. Reads wait at most five seconds.
+struct plain_client {
+    int fd;
+    explicit plain_client(uint16_t port) : fd(connect_to(port)) {}
+    ~plain_client() {
+        if (fd >= 0) ::close(fd);
+    }
+    plain_client(const plain_client&) = delete;
+    plain_client& operator=(const plain_client&) = delete;
+    bool send(const std::string& bytes) const { return send_all(fd, bytes); }
+    std::string read(size_t n) const { return read_exact(fd, n, std::chrono::milliseconds(5000)); }
+};
+
 }  // namespace hux_test
 
 #endif
