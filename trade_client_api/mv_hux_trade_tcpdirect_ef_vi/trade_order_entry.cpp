@@ -1,5 +1,6 @@
 #include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/trade_order_entry.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace HUX_TRADE_CORE {
@@ -7,6 +8,10 @@ namespace HUX_TRADE_CORE {
 using namespace HUX_TRADE_WIRE;
 
 namespace {
+
+
+// The order byte that must be 1..6; any other value is sent as 1.
+uint8_t OrderOpt8(uint8_t value) { return (value >= 1 && value <= 6) ? value : 1; }
 
 // Zero-fills a message by copying a zero image of its type: a copy of a
 // known size compiles to a few vector stores, where a memset of a packed
@@ -28,9 +33,58 @@ bool IsValidExchange(uint8_t exchange_id) {
     return exchange_id >= EXCHANGE_ID_MIN && exchange_id <= EXCHANGE_ID_MAX;
 }
 
+uint8_t MapSide(uint8_t exchange_id, uint8_t side) {
+    switch (exchange_id) {
+    case 102: case 104: case 105: case 107: case 108:
+        if (side == 2 || side == 6) return 22;
+        if (side == 3 || side == 5) return 21;
+        return side;
+    default:
+        return side;
+    }
+}
+
+uint8_t FlagKind(uint8_t flag, uint8_t detail) {
+    if (flag == 0) return 0;
+    return detail == 0 ? 1 : 2;
+}
+
 bool IsWarmUpOrder(const HUX_EnterOrderField& req) { return req.quantity == 0; }
 
 bool IsWarmUpQuote(const HUX_EnterQuoteField& req) { return req.quantity_1 == 0 && req.quantity_2 == 0; }
+
+bool BuildNewOrder(const HUX_EnterOrderField& req, uint32_t user_id, new_order_req* msg) {
+    int64_t price = 0;
+    int64_t second_price = 0;
+    if (!ConvertPrice(req.price, &price) || !ConvertPrice(req.second_price, &second_price)) return false;
+    // The order path: every byte of the 100 is written once, the reserved
+    // ones as zeros, rather than zero-filling first and writing twice.
+    WriteHeader(&msg->header, TYPE_NEW_ORDER_REQ, sizeof(*msg));
+    msg->request_tag = req.request_tag;
+    msg->user_id = static_cast<uint8_t>(user_id & 0xFF);
+    std::memset(msg->reserved1, 0, sizeof(msg->reserved1));
+    msg->exchange_id = req.exchange_id;
+    msg->opt_4 = req.opt_4;
+    msg->opt_kind = FlagKind(req.opt_4, req.opt_6);
+    msg->opt_8 = OrderOpt8(req.opt_8);
+    msg->opt_7 = req.opt_7;
+    msg->side = req.keep_side != 0 ? req.side : MapSide(req.exchange_id, req.side);
+    msg->opt_5 = req.opt_5;
+    msg->opt_1 = static_cast<uint8_t>(static_cast<uint32_t>(req.opt_1) & 0xFF);
+    msg->client_token = req.client_token;
+    msg->quantity = req.quantity;
+    msg->opt_2 = req.opt_2;
+    msg->price = price;
+    msg->second_price = second_price;
+    msg->opt_9 = req.opt_9;
+    std::memset(msg->reserved2, 0, sizeof(msg->reserved2));
+    msg->opt_3 = req.opt_3;
+    std::memset(msg->reserved3, 0, sizeof(msg->reserved3));
+    std::memcpy(msg->account, req.account, sizeof(msg->account));
+    std::memcpy(msg->symbol, req.symbol, sizeof(msg->symbol));
+    std::memset(msg->reserved4, 0, sizeof(msg->reserved4));
+    return true;
+}
 
 bool BuildNewQuote(const HUX_EnterQuoteField& req, uint32_t user_id, new_quote_req* msg) {
     int64_t price_1 = 0;

@@ -7,7 +7,6 @@
 #define HUX_TRADE_ORDER_ENTRY_H
 
 #include <cstdint>
-#include <cstring>
 
 #include "hux_trade_request_struct.h"
 #include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/trade_msg_requests.h"
@@ -23,23 +22,14 @@ bool IsValidExchange(uint8_t exchange_id);
 // Side sent for a side on an exchange: on exchanges 102, 104, 105, 107 and
 // 108, side 2 or 6 goes out as 22 and side 3 or 5 as 21; everything else
 // unchanged.
-inline uint8_t MapSide(uint8_t exchange_id, uint8_t side) {
-    switch (exchange_id) {
-    case 102: case 104: case 105: case 107: case 108:
-        if (side == 2 || side == 6) return 22;
-        if (side == 3 || side == 5) return 21;
-        return side;
-    default:
-        return side;
-    }
-}
+uint8_t MapSide(uint8_t exchange_id, uint8_t side);
 
 // Price as sent: int64 holding the price times 10000. Values above 0.00001
 // become (value + 0.00001) x 10000 and values below -0.00001 become
 // (value - 0.00001) x 10000, both truncated toward zero; anything between is
 // 0. False, *out untouched, when the value is not a number or the magnitude
-// of its image reaches 2^63 (nothing is clamped or wrapped). Inline, as the
-// rest of the new-order encoding: it is the order path.
+// of its image reaches 2^63 (nothing is clamped or wrapped).
+// Inline: it runs twice on every order.
 inline bool ConvertPrice(double value, int64_t* out) {
     constexpr double PRICE_SCALE = 10000.0;
     constexpr double PRICE_EPSILON = 0.00001;
@@ -61,13 +51,7 @@ inline bool ConvertPrice(double value, int64_t* out) {
 
 // The byte that follows a flag: 0 when the flag is 0, else 1 when the detail
 // is 0, else 2.
-inline uint8_t FlagKind(uint8_t flag, uint8_t detail) {
-    if (flag == 0) return 0;
-    return detail == 0 ? 1 : 2;
-}
-
-// The order byte that must be 1..6; any other value is sent as 1.
-inline uint8_t OrderOpt8(uint8_t value) { return (value >= 1 && value <= 6) ? value : 1; }
+uint8_t FlagKind(uint8_t flag, uint8_t detail);
 
 // Warm-up requests: an order with quantity 0, a quote with both quantities 0.
 bool IsWarmUpOrder(const HUX_EnterOrderField& req);
@@ -75,40 +59,7 @@ bool IsWarmUpQuote(const HUX_EnterQuoteField& req);
 
 // New order (type 10) and new quote (type 12). False, with the message
 // contents unspecified, when a price does not fit (see ConvertPrice).
-inline bool BuildNewOrder(const HUX_EnterOrderField& req, uint32_t user_id, HUX_TRADE_WIRE::new_order_req* msg) {
-    int64_t price = 0;
-    int64_t second_price = 0;
-    if (!ConvertPrice(req.price, &price) || !ConvertPrice(req.second_price, &second_price)) return false;
-    // The order path: every byte of the 100 is written once, the reserved
-    // ones as zeros, rather than zero-filling first and writing twice.
-    msg->header.type = HUX_TRADE_WIRE::TYPE_NEW_ORDER_REQ;
-    msg->header.length = sizeof(*msg);
-    msg->request_tag = req.request_tag;
-    msg->user_id = static_cast<uint8_t>(user_id & 0xFF);
-    std::memset(msg->reserved1, 0, sizeof(msg->reserved1));
-    msg->exchange_id = req.exchange_id;
-    msg->opt_4 = req.opt_4;
-    msg->opt_kind = FlagKind(req.opt_4, req.opt_6);
-    msg->opt_8 = OrderOpt8(req.opt_8);
-    msg->opt_7 = req.opt_7;
-    msg->side = req.keep_side != 0 ? req.side : MapSide(req.exchange_id, req.side);
-    msg->opt_5 = req.opt_5;
-    msg->opt_1 = static_cast<uint8_t>(static_cast<uint32_t>(req.opt_1) & 0xFF);
-    msg->client_token = req.client_token;
-    msg->quantity = req.quantity;
-    msg->opt_2 = req.opt_2;
-    msg->price = price;
-    msg->second_price = second_price;
-    msg->opt_9 = req.opt_9;
-    std::memset(msg->reserved2, 0, sizeof(msg->reserved2));
-    msg->opt_3 = req.opt_3;
-    std::memset(msg->reserved3, 0, sizeof(msg->reserved3));
-    std::memcpy(msg->account, req.account, sizeof(msg->account));
-    std::memcpy(msg->symbol, req.symbol, sizeof(msg->symbol));
-    std::memset(msg->reserved4, 0, sizeof(msg->reserved4));
-    return true;
-}
-
+bool BuildNewOrder(const HUX_EnterOrderField& req, uint32_t user_id, HUX_TRADE_WIRE::new_order_req* msg);
 bool BuildNewQuote(const HUX_EnterQuoteField& req, uint32_t user_id, HUX_TRADE_WIRE::new_quote_req* msg);
 
 // New combination order (type 14) and new special order (type 30).
