@@ -185,14 +185,16 @@ int MVHUX_EnterOrder(void* handle, HUX_EnterOrderField* order, bool skip_token_c
     int rc = common_checks(c, true, false);
     if (rc != HUX_RESULT_OK) return rc;
     if (!order) return HUX_RESULT_NULL_ARGUMENT;
-    if (!price_fits(order->price) || !price_fits(order->second_price)) return HUX_RESULT_BAD_PRICE;
+    // Building changes nothing but the stack message, so it runs before the
+    // token check: a price that does not fit is refused before the mark rises,
+    // and each price is converted once.
+    new_order_req msg;
+    if (!HUX_TRADE_CORE::BuildNewOrder(*order, c->GetUserID(), &msg)) return HUX_RESULT_BAD_PRICE;
     const bool warm = HUX_TRADE_CORE::IsWarmUpOrder(*order);
     if (!warm) {
         rc = token_and_exchange(c, order->client_token, !skip_token_check, order->exchange_id);
         if (rc != HUX_RESULT_OK) return rc;
     }
-    new_order_req msg;
-    if (!HUX_TRADE_CORE::BuildNewOrder(*order, c->GetUserID(), &msg)) return HUX_RESULT_BAD_PRICE;
     return order_send_result(c->SendMsgToHuxForNewOrder(reinterpret_cast<char*>(&msg), static_cast<int>(sizeof(msg)),
                                                         SEND_DIRECTION_ORDER, TYPE_NEW_ORDER_REQ, warm));
 }
@@ -203,14 +205,13 @@ int MVHUX_EnterQuote(void* handle, HUX_EnterQuoteField* quote, bool skip_token_c
     int rc = common_checks(c, true, false);
     if (rc != HUX_RESULT_OK) return rc;
     if (!quote) return HUX_RESULT_NULL_ARGUMENT;
-    if (!price_fits(quote->price_1) || !price_fits(quote->price_2)) return HUX_RESULT_BAD_PRICE;
+    new_quote_req msg;  // built before the token check, as for orders
+    if (!HUX_TRADE_CORE::BuildNewQuote(*quote, c->GetUserID(), &msg)) return HUX_RESULT_BAD_PRICE;
     const bool warm = HUX_TRADE_CORE::IsWarmUpQuote(*quote);
     if (!warm) {
         rc = token_and_exchange(c, quote->client_token, !skip_token_check, quote->exchange_id);
         if (rc != HUX_RESULT_OK) return rc;
     }
-    new_quote_req msg;
-    if (!HUX_TRADE_CORE::BuildNewQuote(*quote, c->GetUserID(), &msg)) return HUX_RESULT_BAD_PRICE;
     return order_send_result(c->SendMsgToHuxForNewOrder(reinterpret_cast<char*>(&msg), static_cast<int>(sizeof(msg)),
                                                         SEND_DIRECTION_ORDER, TYPE_NEW_QUOTE_REQ, warm));
 }
