@@ -7,6 +7,7 @@
 // shortened through its timing setter where they would slow the tests.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <mutex>
@@ -252,6 +253,7 @@ void run_reconnects(bool async, bool logon_in_callback) {
         session_events ev;
         std::mutex callback_lock;
         std::vector<int> callback_logon_results;
+        std::atomic<bool> armed{false};  // outlives the session below
         CTradeClient cli(&ev);
         ev.attach(cli);
         cli.SetLogDir(logs.path().c_str());
@@ -269,17 +271,19 @@ void run_reconnects(bool async, bool logon_in_callback) {
         cli.SetAutoReconnect(true);
         if (async) cli.SetAsyncReceiveMode();
 
-        ASSERT_NO_FATAL_FAILURE(connect_and_logon(cli, ev, loopback_info(srv.port(), 1)));
-        ASSERT_TRUE(wait_until([&] { return cli.IsReconnectRunning(); }, 5000ms));
-        // Set while the connection is up: no connection callback runs now.
+        // The hook is installed before the connection exists (the transport
+        // thread reads it) and acts only once armed after the first logon.
         if (logon_in_callback) {
             ev.on_code = [&](CTradeClient* c, int code) {
-                if (code != 0) return;
+                if (code != 0 || !armed) return;
                 const int rc = c->UserLogon(kUser, kPassword, kAppId, kAuth);
                 std::lock_guard<std::mutex> lock(callback_lock);
                 callback_logon_results.push_back(rc);
             };
         }
+        ASSERT_NO_FATAL_FAILURE(connect_and_logon(cli, ev, loopback_info(srv.port(), 1)));
+        ASSERT_TRUE(wait_until([&] { return cli.IsReconnectRunning(); }, 5000ms));
+        armed = true;
 
         for (int i = 0; i < drops; ++i) {
             SCOPED_TRACE("drop " + std::to_string(i));
