@@ -21,11 +21,11 @@
 #include "sim/sim_report_answers.h"
 #include "sim/sim_status_answers.h"
 #include "sim/sim_trade_server.h"
-#include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/TradeClient.h"
-#include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/trade_dispatch.h"
-#include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/trade_msg_requests.h"
-#include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/trade_order_entry.h"
-#include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/trade_wire.h"
+#include "trade/TradeClient.h"
+#include "trade_core/trade_dispatch.h"
+#include "trade_core/trade_msg_requests.h"
+#include "trade_core/trade_order_entry.h"
+#include "trade_core/trade_wire.h"
 
 namespace hux_bench {
 

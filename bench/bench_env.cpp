@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/TradeClient.h"
+#include "trade/TradeClient.h"
 
 namespace hux_bench {
 

@@ -29,7 +29,7 @@
 #include "bench/bench_raw_client.h"
 #include "mv_hux_trade.h"
 #include "sim/sim_trade_server.h"
-#include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/TradeClient.h"
+#include "trade/TradeClient.h"
 
 namespace hux_bench {
 

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/trade_wire.h"
+#include "trade_core/trade_wire.h"
 
 using namespace HUX_TRADE_WIRE;
 

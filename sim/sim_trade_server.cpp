@@ -14,7 +14,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "morvast_tool/md5.h"
+#include "tools/md5.h"
 #include "sim/sim_order_answers.h"
 #include "sim/sim_report_answers.h"
 

@@ -30,7 +30,7 @@
 
 #include "mv_hux_trade.h"
 #include "sim/sim_trade_server.h"
-#include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/TradeClient.h"
+#include "trade/TradeClient.h"
 
 using HUX_TRADE::CTradeClient;
 

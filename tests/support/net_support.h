@@ -19,8 +19,8 @@
 
 #include "sim/loopback_server.h"
 #include "tests/support/hex.h"
-#include "trade_client_api/api_morvast_sock/socket_param.h"
-#include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/sckt_param.h"
+#include "net/socket_param.h"
+#include "net/sckt_param.h"
 
 namespace hux_test {
 namespace net {

@@ -29,8 +29,8 @@
 #include "mv_hux_trade.h"
 #include "sim/sim_trade_server.h"
 #include "tests/support/hex.h"
-#include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/TradeClient.h"
-#include "trade_client_api/mv_hux_trade_tcpdirect_ef_vi/precise_time.h"
+#include "trade/TradeClient.h"
+#include "tools/precise_time.h"
 
 namespace trade_test {
 

@@ -1,0 +1,442 @@
+// The MVHUX_* C functions of the trade library: one trade session per
+// handle (the CTradeClient object). Each function runs its checks in a fixed
+// order and the first that fails decides the result; then it builds the
+// request and hands it to the session's send routine.
+//
+// The order path (MVHUX_EnterOrder, MVHUX_EnterQuote) builds its message on
+// the stack and allocates nothing.
+#include "mv_hux_trade.h"
+
+#include <cstring>
+
+#include "trade/TradeClient.h"
+#include "trade_core/trade_order_entry.h"
+#include "trade_core/trade_verify.h"
+#include "trade_core/trade_wire.h"
+
+using HUX_TRADE::CTradeClient;
+using namespace HUX_TRADE_WIRE;
+
+namespace {
+
+inline CTradeClient* session_of(void* handle) { return static_cast<CTradeClient*>(handle); }
+
+// Connection, logon and mode checks shared by the order-entry and query
+// functions: 7 not connected, 6 not logged on, 22 mixed-protocol mode (order
+// entry), 23 qv27 server (where the function is not available there).
+inline int common_checks(CTradeClient* c, bool order_entry, bool refused_on_qv27) {
+    if (!c->IsConnect()) return HUX_RESULT_NOT_CONNECTED;
+    if (!c->IsLogon()) return HUX_RESULT_NOT_LOGGED_ON;
+    if (order_entry && c->GetMixProtccol()) return HUX_RESULT_MIXED_PROTOCOL;
+    if (refused_on_qv27 && c->IsQv27Version()) return HUX_RESULT_NOT_ON_QV27;
+    return HUX_RESULT_OK;
+}
+
+inline bool price_fits(double value) {
+    int64_t image;
+    return HUX_TRADE_CORE::ConvertPrice(value, &image);
+}
+
+// Token check then exchange check of a request that is not a warm-up.
+inline int token_and_exchange(CTradeClient* c, uint32_t token, bool check_token, uint8_t exchange_id) {
+    if (check_token && !c->SetMaxToken(token)) return HUX_RESULT_TOKEN_NOT_ABOVE;
+    if (!HUX_TRADE_CORE::IsValidExchange(exchange_id)) return HUX_RESULT_BAD_EXCHANGE;
+    return HUX_RESULT_OK;
+}
+
+// Send-routine result to a C API code: -1 failed, -2 refused by flow control.
+inline int order_send_result(int rc) {
+    if (rc == -1) return HUX_RESULT_SEND_FAILED;
+    if (rc == -2) return HUX_RESULT_FLOW_CONTROL;
+    return HUX_RESULT_OK;
+}
+
+inline int query_send_result(int rc) { return rc == -1 ? HUX_RESULT_SEND_FAILED : HUX_RESULT_OK; }
+
+template <typename Msg>
+inline int send_order_entry(CTradeClient* c, const char* name, Msg& msg) {
+    return order_send_result(
+        c->SendMsgToHux(name, reinterpret_cast<char*>(&msg), static_cast<int>(sizeof(msg)), SEND_DIRECTION_ORDER));
+}
+
+template <typename Msg>
+inline int send_query(CTradeClient* c, const char* name, Msg& msg) {
+    return query_send_result(
+        c->SendMsgToHux(name, reinterpret_cast<char*>(&msg), static_cast<int>(sizeof(msg)), SEND_DIRECTION_TCP));
+}
+
+// Cancels with a client token raise the session's maximum token when it is
+// above it; the answer does not matter.
+inline void note_cancel_token(CTradeClient* c, uint32_t client_token, bool skip_on_qv27) {
+    if (client_token == 0) return;
+    if (skip_on_qv27 && c->IsQv27Version()) return;
+    (void)c->SetMaxToken(client_token);
+}
+
+}  // namespace
+
+extern "C" {
+
+// ---- session ----
+
+void* MVHUX_CreateTrade(void* user_param) { return new CTradeClient(user_param); }
+
+int MVHUX_DestroyTrade(void* handle) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    delete session_of(handle);
+    return HUX_RESULT_OK;
+}
+
+void* MVHUX_GetUserParam(void* handle) { return handle ? session_of(handle)->GetUserParam() : nullptr; }
+
+void MVHUX_SetLogDir(void* handle, const char* dir) {
+    if (!handle || !dir) return;
+    session_of(handle)->SetLogDir(dir);
+}
+
+int MVHUX_SetAutoReconnect(void* handle, bool on) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    session_of(handle)->SetAutoReconnect(on);
+    return HUX_RESULT_OK;
+}
+
+int MVHUX_SetMaxWaitTime(void* handle, int milliseconds) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    session_of(handle)->SetMaxWaitTime(milliseconds);
+    return HUX_RESULT_OK;
+}
+
+int MVHUX_GetTimestamps(void* handle, long long* timestamps, int* count) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    if (!count || *count < 0 || (!timestamps && *count > 0)) return HUX_RESULT_NULL_ARGUMENT;
+    session_of(handle)->GetTimestamps(timestamps, *count);
+    return HUX_RESULT_OK;
+}
+
+int MVHUX_ConnServer(void* handle, const HUX_TradeSvrInfo* info, bool mixed_protocol) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    if (!info) return HUX_RESULT_NULL_ARGUMENT;
+    return session_of(handle)->ConnServer(info, mixed_protocol) ? HUX_RESULT_OK : HUX_RESULT_CONNECT_FAILED;
+}
+
+int MVHUX_DisConnServer(void* handle) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    session_of(handle)->StopAndDisConnServer();
+    return HUX_RESULT_OK;
+}
+
+int MVHUX_UserLogon(void* handle, const char* user_id, const char* password, const char* app_id,
+                    const char* auth_code) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    CTradeClient* c = session_of(handle);
+    if (!c->IsConnect()) return HUX_RESULT_NOT_CONNECTED;
+    if (!user_id || !password || !app_id || !auth_code) return HUX_RESULT_NULL_ARGUMENT;
+    return c->UserLogon(user_id, password, app_id, auth_code);
+}
+
+int MVHUX_GetMaxToken(void* handle, unsigned int* token) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    CTradeClient* c = session_of(handle);
+    const int rc = common_checks(c, false, false);
+    if (rc != HUX_RESULT_OK) return rc;
+    if (!token) return HUX_RESULT_NULL_ARGUMENT;
+    *token = c->GetMaxToken();
+    return HUX_RESULT_OK;
+}
+
+int MVHUX_SetLoggerSwitch(void* handle, bool on) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    session_of(handle)->SetLoggerSwitch(on);
+    return HUX_RESULT_OK;
+}
+
+int MVHUX_LoggerFlush(void* handle) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    session_of(handle)->LoggerFlush();
+    return HUX_RESULT_OK;
+}
+
+int MVHUX_SetAsyncReceiveMode(void* handle) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    session_of(handle)->SetAsyncReceiveMode();
+    return HUX_RESULT_OK;
+}
+
+int MVHUX_ChangeFCParam(void* handle, unsigned int order_limit, unsigned int cancel_limit) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    return session_of(handle)->ChangeFCParam(order_limit, cancel_limit) ? HUX_RESULT_OK : HUX_RESULT_FC_PARAM_REFUSED;
+}
+
+void MVHUX_SetUserId(void* handle, unsigned int user_id) {
+    if (!handle) return;
+    session_of(handle)->SetUserId(user_id);
+}
+
+uint32_t MVHUX_CalcVerificationValue(void* handle, HUX_EnterOrderField* order) {
+    if (!handle || !order) return 0;
+    return HUX_TRADE_CORE::calc_verification_value(*order, session_of(handle)->GetUserID());
+}
+
+// ---- order entry ----
+
+int MVHUX_EnterOrder(void* handle, HUX_EnterOrderField* order, bool skip_token_check) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    CTradeClient* c = session_of(handle);
+    int rc = common_checks(c, true, false);
+    if (rc != HUX_RESULT_OK) return rc;
+    if (!order) return HUX_RESULT_NULL_ARGUMENT;
+    // Building changes nothing but the stack message, so it runs before the
+    // token check: a price that does not fit is refused before the mark rises,
+    // and each price is converted once.
+    new_order_req msg;
+    if (!HUX_TRADE_CORE::BuildNewOrder(*order, c->GetUserID(), &msg)) return HUX_RESULT_BAD_PRICE;
+    const bool warm = HUX_TRADE_CORE::IsWarmUpOrder(*order);
+    if (!warm) {
+        rc = token_and_exchange(c, order->client_token, !skip_token_check, order->exchange_id);
+        if (rc != HUX_RESULT_OK) return rc;
+    }
+    return order_send_result(c->SendMsgToHuxForNewOrder(reinterpret_cast<char*>(&msg), static_cast<int>(sizeof(msg)),
+                                                        SEND_DIRECTION_ORDER, TYPE_NEW_ORDER_REQ, warm));
+}
+
+int MVHUX_EnterQuote(void* handle, HUX_EnterQuoteField* quote, bool skip_token_check) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    CTradeClient* c = session_of(handle);
+    int rc = common_checks(c, true, false);
+    if (rc != HUX_RESULT_OK) return rc;
+    if (!quote) return HUX_RESULT_NULL_ARGUMENT;
+    new_quote_req msg;  // built before the token check, as for orders
+    if (!HUX_TRADE_CORE::BuildNewQuote(*quote, c->GetUserID(), &msg)) return HUX_RESULT_BAD_PRICE;
+    const bool warm = HUX_TRADE_CORE::IsWarmUpQuote(*quote);
+    if (!warm) {
+        rc = token_and_exchange(c, quote->client_token, !skip_token_check, quote->exchange_id);
+        if (rc != HUX_RESULT_OK) return rc;
+    }
+    return order_send_result(c->SendMsgToHuxForNewOrder(reinterpret_cast<char*>(&msg), static_cast<int>(sizeof(msg)),
+                                                        SEND_DIRECTION_ORDER, TYPE_NEW_QUOTE_REQ, warm));
+}
+
+int MVHUX_EnterCombo(void* handle, HUX_EnterComboField* combo) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    CTradeClient* c = session_of(handle);
+    int rc = common_checks(c, true, true);
+    if (rc != HUX_RESULT_OK) return rc;
+    if (!combo) return HUX_RESULT_NULL_ARGUMENT;
+    rc = token_and_exchange(c, combo->client_token, true, combo->exchange_id);
+    if (rc != HUX_RESULT_OK) return rc;
+    new_combo_order_req msg;
+    HUX_TRADE_CORE::BuildCombo(*combo, c->GetUserID(), &msg);
+    return send_order_entry(c, "EnterCombo", msg);
+}
+
+int MVHUX_EnterSpecialOrder(void* handle, HUX_EnterSpecialOrderField* order) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    CTradeClient* c = session_of(handle);
+    int rc = common_checks(c, true, true);
+    if (rc != HUX_RESULT_OK) return rc;
+    if (!order) return HUX_RESULT_NULL_ARGUMENT;
+    rc = token_and_exchange(c, order->client_token, true, order->exchange_id);
+    if (rc != HUX_RESULT_OK) return rc;
+    new_special_order_req msg;
+    HUX_TRADE_CORE::BuildSpecialOrder(*order, c->GetUserID(), &msg);
+    return send_order_entry(c, "EnterSpecialOrder", msg);
+}
+
+// Checks of the simple forms after the common ones; on success the account
+// and symbol index are set.
+static int simple_form_checks(CTradeClient* c, uint32_t client_token, uint8_t exchange_id, const char* account,
+                              const char* symbol, int& account_index, int& symbol_index) {
+    int rc = token_and_exchange(c, client_token, true, exchange_id);
+    if (rc != HUX_RESULT_OK) return rc;
+    if (!c->FindAccountIndex(account, account_index)) return HUX_RESULT_UNKNOWN_ACCOUNT;
+    if (!c->FindSymbolIndex(symbol, symbol_index)) return HUX_RESULT_UNKNOWN_SYMBOL;
+    return HUX_RESULT_OK;
+}
+
+int MVHUX_EnterSimpleOrder(void* handle, HUX_EnterOrderSimpleField* order, const char* account, const char* symbol) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    CTradeClient* c = session_of(handle);
+    int rc = common_checks(c, true, true);
+    if (rc != HUX_RESULT_OK) return rc;
+    if (!order || !account || !symbol) return HUX_RESULT_NULL_ARGUMENT;
+    if (!price_fits(order->price) || !price_fits(order->second_price)) return HUX_RESULT_BAD_PRICE;
+    int account_index = 0;
+    int symbol_index = 0;
+    rc = simple_form_checks(c, order->client_token, order->exchange_id, account, symbol, account_index, symbol_index);
+    if (rc != HUX_RESULT_OK) return rc;
+    if (!HUX_TRADE_CORE::RewriteSimpleOrder(order, c->GetUserID(), static_cast<uint32_t>(account_index),
+                                            static_cast<uint32_t>(symbol_index)))
+        return HUX_RESULT_BAD_PRICE;
+    return send_order_entry(c, "EnterSimpleOrder", *order);
+}
+
+int MVHUX_EnterSimpleQuote(void* handle, HUX_EnterQuoteSimpleField* quote, const char* account, const char* symbol) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    CTradeClient* c = session_of(handle);
+    int rc = common_checks(c, true, true);
+    if (rc != HUX_RESULT_OK) return rc;
+    if (!quote || !account || !symbol) return HUX_RESULT_NULL_ARGUMENT;
+    if (!price_fits(quote->price_1) || !price_fits(quote->price_2)) return HUX_RESULT_BAD_PRICE;
+    int account_index = 0;
+    int symbol_index = 0;
+    rc = simple_form_checks(c, quote->client_token, quote->exchange_id, account, symbol, account_index, symbol_index);
+    if (rc != HUX_RESULT_OK) return rc;
+    if (!HUX_TRADE_CORE::RewriteSimpleQuote(quote, c->GetUserID(), static_cast<uint32_t>(account_index),
+                                            static_cast<uint32_t>(symbol_index)))
+        return HUX_RESULT_BAD_PRICE;
+    return send_order_entry(c, "EnterSimpleQuote", *quote);
+}
+
+int MVHUX_CancelOrder(void* handle, HUX_CancelOrder* cancel) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    CTradeClient* c = session_of(handle);
+    const int rc = common_checks(c, true, false);
+    if (rc != HUX_RESULT_OK) return rc;
+    if (!cancel) return HUX_RESULT_NULL_ARGUMENT;
+    note_cancel_token(c, cancel->client_token, true);
+    cxl_order_request msg;
+    HUX_TRADE_CORE::BuildCancelOrder(*cancel, c->GetUserID(), &msg);
+    return send_order_entry(c, "CancelOrder", msg);
+}
+
+int MVHUX_CancelSpecialOrder(void* handle, HUX_CancelSpecialOrder* cancel) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    CTradeClient* c = session_of(handle);
+    const int rc = common_checks(c, true, true);
+    if (rc != HUX_RESULT_OK) return rc;
+    if (!cancel) return HUX_RESULT_NULL_ARGUMENT;
+    note_cancel_token(c, cancel->client_token, false);
+    cxl_special_order_request msg;
+    HUX_TRADE_CORE::BuildCancelSpecialOrder(*cancel, c->GetUserID(), &msg);
+    return send_order_entry(c, "CancelSpecialOrder", msg);
+}
+
+int MVHUX_QuoteAction(void* handle, HUX_QuoteAction* action) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    CTradeClient* c = session_of(handle);
+    const int rc = common_checks(c, true, false);
+    if (rc != HUX_RESULT_OK) return rc;
+    if (!action) return HUX_RESULT_NULL_ARGUMENT;
+    note_cancel_token(c, action->client_token, true);
+    quote_action_request msg;
+    HUX_TRADE_CORE::BuildQuoteAction(*action, c->GetUserID(), &msg);
+    return send_order_entry(c, "QuoteAction", msg);
+}
+
+// ---- queries ----
+
+int MVHUX_QueryMarketSession(void* handle) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    CTradeClient* c = session_of(handle);
+    const int rc = common_checks(c, false, false);
+    if (rc != HUX_RESULT_OK) return rc;
+    query_market_session msg;
+    build_query_market_session(msg, c->GetUserID());
+    return send_query(c, "QueryMarketSession", msg);
+}
+
+int MVHUX_QuerySymbolStatus(void* handle) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    CTradeClient* c = session_of(handle);
+    const int rc = common_checks(c, false, false);
+    if (rc != HUX_RESULT_OK) return rc;
+    query_symbol_status msg;
+    build_query_symbol_status(msg, c->GetUserID());
+    return send_query(c, "QuerySymbolStatus", msg);
+}
+
+int MVHUX_QuerySessionID(void* handle, const char* session_id, uint8_t market) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    CTradeClient* c = session_of(handle);
+    const int rc = common_checks(c, false, false);
+    if (rc != HUX_RESULT_OK) return rc;
+    if (market != 0 && !HUX_TRADE_CORE::IsValidExchange(market)) return HUX_RESULT_BAD_EXCHANGE;
+    if (!session_id) return HUX_RESULT_NULL_ARGUMENT;
+    query_session_id msg;
+    build_query_session_id(msg, c->GetUserID(), session_id, market);
+    return send_query(c, "QuerySessionID", msg);
+}
+
+int MVHUX_QueryOtAccountBP(void* handle, const char* account) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    CTradeClient* c = session_of(handle);
+    const int rc = common_checks(c, false, true);
+    if (rc != HUX_RESULT_OK) return rc;
+    if (!account) return HUX_RESULT_NULL_ARGUMENT;
+    query_account_bp_req msg;
+    build_query_account_bp_req(msg, c->GetUserID(), account);
+    return send_query(c, "QueryOtAccountBP", msg);
+}
+
+// ---- callbacks ----
+
+#define SESSION_SETTER(function, type, method)          \
+    int function(void* handle, type callback) {         \
+        if (!handle) return HUX_RESULT_NULL_HANDLE;     \
+        session_of(handle)->method(callback);           \
+        return HUX_RESULT_OK;                           \
+    }
+#define ANSWER_SETTER(function, type, slot)                     \
+    int function(void* handle, type callback) {                 \
+        if (!handle) return HUX_RESULT_NULL_HANDLE;             \
+        session_of(handle)->AnswerEvents().slot.store(callback); \
+        return HUX_RESULT_OK;                                   \
+    }
+
+SESSION_SETTER(MVHUX_SetConnectionEvent, HUX_ConnectionEvent, SetConnectionEvent)
+SESSION_SETTER(MVHUX_SetUserLogonEvent, HUX_UserLogonEvent, SetUserLogonEvent)
+SESSION_SETTER(MVHUX_SetHeartBeartTimeoutEvent, HUX_HeartBeatTimeoutEvent, SetHeartBeatTimeoutEvent)
+ANSWER_SETTER(MVHUX_SetOrderAcceptEvent, HUX_OrderAcceptEvent, OrderAccept)
+ANSWER_SETTER(MVHUX_SetComboAcceptEvent, HUX_ComboAcceptEvent, ComboAccept)
+ANSWER_SETTER(MVHUX_SetSpecialOrderAcceptEvent, HUX_SpecialOrderAcceptEvent, SpecialOrderAccept)
+ANSWER_SETTER(MVHUX_SetQuoteAcceptEvent, HUX_QuoteAcceptEvent, QuoteAccept)
+ANSWER_SETTER(MVHUX_SetOrderMarketAcceptEvent, HUX_OrderMarketAcceptEvent, OrderMarketAccept)
+ANSWER_SETTER(MVHUX_SetComboMarketAcceptEvent, HUX_ComboMarketAcceptEvent, ComboMarketAccept)
+ANSWER_SETTER(MVHUX_SetSpecialOrderMarketAcceptEvent, HUX_SpecialOrderMarketAcceptEvent, SpecialOrderMarketAccept)
+ANSWER_SETTER(MVHUX_SetQuoteMarketAcceptEvent, HUX_QuoteMarketAcceptEvent, QuoteMarketAccept)
+ANSWER_SETTER(MVHUX_SetOrderMarketReportEvent, HUX_OrderMarketReportEvent, OrderMarketReport)
+ANSWER_SETTER(MVHUX_SetQuoteMarketReportEvent, HUX_QuoteMarketReportEvent, QuoteMarketReport)
+ANSWER_SETTER(MVHUX_SetOrderRejectEvent, HUX_OrderRejectEvent, OrderReject)
+ANSWER_SETTER(MVHUX_SetComboRejectEvent, HUX_ComboRejectEvent, ComboReject)
+ANSWER_SETTER(MVHUX_SetSpecialOrderRejectEvent, HUX_SpecialOrderRejectEvent, SpecialOrderReject)
+ANSWER_SETTER(MVHUX_SetQuoteRejectEvent, HUX_QuoteRejectEvent, QuoteReject)
+ANSWER_SETTER(MVHUX_SetOrderMarketRejectEvent, HUX_OrderMarketRejectEvent, OrderMarketReject)
+ANSWER_SETTER(MVHUX_SetComboMarketRejectEvent, HUX_ComboMarketRejectEvent, ComboMarketReject)
+ANSWER_SETTER(MVHUX_SetSpecialOrderMarketRejectEvent, HUX_SpecialOrderMarketRejectEvent, SpecialOrderMarketReject)
+ANSWER_SETTER(MVHUX_SetQuoteMarketRejectEvent, HUX_QuoteMarketRejectEvent, QuoteMarketReject)
+ANSWER_SETTER(MVHUX_SetOrderActionMarketAcceptEvent, HUX_OrderActionMarketAcceptEvent, OrderActionMarketAccept)
+ANSWER_SETTER(MVHUX_SetSpecialOrderActionMarketAcceptEvent, HUX_SpecialOrderActionMarketAcceptEvent, SpecialOrderActionMarketAccept)
+ANSWER_SETTER(MVHUX_SetQuoteActionMarketAcceptEvent, HUX_QuoteActionMarketAcceptEvent, QuoteActionMarketAccept)
+ANSWER_SETTER(MVHUX_SetOrderActionMarketRejectEvent, HUX_OrderActionMarketRejectEvent, OrderActionMarketReject)
+ANSWER_SETTER(MVHUX_SetSpecialOrderActionMarketRejectEvent, HUX_SpecialOrderActionMarketRejectEvent, SpecialOrderActionMarketReject)
+ANSWER_SETTER(MVHUX_SetQuoteActionMarketRejectEvent, HUX_QuoteActionMarketRejectEvent, QuoteActionMarketReject)
+ANSWER_SETTER(MVHUX_SetOrderExecutionEvent, HUX_OrderExecutionEvent, OrderExecution)
+ANSWER_SETTER(MVHUX_SetOrderActionAcceptEvent, HUX_OrderActionAcceptEvent, OrderActionAccept)
+ANSWER_SETTER(MVHUX_SetSpecialOrderActionAcceptEvent, HUX_SpecialOrderActionAcceptEvent, SpecialOrderActionAccept)
+ANSWER_SETTER(MVHUX_SetQuoteActionAcceptEvent, HUX_QuoteActionAcceptEvent, QuoteActionAccept)
+ANSWER_SETTER(MVHUX_SetOrderActionRejectEvent, HUX_OrderActionRejectEvent, OrderActionReject)
+ANSWER_SETTER(MVHUX_SetSpecialOrderActionRejectEvent, HUX_SpecialOrderActionRejectEvent, SpecialOrderActionReject)
+ANSWER_SETTER(MVHUX_SetQuoteActionRejectEvent, HUX_QuoteActionRejectEvent, QuoteActionReject)
+SESSION_SETTER(MVHUX_SetInputRegForQuoteEvent, HUX_InputRegForQuoteEvent, SetInputRegForQuoteEvent)
+ANSWER_SETTER(MVHUX_SetPostOrderEvent, HUX_PostOrderEvent, PostOrder)
+ANSWER_SETTER(MVHUX_SetPostSpecialOrderEvent, HUX_PostSpecialOrderEvent, PostSpecialOrder)
+ANSWER_SETTER(MVHUX_SetPostQuoteEvent, HUX_PostQuoteEvent, PostQuote)
+ANSWER_SETTER(MVHUX_SetPostOrderExecutionEvent, HUX_PostOrderExecutionEvent, PostOrderExecution)
+ANSWER_SETTER(MVHUX_SetInternalOrderEvent, HUX_InternalOrderEvent, InternalOrder)
+ANSWER_SETTER(MVHUX_SetInternalOrderAdjustStatusEvent, HUX_InternalOrderAdjustStatusEvent, InternalOrderAdjustStatus)
+ANSWER_SETTER(MVHUX_SetInternalOrderExecutionEvent, HUX_InternalOrderExecutionEvent, InternalOrderExecution)
+ANSWER_SETTER(MVHUX_SetInternalOrderAdjustMktRejEvent, HUX_InternalOrderAdjustMktRejEvent, InternalOrderAdjustMktRej)
+ANSWER_SETTER(MVHUX_SetInternalQuoteAdjustStatusEvent, HUX_InternalQuoteAdjustStatusEvent, InternalQuoteAdjustStatus)
+ANSWER_SETTER(MVHUX_SetInternalQuoteAdjustMktRejEvent, HUX_InternalQuoteAdjustMktRejEvent, InternalQuoteAdjustMktRej)
+SESSION_SETTER(MVHUX_SetQueryMarketSessionEvent, HUX_QueryMarketSessionEvent, SetQueryMarketSessionEvent)
+SESSION_SETTER(MVHUX_SetMarketSessionStatReportEvent, HUX_MarketSessionStatReportEvent, SetMarketSessionStatReportEvent)
+SESSION_SETTER(MVHUX_SetQuerySymbolStatusEvent, HUX_QuerySymbolStatusEvent, SetQuerySymbolStatusEvent)
+SESSION_SETTER(MVHUX_SetSymbolStatusReportEvent, HUX_SymbolStatusReportEvent, SetSymbolStatusReportEvent)
+SESSION_SETTER(MVHUX_SetProdStatusReportEvent, HUX_ProdStatusReportEvent, SetProdStatusReportEvent)
+SESSION_SETTER(MVHUX_SetQuerySessionIDEvent, HUX_QuerySessionIDEvent, SetQuerySessionIDEvent)
+SESSION_SETTER(MVHUX_SetQueryOtAccountBPEvent, HUX_QueryOtAccountBPEvent, SetQueryOtAccountBPEvent)
+
+#undef SESSION_SETTER
+#undef ANSWER_SETTER
+
+}  // extern "C"

@@ -1,0 +1,440 @@
+// The epoll and blocking-receive TCP client, and the interface address query.
+#include "net/linux/net_interface.h"
+#include "net/linux_sckt_client.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+#include "tools/tool_function.h"
+
+namespace CLIENT_SCKT_ONLY {
+
+static_assert(sckt_client::EPOLL_EVENTS_ALL == 0x201D, "epoll mask after connecting");
+static_assert(sckt_client::EPOLL_EVENTS_NO_OUT == 0x2019, "epoll mask after the first writable event");
+
+namespace {
+
+const pthread_t NO_THREAD = static_cast<pthread_t>(-1);
+
+// The client whose event thread is the current thread, if any.
+thread_local sckt_client* t_event_client = nullptr;
+
+enum wait_error_kind { WAIT_EINTR, WAIT_EBADF, WAIT_EFAULT, WAIT_EINVAL, WAIT_OTHER };
+
+}  // namespace
+
+std::string get_local_ip(std::string if_name) {
+    struct ifreq ifr;
+    // A longer name would be cut and could name another interface.
+    if (if_name.empty() || if_name.size() >= sizeof(ifr.ifr_name)) return std::string();
+    int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    if (fd < 0) return std::string();
+    memset(&ifr, 0, sizeof(ifr));
+    memcpy(ifr.ifr_name, if_name.data(), if_name.size());
+    ifr.ifr_name[sizeof(ifr.ifr_name) - 1] = '\0';
+    int rc = ioctl(fd, SIOCGIFADDR, &ifr);
+    close(fd);
+    if (rc != 0 || ifr.ifr_addr.sa_family != AF_INET) return std::string();
+    struct sockaddr_in addr;
+    memcpy(&addr, &ifr.ifr_addr, sizeof(addr));
+    char text[INET_ADDRSTRLEN] = {0};
+    if (!inet_ntop(AF_INET, &addr.sin_addr, text, sizeof(text))) return std::string();
+    return std::string(text);
+}
+
+sckt_client::thread_exit_guard::thread_exit_guard(sckt_client* client) : m_client(client) {
+    t_event_client = client;
+}
+
+// Runs on a normal end and on the unwinding of a cancelled thread alike: the
+// socket is closed and the flags are cleared in both cases.
+sckt_client::thread_exit_guard::~thread_exit_guard() {
+    int old_state = 0;
+    pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &old_state);
+    m_client->event_client_close();
+    t_event_client = nullptr;
+    std::lock_guard<std::mutex> guard(m_client->m_exit_lock);
+    m_client->m_running = false;
+}
+
+sckt_client::sckt_client()
+    : m_context(nullptr),
+      m_callback(nullptr),
+      m_sock(-1),
+      m_server_port(0),
+      m_epoll(-1),
+      m_quit(false),
+      m_running(false),
+      m_connected(false),
+      m_max_wait(DEFAULT_EPOLL_MAX_WAIT_MS),
+      m_thread(NO_THREAD),
+      m_stop_wait_ms(DEFAULT_STOP_WAIT_MS),
+      m_last_read(0) {
+    memset(m_recv_buff, 0, sizeof(m_recv_buff));
+}
+
+sckt_client::~sckt_client() { retire_event_thread(); }
+
+void sckt_client::retire_event_thread() {
+    if (t_event_client == this) return;
+    if (m_running) {
+        stop_client_event_thread();
+    } else {
+        // A thread that ended by itself may still be leaving the exit lock.
+        std::lock_guard<std::mutex> guard(m_exit_lock);
+    }
+}
+
+bool sckt_client::is_connected() { return m_connected; }
+
+bool sckt_client::event_client_close() {
+    m_connected = false;
+    close_descriptors();
+    return true;
+}
+
+bool sckt_client::event_client_error() {
+    m_connected = false;
+    log_msg("event_client_error, will close this sckt\n");
+    return true;
+}
+
+bool sckt_client::event_client_connect() {
+    m_connected = true;
+    report_user(EVENT_CONNECT, 0, nullptr, 0);
+    return true;
+}
+
+bool sckt_client::event_client_disconnect(bool local) {
+    m_connected = false;
+    report_user(local ? EVENT_LOCALE_DISCONNECT : EVENT_REMOTE_DISCONNECT, 0, nullptr, 0);
+    return true;
+}
+
+// One read of the epoll form.
+bool sckt_client::event_client_receive() {
+    ssize_t n = read(m_sock, m_recv_buff, RECV_BUFF_LEN);
+    int err = errno;
+    m_last_read = n;
+    if (n > 0) {
+        report_user(EVENT_RECEIVE, 0, m_recv_buff, static_cast<uint32_t>(n));
+        return true;
+    }
+    if (n == 0) return false;
+    if (err == EAGAIN || err == EWOULDBLOCK) return true;
+    if (err == ECONNRESET) return false;
+    log_msg("client readline error(n_recved=" + std::to_string(n) + ", errno=" + std::to_string(err) + ")\n");
+    event_client_error();
+    return false;
+}
+
+// The first writable event: stop watching for writability and tell the user.
+bool sckt_client::event_client_send() {
+    struct epoll_event ev;
+    memset(&ev, 0, sizeof(ev));
+    ev.events = EPOLL_EVENTS_NO_OUT;
+    ev.data.fd = m_sock;
+    if (epoll_ctl(m_epoll, EPOLL_CTL_MOD, m_sock, &ev) != 0) return false;
+    report_user(EVENT_SEND, 0, nullptr, 0);
+    return true;
+}
+
+bool sckt_client::sock_init(const char* server_ip, uint16_t port, sckt_event_callback callback, void* context) {
+    return open_socket(server_ip, port, callback, context, true);
+}
+
+bool sckt_client::sock_init_ex(const char* server_ip, uint16_t port, sckt_event_callback callback,
+                               void* context) {
+    return open_socket(server_ip, port, callback, context, false);
+}
+
+bool sckt_client::open_socket(const char* server_ip, uint16_t port, sckt_event_callback callback, void* context,
+                              bool epoll_form) {
+    if (!end_previous_connection()) return false;
+    m_connected = false;
+    if (!callback) return false;
+    m_callback = callback;
+    m_context = context;
+    m_server_ip = server_ip ? server_ip : "";
+    m_server_port = port;
+
+    struct sockaddr_in addr;
+    memset(&addr, 0, sizeof(addr));
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(port);
+    if (!server_ip || inet_pton(AF_INET, server_ip, &addr.sin_addr) != 1) return false;
+
+    int sock = socket(AF_INET, SOCK_STREAM, 0);
+    if (sock < 0) return false;
+    if (!set_sock_options(sock) || connect(sock, reinterpret_cast<struct sockaddr*>(&addr), sizeof(addr)) != 0) {
+        close(sock);
+        return false;
+    }
+    if (epoll_form) {
+        int flags = fcntl(sock, F_GETFL, 0);
+        if (flags < 0 || fcntl(sock, F_SETFL, flags | O_NONBLOCK) != 0) {
+            close(sock);
+            return false;
+        }
+        int ep = epoll_create(1);
+        if (ep < 0) {
+            close(sock);
+            return false;
+        }
+        struct epoll_event ev;
+        memset(&ev, 0, sizeof(ev));
+        ev.events = EPOLL_EVENTS_ALL;
+        ev.data.fd = sock;
+        if (epoll_ctl(ep, EPOLL_CTL_ADD, sock, &ev) != 0) {
+            close(ep);
+            close(sock);
+            return false;
+        }
+        m_epoll = ep;
+    }
+    m_sock = sock;
+    return epoll_form ? start_client_event_thread() : start_client_event_thread_ex();
+}
+
+bool sckt_client::end_previous_connection() {
+    if (!m_running) return true;
+    if (t_event_client == this) return false;
+    stop_client_event_thread();
+    return !m_running;
+}
+
+bool sckt_client::start_client_event_thread() { return start_thread(event_client_thread); }
+
+bool sckt_client::start_client_event_thread_ex() { return start_thread(event_client_thread_ex); }
+
+bool sckt_client::start_thread(void* (*body)(void*)) {
+    m_quit = false;
+    m_connected = true;
+    // Set before the thread exists, so that a stop issued at once waits for it.
+    m_running = true;
+    pthread_attr_t attr;
+    int rc = pthread_attr_init(&attr);
+    pthread_t tid = NO_THREAD;
+    if (rc == 0) {
+        rc = pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
+        if (rc == 0) rc = pthread_create(&tid, &attr, body, this);
+        pthread_attr_destroy(&attr);
+    }
+    if (rc != 0) {
+        m_running = false;
+        m_connected = false;
+        close_descriptors();
+        return false;
+    }
+    m_thread = tid;
+    usleep(100);
+    return true;
+}
+
+void sckt_client::close_descriptors() {
+    int ep = m_epoll.exchange(-1);
+    if (ep >= 0) close(ep);
+    int sock = m_sock.exchange(-1);
+    if (sock >= 0) close(sock);
+}
+
+int sckt_client::sock_send(const char* data, int len) {
+    int sock = m_sock;
+    if (sock < 0) return -1;
+    if (len == 0) return 0;
+    if (len < 0 || !data) return -1;
+    int sent = 0;
+    while (sent < len) {
+        ssize_t n = send(sock, data + sent, static_cast<size_t>(len - sent), MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += static_cast<int>(n);
+            continue;
+        }
+        int err = errno;
+        // Once part of the message is out the rest must follow, or the
+        // stream would be cut inside a message.
+        if (sent > 0 && (n == 0 || err == EAGAIN || err == EWOULDBLOCK || err == ENOBUFS)) {
+            MORVAST::TOOLS::sleep_mv(0);
+            continue;
+        }
+        return -1;
+    }
+    return len;
+}
+
+bool sckt_client::sock_close() { return stop_client_event_thread(); }
+
+bool sckt_client::wait_thread_end(unsigned milliseconds) {
+    for (unsigned i = 0;; ++i) {
+        if (!m_running) {
+            // The thread may still be leaving its exit lock; wait for that.
+            std::lock_guard<std::mutex> guard(m_exit_lock);
+            return true;
+        }
+        if (i >= milliseconds) return false;
+        MORVAST::TOOLS::sleep_mv(1);
+    }
+}
+
+bool sckt_client::stop_client_event_thread() {
+    m_quit = true;
+    if (t_event_client == this) return true;
+    if (!wait_thread_end(m_stop_wait_ms)) {
+        {
+            std::lock_guard<std::mutex> guard(m_exit_lock);
+            if (m_running && m_thread != NO_THREAD) pthread_cancel(m_thread);
+        }
+        // The cancelled thread closes the socket while it unwinds.
+        if (!wait_thread_end(m_stop_wait_ms)) return false;
+    }
+    m_thread = NO_THREAD;
+    return true;
+}
+
+bool sckt_client::set_sock_options(const int& sock) {
+    return set_tcp_client_options(sock);
+}
+
+bool sckt_client::report_user(SOCKET_EVENT event, int32_t id, const char* data, uint32_t len) {
+    if (!m_callback) return false;
+    sckt_param param(event, id, data ? &data : nullptr, len);
+    m_callback(param, m_context);
+    return true;
+}
+
+void sckt_client::log_msg(const std::string& text) {
+    fwrite(text.data(), 1, text.size(), stdout);
+    fflush(stdout);
+}
+
+void sckt_client::set_epoll_max_wait_time(int milliseconds) {
+    if (milliseconds >= 0) m_max_wait = milliseconds;
+}
+
+void sckt_client::set_stop_wait_time(unsigned milliseconds) { m_stop_wait_ms = milliseconds; }
+
+void* sckt_client::event_client_thread(void* arg) {
+    static_cast<sckt_client*>(arg)->on_event_client_thread();
+    return nullptr;
+}
+
+void* sckt_client::event_client_thread_ex(void* arg) {
+    static_cast<sckt_client*>(arg)->on_event_client_thread_ex();
+    return nullptr;
+}
+
+// Each kind of wait failure is written once per thread, with its count (1).
+void sckt_client::report_wait_error(int err, unsigned counts[5]) {
+    int kind = WAIT_OTHER;
+    if (err == EINTR) kind = WAIT_EINTR;
+    else if (err == EBADF) kind = WAIT_EBADF;
+    else if (err == EFAULT) kind = WAIT_EFAULT;
+    else if (err == EINVAL) kind = WAIT_EINVAL;
+    if (counts[kind] < UINT_MAX) ++counts[kind];
+    if (counts[kind] != 1) return;
+    std::string times = std::to_string(counts[kind]) + ")\n";
+    switch (kind) {
+    case WAIT_EINTR:
+        log_msg("epoll_waite error! the call was interrupted by a signal handler before any of the requested "
+                "events occurred or timeout expired. error times(" + times);
+        break;
+    case WAIT_EBADF:
+        log_msg("epoll_waite error! epoll_handle:" + std::to_string(m_epoll.load()) +
+                "  is not a valid file descriptor. error times(" + times);
+        break;
+    case WAIT_EFAULT:
+        log_msg("epoll_waite error! epoll_event is not accessible with write. error times(" + times);
+        break;
+    case WAIT_EINVAL:
+        log_msg("epoll_waite error! m_epoll_handle is not an epoll file descriptor, or maxevents is less than "
+                "or equal to zero. error times(" + times);
+        break;
+    default:
+        log_msg("epoll_waite error! undefine wait error. error times(" + times);
+        break;
+    }
+}
+
+void sckt_client::on_event_client_thread() {
+    thread_exit_guard guard(this);
+    m_running = true;
+    event_client_connect();
+    unsigned counts[5] = {0, 0, 0, 0, 0};
+    while (!m_quit) {
+        struct epoll_event ev;
+        memset(&ev, 0, sizeof(ev));
+        int n = epoll_wait(m_epoll, &ev, 1, m_max_wait);
+        if (n == 0) continue;
+        if (n < 0) {
+            report_wait_error(errno, counts);
+            continue;
+        }
+        if (ev.data.fd != m_sock) {
+            log_msg("error fd\n");
+            continue;
+        }
+        if (ev.events & EPOLLRDHUP) {
+            // The peer closed: hand over what it sent before closing, then
+            // report the disconnect.
+            while (!m_quit && event_client_receive() && m_last_read > 0) {
+            }
+            event_client_disconnect(false);
+            m_quit = true;
+        } else if (ev.events & EPOLLIN) {
+            if (!event_client_receive()) {
+                event_client_disconnect(false);
+                m_quit = true;
+            }
+        } else if (ev.events & EPOLLOUT) {
+            if (!event_client_send()) {
+                event_client_disconnect(false);
+                m_quit = true;
+            }
+        } else {
+            event_client_error();
+            event_client_disconnect(false);
+            m_quit = true;
+        }
+    }
+}
+
+void sckt_client::on_event_client_thread_ex() {
+    thread_exit_guard guard(this);
+    m_running = true;
+    event_client_connect();
+    while (!m_quit) {
+        ssize_t n = recv(m_sock, m_recv_buff, RECV_BUFF_LEN, 0);
+        if (n > 0) {
+            report_user(EVENT_RECEIVE, 0, m_recv_buff, static_cast<uint32_t>(n));
+            continue;
+        }
+        if (n == 0) {
+            event_client_disconnect(false);
+            m_quit = true;
+            break;
+        }
+        int err = errno;
+        // A signal handled by this thread is not a connection failure.
+        if (err == EAGAIN || err == EWOULDBLOCK || err == EINTR) continue;
+        if (err != ECONNRESET) {
+            log_msg("client readline error(n_recved=" + std::to_string(n) + ", errno=" + std::to_string(err) +
+                    ")\n");
+            event_client_error();
+        }
+        event_client_disconnect(false);
+        m_quit = true;
+    }
+}
+
+}  // namespace CLIENT_SCKT_ONLY

@@ -1,0 +1,128 @@
+#include "tools/base_log.h"
+
+#include <cstring>
+#include <ctime>
+
+#include "tools/cross_platform_api.h"
+#include "tools/precise_time.h"
+
+using MORVAST::TOOLS::mutex_locker;
+
+base_log::base_log()
+    : m_important_name_src("important.log"), m_log_file(nullptr), m_important_file(nullptr) {
+    memset(m_log_file_name, 0, sizeof(m_log_file_name));
+    memset(m_important_file_name, 0, sizeof(m_important_file_name));
+}
+
+base_log::~base_log() { close(); }
+
+void base_log::close_files() {
+    if (m_log_file) {
+        fclose(m_log_file);
+        m_log_file = nullptr;
+    }
+    if (m_important_file) {
+        fclose(m_important_file);
+        m_important_file = nullptr;
+    }
+}
+
+int base_log::open(char const* path) {
+    mutex_locker guard(m_lock);
+    // Handles still open from an earlier open would otherwise be lost.
+    close_files();
+
+    // A path that does not fit the name buffer could not be reopened by
+    // flush_all under the same name, so it is refused like a failed open.
+    bool path_fits = path && strnlen(path, NAME_LEN) < static_cast<size_t>(NAME_LEN);
+    m_log_file = path_fits ? fopen(path, "ab+") : nullptr;
+    m_important_file = fopen(m_important_name_src, "ab+");
+
+    // Each file that did open keeps its name, so flush_all can reopen it.
+    if (m_log_file)
+        MORVAST::TOOLS::strncpy_mv(m_log_file_name, NAME_LEN, path);
+    else
+        m_log_file_name[0] = '\0';
+    if (m_important_file)
+        MORVAST::TOOLS::strncpy_mv(m_important_file_name, NAME_LEN, m_important_name_src);
+    else
+        m_important_file_name[0] = '\0';
+
+    return m_log_file && m_important_file ? 1 : 0;
+}
+
+void base_log::close() {
+    mutex_locker guard(m_lock);
+    close_files();
+}
+
+void base_log::flush_all() {
+    mutex_locker guard(m_lock);
+    if (m_log_file) {
+        fclose(m_log_file);
+        m_log_file = fopen(m_log_file_name, "ab+");
+    }
+    if (m_important_file) {
+        fclose(m_important_file);
+        m_important_file = fopen(m_important_file_name, "ab+");
+    }
+}
+
+int base_log::write_hdr_to(FILE* file, int len) {
+    long long now = precise_time::get_current_microseconds();
+    time_t seconds = static_cast<time_t>(now / 1000000);
+    int micros = static_cast<int>(now % 1000000);
+    tm t;
+    MORVAST::TOOLS::localtime_mv(&seconds, &t);
+    int n = fprintf(file, "%04d%02d%02d-%02d:%02d:%02d.%06d %05d ", t.tm_year + 1900, t.tm_mon + 1,
+                    t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, micros, len);
+    return n > 0 ? n : 0;
+}
+
+int base_log::write_hdr(int len) {
+    mutex_locker guard(m_lock);
+    return m_log_file ? write_hdr_to(m_log_file, len) : 0;
+}
+
+int base_log::write_important_hdr(int len) {
+    mutex_locker guard(m_lock);
+    return m_important_file ? write_hdr_to(m_important_file, len) : 0;
+}
+
+// The open test is made under the lock, so a concurrent close cannot leave a
+// writer holding a closed handle.
+void base_log::write_record(bool important, char const* category, char const* msg, int len) {
+    mutex_locker guard(m_lock);
+    FILE* file = important ? m_important_file : m_log_file;
+    if (!file) return;
+    write_hdr_to(file, len);
+    fprintf(file, "%s %s\n", category ? category : "", msg ? msg : "");
+    fflush(file);
+}
+
+void base_log::write_txt(char const* category, char const* msg, int len) {
+    write_record(false, category, msg, len);
+}
+
+void base_log::write_txt(char const* category, char const* msg) {
+    write_record(false, category, msg, msg ? static_cast<int>(strlen(msg)) : 0);
+}
+
+void base_log::write_important_txt(char const* category, char const* msg, int len) {
+    write_record(true, category, msg, len);
+}
+
+void base_log::write_important_txt(char const* category, char const* msg) {
+    write_record(true, category, msg, msg ? static_cast<int>(strlen(msg)) : 0);
+}
+
+void base_log::write_bin(char tag, char const* data, int len) {
+    if (len <= 0 || !data) return;
+    mutex_locker guard(m_lock);
+    if (!m_log_file) return;
+    write_hdr_to(m_log_file, len);
+    fprintf(m_log_file, "%c ", tag);
+    fwrite(data, 1, static_cast<size_t>(len), m_log_file);
+    fputc('\n', m_log_file);
+    fflush(m_log_file);
+}

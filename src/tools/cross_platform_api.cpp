@@ -1,0 +1,163 @@
+// Linux forms of the tools library's platform layer.
+#include "tools/cross_platform_api.h"
+
+#include <dlfcn.h>
+#include <pthread.h>
+#include <unistd.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "tools/lock.h"
+#include "tools/template_map_int.h"
+
+namespace MORVAST {
+namespace TOOLS {
+
+namespace {
+
+// Size of the per-thread buffer of format_pchar and of format_str's buffer.
+const size_t k_format_buffer_size = 40960;
+
+// Formats into buf of size bytes (size at least 1) and always leaves it
+// terminated, also when the format itself is refused.
+void format_into(char* buf, size_t size, const char* format, va_list args) {
+    buf[0] = '\0';
+    if (format == nullptr) return;
+    if (std::vsnprintf(buf, size, format, args) < 0) buf[0] = '\0';
+}
+
+// The per-thread buffers of format_pchar and the lock over them. Both are made
+// once (function-local statics start safely under concurrent first calls) and
+// are never destroyed, so threads still running at process exit keep working.
+typedef map_int<char*, null_lock> buffer_map;
+
+buffer_map& format_buffers() {
+    static buffer_map* buffers = new buffer_map(11);
+    return *buffers;
+}
+
+mutex_lock& format_buffers_lock() {
+    static mutex_lock* lock = new mutex_lock();
+    return *lock;
+}
+
+// The calling thread's buffer, obtained on its first call and kept for life.
+char* thread_format_buffer() {
+    const int64_t key = static_cast<int64_t>(static_cast<uint64_t>(pthread_self()));
+    mutex_locker locker(format_buffers_lock());
+    buffer_map& buffers = format_buffers();
+    char* buf = nullptr;
+    if (!buffers.find(key, buf)) {
+        buf = static_cast<char*>(std::malloc(k_format_buffer_size));
+        if (buf == nullptr) return nullptr;
+        buf[0] = '\0';
+        if (!buffers.set(key, buf)) {
+            std::free(buf);
+            return nullptr;
+        }
+    }
+    return buf;
+}
+
+}  // namespace
+
+lpstr_mv strncpy_mv(lpstr_mv dest, u32_mv dest_len, lpcstr_mv src) {
+    if (dest == nullptr || dest_len == 0) return dest;
+    // strnlen stops at dest_len - 1, so a long source is never read further.
+    const size_t n = (src == nullptr) ? 0 : strnlen(src, dest_len - 1);
+    if (n > 0) std::memmove(dest, src, n);
+    dest[n] = '\0';
+    return dest;
+}
+
+size_t snprintf_mv(lpstr_mv str, unsigned size, lpcstr_mv format, ...) {
+    if (str == nullptr || size == 0) return 0;
+    va_list args;
+    va_start(args, format);
+    format_into(str, size, format, args);
+    va_end(args);
+    return strnlen(str, size);
+}
+
+i64_mv atoi64_mv(lpcstr_mv str) {
+    if (str == nullptr) return 0;
+    return std::atoll(str);
+}
+
+u64_mv atou64_mv(lpcstr_mv str) {
+    if (str == nullptr) return 0;
+    return std::strtoull(str, nullptr, 10);
+}
+
+void localtime_mv(const time_t* t, struct tm* out) {
+    if (t == nullptr || out == nullptr) return;
+    localtime_r(t, out);
+}
+
+bool file_exists(lpcstr_mv file_path) {
+    if (file_path == nullptr || file_path[0] == '\0') return false;
+    return access(file_path, F_OK) == 0;
+}
+
+bool move_file_mv(lpcstr_mv src_file, lpcstr_mv dest_file) {
+    if (src_file == nullptr || dest_file == nullptr) return false;
+    return std::rename(src_file, dest_file) >= 0;
+}
+
+bool rm_old_file(const char* /*p_dir*/, time_t /*acc_t*/) { return true; }
+
+const char* format_pchar(const char* pFormat, ...) {
+    char* buf = thread_format_buffer();
+    if (buf == nullptr) return "";
+    // The buffer belongs to this thread alone, so formatting needs no lock.
+    va_list args;
+    va_start(args, pFormat);
+    format_into(buf, k_format_buffer_size, pFormat, args);
+    va_end(args);
+    return buf;
+}
+
+std::string format_str(const char* pFormat, ...) {
+    char buf[k_format_buffer_size];
+    va_list args;
+    va_start(args, pFormat);
+    format_into(buf, sizeof(buf), pFormat, args);
+    va_end(args);
+    return std::string(buf);
+}
+
+dll_handle_mv load_library(dll_name_mv name) { return dlopen(name, RTLD_LAZY); }
+
+dll_function_mv get_function_address(dll_handle_mv handle, dll_function_name_mv name) {
+    if (handle == nullptr || name == nullptr) return nullptr;
+    return dlsym(handle, name);
+}
+
+dll_error_mv get_dll_error() {
+    const char* text = dlerror();
+    return text != nullptr ? text : "";
+}
+
+void free_library(dll_handle_mv handle) {
+    if (handle != nullptr) dlclose(handle);
+}
+
+pid_mv create_process_mv(lpcstr_mv process_file, lpcstr_mv process_param) {
+    // The argument list is built before the fork: the child of a threaded
+    // process may only call async-signal-safe functions.
+    char arg0[] = "%s";
+    char* argv[3] = {arg0, const_cast<char*>(process_param), nullptr};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (process_file != nullptr) execv(process_file, argv);
+        // The image could not be started: never go on running the caller's code.
+        _exit(127);
+    }
+    return pid < 0 ? -1 : pid;
+}
+
+}  // namespace TOOLS
+}  // namespace MORVAST

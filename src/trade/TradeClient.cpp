@@ -1,0 +1,556 @@
+// The trade session object: construction, set-up, state, ConnServer and
+// DisConnServer, the SIGINT handler and the CPU binding.
+#include "trade/TradeClient.h"
+
+#include <sched.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "tools/cross_platform_api.h"
+#include "tools/tool_function.h"
+#include "net/socket_cache_client.h"
+#include "tools/precise_time.h"
+#include "net/socket_unicast.h"
+
+extern "C" {
+uint8_t g_handle_sig = 0;
+uint8_t g_reconnecting = 0;
+}
+
+namespace HUX_TRADE {
+
+using MORVAST::TOOLS::snprintf_mv;
+
+namespace {
+
+const int LOG_NAME_LEN = 512;  // log file names are cut to 511 characters
+const int LOG_TEXT_LEN = 512;
+
+// The dotted address of a 16-byte record field, which need not hold a NUL.
+void copy_ip_field(char (&out)[17], const char (&field)[16]) {
+    memcpy(out, field, sizeof(field));
+    out[16] = '\0';
+}
+
+bool log_dir_char_ok(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '/' || c == '-' ||
+           c == '\\' || c == '_';
+}
+
+}  // namespace
+
+CTradeClient::CTradeClient(void* user_param)
+    : m_user_param(user_param),
+      m_state(TRADE_STATE_NEW),
+      m_logged_on(false),
+      m_logon_sent(false),
+      m_qv27(false),
+      m_mix(false),
+      m_sync_client(nullptr),
+      m_async_client(nullptr),
+      m_udp_client(nullptr),
+      m_has_udp_channel(false),
+      m_async_mode(false),
+      m_blocking_tcp(false),
+      m_driver_type(2),
+      m_local_udp_port(0),
+      m_max_wait_ms(DEFAULT_EPOLL_WAIT_MS),
+      m_first_connect(true),
+      m_reconnecting(false),
+      m_sigint_installed(false),
+      m_logger_on(false),
+      m_user_id(0),
+      m_logon_value(0),
+      m_max_token(0),
+      m_account_map(128),
+      m_symbol_map(128),
+      m_page_no(1),
+      m_page_size(0),
+      m_accounts_complete(false),
+      m_symbols_complete(false),
+      m_send_lock_on(false),
+      m_destroying(false),
+      m_hb_running(false),
+      m_hb_stop(false),
+      m_hb_wanted(false),
+      m_server_timeout(0),
+      m_last_recv_sec(0),
+      m_hb_counter(0),
+      m_rc_running(false),
+      m_rc_stop(false),
+      m_auto_reconnect(false),
+      m_rsp_cpu_bound(false),
+      m_req_cpu_bound(false),
+      m_rsp_thread_id(0),
+      m_req_thread_id(0),
+      m_on_connection(nullptr),
+      m_on_logon(nullptr),
+      m_on_hb_timeout(nullptr),
+      m_symbol_selector(0) {
+    precise_time::initialize();
+    memset(&m_logon_rsp, 0, sizeof(m_logon_rsp));
+    // The kept record before the first connect.
+    memset(&m_info, 0, sizeof(m_info));
+    m_info.kernel_bypass = 1;
+    m_info.exit_on_signal = 1;
+    m_info.heartbeat_interval = 5;
+    m_info.rsp_cpu = -1;
+    m_info.symbol_idx_page_size = 100;
+    SetTimings(TradeClientTimings());
+
+    char name[LOG_NAME_LEN];
+    snprintf_mv(name, sizeof(name), "tavlog_%s.log", precise_time::get_start_date());
+    m_log.open(name);
+    snprintf_mv(name, sizeof(name), "tavlog_%s.bin", precise_time::get_start_date());
+    m_bin_log.open(name);
+    log_info("create trade client");
+    m_log.write_important_txt("api version", API_VERSION);
+    m_reject_text.fill();
+}
+
+CTradeClient::~CTradeClient() {
+    {
+        std::lock_guard<std::mutex> guard(m_thread_lock);
+        m_destroying = true;
+    }
+    m_hb_stop = true;
+    m_rc_stop = true;
+    // The reconnect thread calls ConnServer: it ends before the transports go.
+    join_thread(m_rc_thread, m_rc_stop, true);
+    DisConnServer();
+    join_thread(m_hb_thread, m_hb_stop, true);
+    free_retired(true);
+    log_info("destroy trade client");
+    m_log.close();
+    m_bin_log.close();
+}
+
+// ---- set-up ----
+
+void CTradeClient::SetLogDir(const char* dir) {
+    if (!dir || !*dir) return;
+    for (const char* p = dir; *p; ++p) {
+        if (!log_dir_char_ok(*p)) return;
+    }
+    struct stat st;
+    if (stat(dir, &st) != 0 && mkdir(dir, 0755) != 0) return;
+    char name[LOG_NAME_LEN];
+    snprintf_mv(name, sizeof(name), "%s/tavlog_%s.log", dir, precise_time::get_start_date());
+    m_log.close();
+    m_log.open(name);
+    snprintf_mv(name, sizeof(name), "%s/tavlog_%s.bin", dir, precise_time::get_start_date());
+    m_bin_log.close();
+    m_bin_log.open(name);
+}
+
+void CTradeClient::SetLoggerSwitch(bool on) { m_logger_on = on; }
+
+void CTradeClient::LoggerFlush() {
+    m_log.flush_all();
+    m_bin_log.flush_all();
+}
+
+void CTradeClient::SetAsyncReceiveMode() { m_async_mode = true; }
+
+void CTradeClient::SetMaxWaitTime(int milliseconds) {
+    if (milliseconds < 0) return;
+    m_max_wait_ms = milliseconds;
+    trade_tcp_client* sync_client = m_sync_client.load();
+    if (sync_client) sync_client->set_epoll_max_wait_time(milliseconds);
+    socket_cache_client* async_client = m_async_client.load();
+    if (async_client) async_client->set_epoll_max_wait_time(milliseconds);
+}
+
+void CTradeClient::SetAutoReconnect(bool on) { m_auto_reconnect = on; }
+
+void CTradeClient::SetTimings(const TradeClientTimings& t) {
+    m_t_reconnect_wait_count = t.reconnect_wait_count;
+    m_t_reconnect_wait_ms = t.reconnect_wait_ms;
+    m_t_logon_first_wait_ms = t.logon_first_wait_ms;
+    m_t_logon_wait_count = t.logon_wait_count;
+    m_t_logon_wait_ms = t.logon_wait_ms;
+    m_t_reconnect_idle_ms = t.reconnect_idle_ms;
+    m_t_close_pause_ms = t.close_pause_ms;
+    m_t_heart_beat_tick_ms = t.heart_beat_tick_ms;
+    m_t_tcp_stop_wait_ms = t.tcp_stop_wait_ms;
+    m_t_coll_connect_wait_ms = t.coll_connect_wait_ms;
+    m_t_coll_version_wait_ms = t.coll_version_wait_ms;
+    m_t_coll_verdict_wait_ms = t.coll_verdict_wait_ms;
+    m_t_coll_report_wait_ms = t.coll_report_wait_ms;
+}
+
+TradeClientTimings CTradeClient::GetTimings() const {
+    TradeClientTimings t;
+    t.reconnect_wait_count = m_t_reconnect_wait_count;
+    t.reconnect_wait_ms = m_t_reconnect_wait_ms;
+    t.logon_first_wait_ms = m_t_logon_first_wait_ms;
+    t.logon_wait_count = m_t_logon_wait_count;
+    t.logon_wait_ms = m_t_logon_wait_ms;
+    t.reconnect_idle_ms = m_t_reconnect_idle_ms;
+    t.close_pause_ms = m_t_close_pause_ms;
+    t.heart_beat_tick_ms = m_t_heart_beat_tick_ms;
+    t.tcp_stop_wait_ms = m_t_tcp_stop_wait_ms;
+    t.coll_connect_wait_ms = m_t_coll_connect_wait_ms;
+    t.coll_version_wait_ms = m_t_coll_version_wait_ms;
+    t.coll_verdict_wait_ms = m_t_coll_verdict_wait_ms;
+    t.coll_report_wait_ms = m_t_coll_report_wait_ms;
+    return t;
+}
+
+void CTradeClient::SetConnectionEvent(HUX_ConnectionEvent callback) { m_on_connection = callback; }
+void CTradeClient::SetUserLogonEvent(HUX_UserLogonEvent callback) { m_on_logon = callback; }
+void CTradeClient::SetHeartBeatTimeoutEvent(HUX_HeartBeatTimeoutEvent callback) { m_on_hb_timeout = callback; }
+
+// ---- state ----
+
+bool CTradeClient::GetMixProtccol() const { return m_mix; }
+
+// The synchronous client first, then the asynchronous one (the TCPDirect
+// plug-in object will be asked third).
+bool CTradeClient::IsConnect() {
+    trade_tcp_client* sync_client = m_sync_client.load();
+    if (sync_client) return sync_client->is_connected();
+    socket_cache_client* async_client = m_async_client.load();
+    if (async_client) return async_client->is_connected();
+    return false;
+}
+
+bool CTradeClient::IsLogon() const { return m_logged_on; }
+bool CTradeClient::IsQv27Version() const { return m_qv27; }
+void* CTradeClient::GetUserParam() const { return m_user_param; }
+uint32_t CTradeClient::GetUserID() const { return m_user_id; }
+int CTradeClient::GetState() const { return m_state; }
+int CTradeClient::GetDriverType() const { return m_driver_type; }
+int32_t CTradeClient::GetLogonValue() const { return m_logon_value; }
+int32_t CTradeClient::GetServerTimeout() const { return m_server_timeout; }
+bool CTradeClient::IsHeartBeatRunning() const { return m_hb_running; }
+bool CTradeClient::IsReconnectRunning() const { return m_rc_running; }
+
+uint32_t CTradeClient::GetMaxToken() {
+    ULTRA_LOW_LATENCY_CLIENT::ull_lock(&m_token_lock);
+    uint32_t token = m_max_token;
+    ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_token_lock);
+    return token;
+}
+
+bool CTradeClient::FindAccountIndex(const char* name, int& index) { return m_account_map.find(name, index); }
+bool CTradeClient::FindSymbolIndex(const char* name, int& index) { return m_symbol_map.find(name, index); }
+size_t CTradeClient::AccountCount() const { return m_account_map.size(); }
+size_t CTradeClient::SymbolCount() const { return m_symbol_map.size(); }
+
+HUX_TRADE_CORE::flow_control_window CTradeClient::GetOrderFlowControl() const { return m_order_fc; }
+HUX_TRADE_CORE::flow_control_window CTradeClient::GetCancelFlowControl() const { return m_cancel_fc; }
+
+// Over the kernel transports no transmit timestamp is recorded.
+void CTradeClient::GetTimestamps(long long* out, int& count) {
+    (void)out;
+    count = 0;
+}
+
+uint64_t CTradeClient::SwichEndian(uint64_t value) { return __builtin_bswap64(value); }
+uint32_t CTradeClient::SwichEndian32(uint32_t value) { return __builtin_bswap32(value); }
+
+void CTradeClient::log_info(const char* text) { m_log.write_txt("info", text); }
+void CTradeClient::log_line(const char* category, const char* text) { m_log.write_txt(category, text); }
+
+void CTradeClient::pause_ms(unsigned ms) const {
+    if (ms) MORVAST::TOOLS::sleep_mv(ms);
+}
+
+void CTradeClient::report_connection(int code, const char* text) {
+    HUX_ConnectionEvent callback = m_on_connection.load();
+    if (callback) callback(this, code, text);
+}
+
+// ---- connection ----
+
+bool CTradeClient::ConnServer(const HUX_TradeSvrInfo* record, bool mix) {
+    if (!record) return false;
+    HUX_TradeSvrInfo info;
+    memcpy(&info, record, sizeof(info));
+    char text[LOG_TEXT_LEN];
+
+    m_send_lock_on = info.send_lock != 0;
+    int32_t selector = info.symbol_idx_selector;
+    m_symbol_selector = selector >= 2 && selector <= 4 ? selector : 0;
+    if (m_first_connect) log_info("create trade conn");
+
+    DisConnServer();
+    {
+        std::lock_guard<std::mutex> guard(m_info_lock);
+        m_info = info;
+    }
+    m_mix = mix;
+    m_blocking_tcp = info.blocking_tcp != 0;
+    __atomic_store_n(&g_handle_sig, info.exit_on_signal, __ATOMIC_RELAXED);
+    int32_t interval = info.heartbeat_interval;
+    m_hb_wanted = interval != 0 && !m_qv27;
+
+    char server_ip[17];
+    char local_ip[17];
+    copy_ip_field(server_ip, info.server_ip);
+    copy_ip_field(local_ip, info.local_ip);
+    uint16_t tcp_port = info.tcp_port;
+    uint16_t udp_port = info.udp_port;
+    uint16_t local_udp_port = info.local_udp_port;
+
+    bool udp_channel = local_ip[0] != '\0' && local_udp_port != 0 && udp_port != 0;
+    m_has_udp_channel = false;
+    m_local_udp_port = 0;
+    if (udp_channel && udp_port == tcp_port) {
+        snprintf_mv(text, sizeof(text),
+                    "invalid trade port params.udp trade port %u, cannot be same as trade tcp port:%u.",
+                    static_cast<unsigned>(udp_port), static_cast<unsigned>(udp_port));
+        log_info(text);
+        return false;
+    }
+
+    // The kernel-bypass decision and the detection of the network card's
+    // driver come in here; without them the driver type stays 2 (kernel
+    // transports) and the order channel is the kernel UDP sender.
+
+    if (udp_channel) {
+        CLIENT_UDP_SCKT_ONLY::socket_unicast* udp = new CLIENT_UDP_SCKT_ONLY::socket_unicast();
+        if (!udp->sock_init(server_ip, udp_port, local_ip, local_udp_port, 0, nullptr)) {
+            delete udp;
+            snprintf_mv(text, sizeof(text), "udp init failed. remote ip,port[%s, %u], local ip,port[%s, %u]",
+                        server_ip, static_cast<unsigned>(udp_port), local_ip, static_cast<unsigned>(local_udp_port));
+            log_info(text);
+            return false;
+        }
+        m_udp_client = udp;
+        m_has_udp_channel = true;
+        m_local_udp_port = local_udp_port;
+    }
+
+    bool opened;
+    int max_wait = m_max_wait_ms;
+    unsigned stop_wait = m_t_tcp_stop_wait_ms;
+    if (m_async_mode) {
+        socket_cache_client* client = new socket_cache_client(TCP_CACHE_SIZE);
+        client->set_epoll_max_wait_time(max_wait);
+        client->set_stop_poll_limit(static_cast<int>(stop_wait > 0x7fffffffu ? 0x7fffffffu : stop_wait));
+        m_async_client = client;
+        opened = client->sock_init(server_ip, tcp_port, &CTradeClient::async_cache_callback, this);
+    } else {
+        // The TCPDirect plug-in is chosen ahead of this client when the card allows it.
+        trade_tcp_client* client = new trade_tcp_client(TCP_CACHE_SIZE);
+        client->set_stop_wait_time(stop_wait);
+        // Marked open before its thread can report, so that a disconnect from
+        // inside the first event finds it open.
+        client->set_opened(true);
+        m_sync_client = client;
+        if (m_blocking_tcp) {
+            opened = client->sock_init_ex(server_ip, tcp_port, &CTradeClient::sync_cache_callback, this);
+        } else {
+            client->set_epoll_max_wait_time(max_wait);
+            opened = client->sock_init(server_ip, tcp_port, &CTradeClient::sync_cache_callback, this);
+        }
+        if (!opened) client->set_opened(false);
+    }
+    if (!opened) {
+        snprintf_mv(text, sizeof(text), "open trade servr %s:%d failed.", server_ip, static_cast<int>(tcp_port));
+        log_info(text);
+        return false;
+    }
+
+    if (!m_sigint_installed) {
+        if (!install_sigint_handler()) return false;
+        m_sigint_installed = true;
+    }
+    m_first_connect = false;
+    snprintf_mv(text, sizeof(text), "open trade servr %s:%d successed.", server_ip, static_cast<int>(tcp_port));
+    log_info(text);
+    return true;
+}
+
+bool CTradeClient::install_sigint_handler() {
+    struct sigaction action;
+    memset(&action, 0, sizeof(action));
+    action.sa_handler = &CTradeClient::termination_handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    if (sigaction(SIGINT, &action, nullptr) != 0) {
+        char text[LOG_TEXT_LEN];
+        snprintf_mv(text, sizeof(text), "sigaction(): %s", strerror(errno));
+        log_info(text);
+        return false;
+    }
+    log_info("sigaction() regsiter SIGINT success.");
+    return true;
+}
+
+void CTradeClient::termination_handler(int sig) {
+    // The TCPDirect plug-in is closed here first.
+    const char* name = strsignal(sig);
+    printf("Exit on signal %d %s\n", sig, name ? name : "");
+    fflush(stdout);
+    if (__atomic_load_n(&g_handle_sig, __ATOMIC_RELAXED)) exit(0);
+}
+
+bool CTradeClient::DisConnServer() {
+    // A transport whose own thread runs this call cannot be freed under that
+    // thread: it is closed and kept until a later call from another thread.
+    const bool own_thread = on_own_transport_thread();
+    free_retired(false);
+    // Every disconnect stops the heart-beat, and the heart-beat thread, which
+    // sends on the TCP client, ends before the client is closed.
+    join_thread(m_hb_thread, m_hb_stop, false);
+    const unsigned pause = m_t_close_pause_ms;
+
+    trade_tcp_client* sync_client = nullptr;
+    socket_cache_client* async_client = m_async_client.exchange(nullptr);
+    bool report_local = false;
+    bool sync_stopped = true;
+    if (async_client) {
+        async_client->sock_close();
+        log_info("close trade client");
+        pause_ms(pause);
+    } else {
+        sync_client = m_sync_client.exchange(nullptr);
+        if (sync_client) {
+            bool was_open = sync_client->opened();
+            sync_stopped = sync_client->sock_close();
+            sync_client->set_opened(false);
+            if (was_open) {
+                log_info("close trade client");
+                report_local = true;
+            }
+        }
+    }
+
+    CLIENT_UDP_SCKT_ONLY::socket_unicast* udp = m_udp_client.exchange(nullptr);
+    m_has_udp_channel = false;
+    if (udp) {
+        udp->sock_close();
+        log_info("close udp client");
+        pause_ms(pause);
+    }
+    // The kernel-bypass senders and the TCPDirect plug-in are cleaned up here.
+
+    if (async_client || sync_client) {
+        if (own_thread || !sync_stopped) {
+            std::lock_guard<std::mutex> guard(m_retired_lock);
+            m_retired.push_back(retired_transport{sync_client, async_client, pthread_self()});
+        } else {
+            delete async_client;
+            delete sync_client;
+        }
+    }
+    delete udp;
+
+    if (report_local) {
+        report_connection(3, "local disconnected");
+        m_logged_on = false;
+        m_logon_sent = false;
+        m_state = TRADE_STATE_CLOSED;
+    }
+    return true;
+}
+
+bool CTradeClient::StopAndDisConnServer() {
+    m_rc_stop = true;
+    m_hb_stop = true;
+    // On a transport thread the reconnect thread may be waiting for this very
+    // thread to end; it is left to end by itself (the destructor joins it).
+    if (!on_own_transport_thread()) join_thread(m_rc_thread, m_rc_stop, false);
+    join_thread(m_hb_thread, m_hb_stop, false);
+    return DisConnServer();
+}
+
+// Frees the retired transports, except those retired by the calling thread
+// (it may still be inside their callback). With `all` those are given up
+// rather than freed under their own thread.
+void CTradeClient::free_retired(bool all) {
+    std::vector<retired_transport> to_free;
+    {
+        std::lock_guard<std::mutex> guard(m_retired_lock);
+        for (size_t i = 0; i < m_retired.size();) {
+            if (!pthread_equal(m_retired[i].owner, pthread_self())) {
+                to_free.push_back(m_retired[i]);
+                m_retired.erase(m_retired.begin() + static_cast<long>(i));
+            } else {
+                ++i;
+            }
+        }
+        if (all) m_retired.clear();
+    }
+    for (const retired_transport& r : to_free) {
+        // Closing again from this thread waits for the transport's threads
+        // to have left the object before it goes.
+        if (r.async_client) r.async_client->sock_close();
+        if (r.sync_client) r.sync_client->sock_close();
+        delete r.async_client;
+        delete r.sync_client;
+    }
+}
+
+// ---- CPU binding ----
+
+// The first call on a session only: reports the binding under `key` in the
+// important log and on standard output, then binds the calling thread.
+void CTradeClient::bind_cpu_once(std::atomic<bool>& once, const char* key, std::atomic<unsigned long>& thread_id,
+                                 const char* label, int cpu) {
+    if (once.exchange(true)) return;
+    char text[LOG_TEXT_LEN];
+    snprintf_mv(text, sizeof(text), "trade:[%s], binding CPU:[%d]", label ? label : "", cpu);
+    m_log.write_important_txt(key, text);
+    printf("%s\n", text);
+    fflush(stdout);
+    if (cpu >= 0) {
+        set_cur_thread_affinity_np(std::vector<int>(1, cpu));
+        thread_id = static_cast<unsigned long>(pthread_self());
+    }
+}
+
+void CTradeClient::bind_rsp_cpu_or_check_thread(const char* label, int cpu) {
+    bind_cpu_once(m_rsp_cpu_bound, "rsp cpu", m_rsp_thread_id, label, cpu);
+}
+
+void CTradeClient::bind_req_cpu_or_check_thread(const char* label, int cpu) {
+    bind_cpu_once(m_req_cpu_bound, "req cpu", m_req_thread_id, label, cpu);
+}
+
+int CTradeClient::set_cur_thread_affinity_np(const std::vector<int>& cpus) {
+    if (cpus.empty()) return -1;
+    long online = sysconf(_SC_NPROCESSORS_ONLN);
+    cpu_set_t mask;
+    CPU_ZERO(&mask);
+    for (int id : cpus) {
+        if (id < 0 || id >= online) {
+            printf("invalid cpu id: %d\n", id);
+            continue;
+        }
+        if (id < CPU_SETSIZE) CPU_SET(id, &mask);
+    }
+    int rc = pthread_setaffinity_np(pthread_self(), sizeof(mask), &mask);
+    if (rc != 0) {
+        printf("pthread_setaffinity_np return %d.\n", rc);
+        fflush(stdout);
+        return rc;
+    }
+    CPU_ZERO(&mask);
+    rc = pthread_getaffinity_np(pthread_self(), sizeof(mask), &mask);
+    if (rc != 0) {
+        printf("pthread_getaffinity_np return %d.\n", rc);
+        fflush(stdout);
+        return rc;
+    }
+    unsigned long lwp = static_cast<unsigned long>(syscall(SYS_gettid));
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+        if (CPU_ISSET(cpu, &mask))
+            printf("thread[%lu][LWP %lu] after set affinity: CPU %d\n", static_cast<unsigned long>(pthread_self()),
+                   lwp, cpu);
+    }
+    fflush(stdout);
+    return 0;
+}
+
+}  // namespace HUX_TRADE

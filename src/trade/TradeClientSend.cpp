@@ -1,0 +1,87 @@
+// The send routine of the trade session: channel choice, client flow control,
+// the optional send spin lock and the write loop.
+#include "net/socket_cache_client.h"
+#include "trade/TradeClient.h"
+#include "tools/precise_time.h"
+#include "net/socket_unicast.h"
+#include "trade_core/trade_wire.h"
+
+namespace HUX_TRADE {
+
+using HUX_TRADE_WIRE::SEND_DIRECTION_ORDER;
+using HUX_TRADE_WIRE::SEND_DIRECTION_TCP;
+
+// Hot path: no system lock, no allocation; one clock read for counted kinds.
+int CTradeClient::SendMsgToHux(const char* name, char* data, int len, int direction) {
+    (void)name;
+    if (direction != SEND_DIRECTION_ORDER && direction != SEND_DIRECTION_TCP) {
+        log_line("send_error", "tcp client disconn.");
+        return -1;
+    }
+    if (len > 0 && !data) return -1;
+    if (len > 0) HUX_TRADE_WIRE::stamp_logon_udp_port(data, static_cast<size_t>(len), m_local_udp_port);
+
+    // The asynchronous client, when there is one, decides alone.
+    trade_tcp_client* sync_client = m_sync_client.load();
+    socket_cache_client* async_client = m_async_client.load();
+    bool connected = async_client ? async_client->is_connected() : sync_client && sync_client->is_connected();
+    if (!connected) {
+        log_line("send_error", "tcp client disconn.");
+        return -1;
+    }
+    if (len <= 0) return 0;
+
+    int64_t n = 0;
+    HUX_TRADE_CORE::flow_kind kind = HUX_TRADE_CORE::flow_kind_of(data, len, n);
+    if (kind != HUX_TRADE_CORE::FLOW_NONE) {
+        HUX_TRADE_CORE::flow_control_window& window = kind == HUX_TRADE_CORE::FLOW_ORDER ? m_order_fc : m_cancel_fc;
+        if (!HUX_TRADE_CORE::flow_control_admit(window, n, precise_time::get_current_microseconds())) return -2;
+    }
+
+    CLIENT_UDP_SCKT_ONLY::socket_unicast* udp = nullptr;
+    if (direction == SEND_DIRECTION_ORDER && m_has_udp_channel) {
+        // The kernel-bypass senders take this place with driver type 0 or 1.
+        udp = m_udp_client.load();
+    }
+
+    const bool lock = m_send_lock_on;
+    if (lock) ULTRA_LOW_LATENCY_CLIENT::ull_lock(&m_send_lock);
+    const bool log_bin = m_logger_on;
+    int sent = 0;
+    while (sent < len) {
+        int rc;
+        if (udp)
+            rc = udp->sock_send(data + sent, len - sent);
+        else if (async_client)
+            rc = async_client->sock_send(data + sent, len - sent);
+        else if (sync_client)
+            rc = sync_client->sock_send(data + sent, len - sent);
+        else
+            rc = -1;  // the TCPDirect plug-in object takes this place
+        if (rc < 0) {
+            if (lock) ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_send_lock);
+            log_line("send_error", "tcp client send data error.");
+            return -1;
+        }
+        if (rc > 0 && log_bin) m_bin_log.write_bin('0', data + sent, rc);
+        sent += rc;
+    }
+    if (direction == SEND_DIRECTION_TCP && static_cast<uint8_t>(data[0]) == HUX_TRADE_WIRE::TYPE_LOGON_MSG_REQ)
+        m_logon_sent = true;
+    if (lock) ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_send_lock);
+    return sent;
+}
+
+int CTradeClient::SendMsgToHuxForNewOrder(char* data, int len, int direction, int type, bool warm) {
+    (void)type;
+    // With a UDP order channel over a kernel-bypass sender (driver type 0 or
+    // 1) the new order or quote goes to that sender here.
+    if (warm) return 0;
+    return SendMsgToHux("NewOrder", data, len, direction);
+}
+
+bool CTradeClient::ChangeFCParam(unsigned order_limit, unsigned cancel_limit) {
+    return HUX_TRADE_CORE::flow_control_change(m_order_fc, m_cancel_fc, order_limit, cancel_limit);
+}
+
+}  // namespace HUX_TRADE

@@ -1,0 +1,181 @@
+// The heart-beat thread and the check-and-reconnect thread of the trade session.
+#include <cstdint>
+#include <cstdio>
+#include <system_error>
+
+#include "tools/cross_platform_api.h"
+#include "net/socket_cache_client.h"
+#include "trade/TradeClient.h"
+#include "tools/precise_time.h"
+#include "trade_core/trade_wire.h"
+
+namespace HUX_TRADE {
+
+using MORVAST::TOOLS::snprintf_mv;
+
+namespace {
+long long now_second() { return precise_time::get_current_microseconds() / 1000000; }
+}  // namespace
+
+// The stop flag is set under the same lock the starters clear it under, so
+// the thread taken out of the slot is always one that was told to stop (a
+// start racing this call cannot hand it a fresh thread that never ends).
+void CTradeClient::join_thread(std::thread& slot, std::atomic<bool>& stop, bool detach_self) {
+    std::thread thread;
+    {
+        std::lock_guard<std::mutex> guard(m_thread_lock);
+        stop = true;
+        if (!slot.joinable()) return;
+        if (slot.get_id() == std::this_thread::get_id()) {
+            if (detach_self) slot.detach();
+            return;
+        }
+        thread = std::move(slot);
+    }
+    thread.join();
+}
+
+// ---- heart-beat ----
+
+void CTradeClient::start_send_heart_beat_thread() {
+    // A running thread that was not asked to stop keeps running; otherwise
+    // the earlier thread ends before a new one starts.
+    if (!(m_hb_running && !m_hb_stop)) {
+        join_thread(m_hb_thread, m_hb_stop, false);
+        std::lock_guard<std::mutex> guard(m_thread_lock);
+        if (!m_destroying && !m_hb_thread.joinable()) {
+            m_hb_stop = false;
+            m_hb_running = true;
+            try {
+                m_hb_thread = std::thread(&CTradeClient::heart_beat_thread, this);
+            } catch (const std::system_error&) {
+                m_hb_running = false;
+                log_line("debug", "_th_trade_clt_heart_beat create fail.");
+            }
+        }
+    }
+    int cpu;
+    {
+        std::lock_guard<std::mutex> guard(m_info_lock);
+        cpu = m_info.rsp_cpu;
+    }
+    bind_rsp_cpu_or_check_thread("user_logon", cpu);
+}
+
+void CTradeClient::stop_send_heart_beat_thread() { m_hb_stop = true; }
+void CTradeClient::stop_check_and_reconn_thread() { m_rc_stop = true; }
+
+void CTradeClient::heart_beat_thread() {
+    m_hb_running = true;
+    log_info("_th_trade_clt_heart_beat start");
+    long long last_send = now_second();
+    HUX_TRADE_WIRE::trade_heart_beat_req beat;
+    HUX_TRADE_WIRE::build_trade_heart_beat_req(beat, 0, m_user_id);
+    int32_t interval;
+    {
+        std::lock_guard<std::mutex> guard(m_info_lock);
+        interval = m_info.heartbeat_interval;
+    }
+    char text[128];
+    while (!m_hb_stop) {
+        pause_ms(m_t_heart_beat_tick_ms);
+        if (m_hb_stop) break;
+        const long long now = now_second();
+        const long long silent = now - m_last_recv_sec;
+        if (silent > m_server_timeout) {
+            const int seconds = static_cast<int>(silent > INT32_MAX ? INT32_MAX : silent);
+            snprintf_mv(text, sizeof(text), "trade client heartbeat timeout:%d seconds!", seconds);
+            log_line("error", text);
+            m_last_recv_sec = now;
+            HUX_HeartBeatTimeoutEvent callback = m_on_hb_timeout.load();
+            if (callback) callback(this, seconds);
+        }
+        if (m_logged_on && now - last_send >= interval) {
+            beat.seq = m_hb_counter++;
+            // Straight to the TCP transport: no flow control, no lock, no log.
+            socket_cache_client* async_client = m_async_client.load();
+            trade_tcp_client* sync_client = m_sync_client.load();
+            if (async_client)
+                async_client->sock_send(reinterpret_cast<const char*>(&beat), sizeof(beat));
+            else if (sync_client)
+                sync_client->sock_send(reinterpret_cast<const char*>(&beat), sizeof(beat));
+            last_send = now;
+        }
+    }
+    log_info("_th_clt_heart_beat stop");
+    m_hb_running = false;
+}
+
+// ---- check and reconnect ----
+
+void CTradeClient::start_reconnect_thread() {
+    std::lock_guard<std::mutex> guard(m_thread_lock);
+    if (m_destroying) return;
+    if (m_rc_thread.joinable()) {
+        // Called on the thread itself, or it still runs: nothing to start.
+        if (m_rc_running || m_rc_thread.get_id() == std::this_thread::get_id()) return;
+        // It has ended: its running flag is its last write.
+        m_rc_thread.join();
+    }
+    m_rc_stop = false;
+    m_rc_running = true;
+    try {
+        m_rc_thread = std::thread(&CTradeClient::reconnect_thread, this);
+    } catch (const std::system_error&) {
+        m_rc_running = false;
+        log_line("debug", "trade_clt_check_and_reconn_thread create fail.");
+    }
+}
+
+void CTradeClient::reconnect_thread() {
+    log_line("debug", "_th_trade_clt_check_and_reconn start");
+    m_rc_running = true;
+    while (!m_rc_stop) {
+        if (m_state == TRADE_STATE_DROPPED) {
+            if (try_reconnect() != 0) break;
+        }
+        pause_ms(m_t_reconnect_idle_ms);
+    }
+    log_line("debug", "_th_trade_clt_check_and_reconn stop");
+    m_rc_running = false;
+}
+
+// One attempt series: 0 once logged on again, 1 when stopped.
+int CTradeClient::try_reconnect() {
+    log_line("debug", "_th_try_reconn start");
+    char text[128];
+    int tries = 0;
+    for (;;) {
+        const unsigned waits = m_t_reconnect_wait_count;
+        for (unsigned i = 0; i < waits; ++i) {
+            pause_ms(m_t_reconnect_wait_ms);
+            if (m_rc_stop) return 1;
+        }
+        if (m_rc_stop) return 1;
+        ++tries;
+        snprintf_mv(text, sizeof(text), "_th_try_reconn ConnServer try times:%d.", tries);
+        log_line("debug", text);
+        m_reconnecting = true;
+        __atomic_store_n(&g_reconnecting, 1, __ATOMIC_RELAXED);
+        HUX_TradeSvrInfo info;
+        {
+            std::lock_guard<std::mutex> guard(m_info_lock);
+            info = m_info;
+        }
+        if (!ConnServer(&info, m_mix)) continue;
+
+        pause_ms(m_t_logon_first_wait_ms);
+        const unsigned logon_waits = m_t_logon_wait_count;
+        for (unsigned i = 0; i <= logon_waits; ++i) {
+            if (m_state == TRADE_STATE_LOGGED_ON) {
+                log_line("debug", "_th_try_reconn quit for logon success");
+                return 0;
+            }
+            if (i == logon_waits) break;
+            pause_ms(m_t_logon_wait_ms);
+            if (m_rc_stop) return 1;
+        }
+    }
+}
+
+}  // namespace HUX_TRADE
