@@ -1,0 +1,2 @@
+// A public header.
+#include "pub2.h"
