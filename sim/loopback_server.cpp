@@ -21,6 +21,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -414,12 +416,40 @@ bool wait_until(const std::function<bool()>& cond, std::chrono::milliseconds tim
     }
 }
 
+namespace {
+
+// A thread that has left its function but not yet been released by the
+// kernel is still listed in /proc/self/task for a moment after a join has
+// returned: its stat line then shows it exiting (the PF_EXITING flag) or
+// dead (state Z or X). Such a thread no longer counts.
+bool task_is_live(const char* tid) {
+    char path[64];
+    std::snprintf(path, sizeof(path), "/proc/self/task/%s/stat", tid);
+    FILE* f = std::fopen(path, "r");
+    if (f == nullptr) return false;  // gone while we looked
+    char line[1024];
+    const bool read = std::fgets(line, sizeof(line), f) != nullptr;
+    std::fclose(f);
+    if (!read) return false;
+    // "tid (name) state ppid pgrp session tty_nr tpgid flags ...": the name
+    // may hold spaces and parentheses, so fields count from the last ')'.
+    const char* p = std::strrchr(line, ')');
+    if (p == nullptr) return true;
+    char state = 0;
+    unsigned long flags = 0;
+    if (std::sscanf(p + 1, " %c %*d %*d %*d %*d %*d %lu", &state, &flags) != 2) return true;
+    const unsigned long pf_exiting = 0x4;
+    return state != 'Z' && state != 'X' && (flags & pf_exiting) == 0;
+}
+
+}  // namespace
+
 size_t thread_count() {
     DIR* dir = ::opendir("/proc/self/task");
     if (dir == nullptr) return 0;
     size_t count = 0;
     while (dirent* e = ::readdir(dir)) {
-        if (e->d_name[0] != '.') ++count;
+        if (e->d_name[0] != '.' && task_is_live(e->d_name)) ++count;
     }
     ::closedir(dir);
     return count;

@@ -79,7 +79,8 @@ private:
 // returns the last value of `cond`.
 bool wait_until(const std::function<bool()>& cond, std::chrono::milliseconds timeout);
 
-// Counts the threads of this process (entries of /proc/self/task).
+// Counts the live threads of this process (entries of /proc/self/task that
+// are not exiting).
 size_t thread_count();
 
 }  // namespace hux_test
