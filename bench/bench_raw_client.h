@@ -38,6 +38,8 @@ public:
     // sent or -1.
     int send_message(const char* data, int len);
     int socket() const { return m_fd; }
+    // The reader's epoll_wait timeout from its next wait on (0: busy polling).
+    void set_max_wait(int milliseconds) { m_max_wait_ms = milliseconds; }
     const accept_handoff& accepts() const { return m_accepts; }
 
 private:
@@ -45,7 +47,7 @@ private:
 
     int m_fd = -1;
     int m_epoll = -1;
-    int m_max_wait_ms = 50;
+    std::atomic<int> m_max_wait_ms{50};
     std::atomic<bool> m_stop{false};
     std::thread m_reader;
     accept_handoff m_accepts;

@@ -2,7 +2,8 @@
 // raw-socket baseline on an identical connection to the same simulated server:
 // - the order round trip: MVHUX_EnterOrder -> server -> accept callback ->
 //   the waiting thread, against the raw client's send() -> server -> its
-//   reader thread -> the waiting thread (p50 and p99);
+//   reader thread -> the waiting thread (p50, p99, p99.9 and p99.99), with
+//   both receiving threads blocking in epoll_wait and with both busy polling;
 // - the send path: MVHUX_EnterOrder returning, against one send() of the same
 //   100 bytes on the library's own connected socket;
 // - the send path with the session logger on, against the logger off.
@@ -37,7 +38,7 @@ namespace {
 
 using clock_type = std::chrono::steady_clock;
 
-const int64_t ROUND_TRIPS = 10000;  // per repetition
+const int64_t ROUND_TRIPS = 100000;  // per repetition: p99.99 is then the 10th-worst
 const int ROUND_TRIP_WARM_UP = 500;
 const int64_t SEND_BATCHES = 1000;  // per repetition
 const int SEND_BATCH = 32;          // orders sent back to back, timed together
@@ -193,16 +194,28 @@ double raw_round_trip(loopback_env& env) {
     return accepted ? ns_between(start, end) : -1;
 }
 
+// The receiving threads' read mode: blocking waits in epoll_wait with the
+// library's default timeout; busy polling (timeout 0) never sleeps.
+enum read_mode { READ_BLOCKING, READ_BUSY_POLL };
+
+void set_read_mode(loopback_env& env, read_mode mode) {
+    const int wait_ms = mode == READ_BUSY_POLL ? 0 : HUX_TRADE::CTradeClient::DEFAULT_EPOLL_WAIT_MS;
+    MVHUX_SetMaxWaitTime(env.handle, wait_ms);
+    env.raw.set_max_wait(wait_ms);
+}
+
 // Each iteration is one round trip through the library and one through the
 // raw client, in turn first, so that both see the same moment of the machine.
 // The iteration's time is the library's; the percentiles of both are counters.
-void BM_R1_RoundTrip(benchmark::State& state) {
+void round_trips(benchmark::State& state, read_mode mode) {
     loopback_env* env = loopback(state);
     if (!env) return;
+    set_read_mode(*env, mode);
     HUX_EnterOrderField order = sample_order(0);
     for (int i = 0; i < ROUND_TRIP_WARM_UP; ++i) {
         if (library_round_trip(*env, order) < 0 || raw_round_trip(*env) < 0) {
             state.SkipWithError("an order was not accepted during the warm-up");
+            set_read_mode(*env, READ_BLOCKING);
             return;
         }
     }
@@ -230,14 +243,24 @@ void BM_R1_RoundTrip(benchmark::State& state) {
         raw.push_back(raw_ns);
         state.SetIterationTime(library_ns * 1e-9);
     }
+    set_read_mode(*env, READ_BLOCKING);
     std::sort(library.begin(), library.end());
     std::sort(raw.begin(), raw.end());
-    state.counters["p50_ns"] = percentile(library, 0.50);
-    state.counters["p99_ns"] = percentile(library, 0.99);
-    state.counters["raw_p50_ns"] = percentile(raw, 0.50);
-    state.counters["raw_p99_ns"] = percentile(raw, 0.99);
+    const struct {
+        const char* name;
+        double p;
+    } tails[] = {{"p50", 0.50}, {"p99", 0.99}, {"p99.9", 0.999}, {"p99.99", 0.9999}};
+    for (const auto& t : tails) {
+        state.counters[std::string(t.name) + "_ns"] = percentile(library, t.p);
+        state.counters[std::string("raw_") + t.name + "_ns"] = percentile(raw, t.p);
+    }
 }
+
+void BM_R1_RoundTrip(benchmark::State& state) { round_trips(state, READ_BLOCKING); }
 BENCHMARK(BM_R1_RoundTrip)->UseManualTime()->Iterations(ROUND_TRIPS)->Unit(benchmark::kMicrosecond);
+
+void BM_R1_RoundTripBusyPoll(benchmark::State& state) { round_trips(state, READ_BUSY_POLL); }
+BENCHMARK(BM_R1_RoundTripBusyPoll)->UseManualTime()->Iterations(ROUND_TRIPS)->Unit(benchmark::kMicrosecond);
 
 // SEND_BATCH orders sent back to back and timed together; then, untimed, the
 // waiting thread lets all their accepts arrive, so that no socket buffer

@@ -96,10 +96,11 @@ TEST(SocketThread, StartPauseStopStateMachine) {
     worker.register_function(&counting_function, &calls, true);
     EXPECT_EQ(worker.get_thread_name(), "");
 
-    // Never started: stop returns at once, pause refuses.
+    // Never started: stop returns at once (a stop that waited would wait for
+    // good), pause refuses. The bound leaves room for a loaded machine.
     auto t0 = steady_clock::now();
     EXPECT_TRUE(worker.stop());
-    EXPECT_LT(steady_clock::now() - t0, milliseconds(50));
+    EXPECT_LT(steady_clock::now() - t0, milliseconds(1000));
     EXPECT_EQ(worker.get_thread_status(), THREAD_INIT);
     EXPECT_FALSE(worker.pause());
     EXPECT_FALSE(worker.is_same_thread());

@@ -213,7 +213,11 @@ TEST(CollReport, EachAnswerOfTheServiceGivesItsCode) {
         EXPECT_EQ(c.reported ? 1u : 0u, sim.reports().size());
         EXPECT_EQ(c.reported, out.reported);
         if (c.reported && c.wait_runs_out) {
-            EXPECT_GE(out.after_report.count(), static_cast<long>(waits.verdict_ms) - 50);
+            // The whole call lasts the verdict wait at least, and most of it
+            // comes after the report. The watcher sees the report late on a
+            // loaded machine, so its share is only bounded from below by half.
+            EXPECT_GE(out.total.count(), static_cast<long>(waits.verdict_ms));
+            EXPECT_GE(out.after_report.count(), static_cast<long>(waits.verdict_ms) / 2);
         } else if (c.reported) {
             EXPECT_LT(out.after_report.count(), static_cast<long>(waits.verdict_ms));
         }
