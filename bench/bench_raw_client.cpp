@@ -162,7 +162,10 @@ bool raw_order_client::start(uint16_t port, int max_wait_ms, std::string* why) {
         return false;
     }
     m_stop = false;
-    m_reader = std::thread([this] { reader(); });
+    m_reader = std::thread([this] {
+        pthread_setname_np(pthread_self(), "raw-reader");
+        reader();
+    });
     return true;
 }
 

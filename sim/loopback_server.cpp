@@ -235,7 +235,10 @@ loopback_server::loopback_server(uint16_t port) : m_impl(new impl) {
         std::lock_guard<std::mutex> lock(m_impl->m);
         m_impl->open_listener(port);
     }
-    m_impl->loop = std::thread([this] { m_impl->run(); });
+    m_impl->loop = std::thread([this] {
+        pthread_setname_np(pthread_self(), "sim-loop");
+        m_impl->run();
+    });
 }
 
 loopback_server::~loopback_server() {
