@@ -11,14 +11,17 @@
 #   4. each of the four, and the installed hux-demo, run against the
 #      installed hux-sim-server: logon, one order and its accept.
 #
-#   check_install.sh BUILD_DIR SOURCE_DIR C_COMPILER CXX_COMPILER VERSION
+#   check_install.sh BUILD_DIR SOURCE_DIR C_COMPILER CXX_COMPILER VERSION GENERATOR
+#
+# The consumers are configured with the build's own CMake generator, so
+# that nothing beyond what built the tree is needed.
 #
 # Prints one line per fault ("install: ...") and exits 1 on any.
 set -u
 export LC_ALL=C
 
-if [ $# -ne 5 ]; then
-    echo "usage: $0 BUILD_DIR SOURCE_DIR C_COMPILER CXX_COMPILER VERSION" >&2
+if [ $# -ne 6 ]; then
+    echo "usage: $0 BUILD_DIR SOURCE_DIR C_COMPILER CXX_COMPILER VERSION GENERATOR" >&2
     exit 2
 fi
 build=$(cd "$1" && pwd)
@@ -26,6 +29,7 @@ source=$(cd "$2" && pwd)
 cc=$3
 cxx=$4
 want_version=$5
+generator=$6
 consumer="$source/tests/api/consumer"
 
 work=$(mktemp -d /tmp/hux_install_XXXXXX) || exit 2
@@ -96,7 +100,7 @@ if [ -s "$work/rpaths" ]; then
 fi
 
 # 3. The consumers, against the moved prefix only.
-if ! cmake -S "$consumer" -B "$work/cmake-consumer" -DCMAKE_PREFIX_PATH="$prefix" \
+if ! cmake -S "$consumer" -B "$work/cmake-consumer" -G "$generator" -DCMAKE_PREFIX_PATH="$prefix" \
     -DCMAKE_C_COMPILER="$cc" -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_BUILD_TYPE=Release \
     >"$work/consumer-configure.log" 2>&1 ||
     ! cmake --build "$work/cmake-consumer" >"$work/consumer-build.log" 2>&1; then
