@@ -276,6 +276,15 @@ bool CTradeClient::ConnServer(const HUX_TradeSvrInfo* record, bool mix) {
     HUX_TradeSvrInfo info;
     memcpy(&info, record, sizeof(info));
     char text[LOG_TEXT_LEN];
+    // A negative interval would make the heart-beat thread send on every
+    // tick: refused before anything changes, the live connection included.
+    const int32_t requested_interval = info.heartbeat_interval;
+    if (requested_interval < 0) {
+        snprintf_mv(text, sizeof(text), "invalid heartbeat interval %d, cannot be negative.",
+                    static_cast<int>(requested_interval));
+        log_info(text);
+        return false;
+    }
 
     m_send_lock_on = info.send_lock != 0;
     int32_t selector = info.symbol_idx_selector;

@@ -893,10 +893,13 @@ TEST(CApiChecks, LogonAndMaxTokenChecks) {
     EXPECT_EQ(token, kMaxToken);
 }
 
-// ConnServer: 25 for a null record (a live session stays as it is), 1 when
-// the connect fails, 0 when it succeeds.
+// ConnServer: 25 for a null record and 1 for a negative heart-beat interval
+// (a live session stays as it is in both cases), 1 when the connect fails, 0
+// when it succeeds.
 TEST(CApiChecks, ConnServerResults) {
+    scratch_dir logs;
     api_session s;
+    MVHUX_SetLogDir(s.h, logs.path().c_str());
     EXPECT_EQ(MVHUX_ConnServer(s.h, nullptr, false), HUX_RESULT_NULL_ARGUMENT);
     HUX_TradeSvrInfo info = loopback_info(s.srv.port());
     std::strcpy(info.server_ip, "127.0.0.300");
@@ -914,10 +917,15 @@ TEST(CApiChecks, ConnServerResults) {
     ASSERT_NO_FATAL_FAILURE(s.start());
     const size_t from = s.recorded();
     EXPECT_EQ(MVHUX_ConnServer(s.h, nullptr, true), HUX_RESULT_NULL_ARGUMENT);
+    // A negative interval would send a heart-beat on every 10 ms tick.
+    info = loopback_info(s.srv.port(), -1);
+    EXPECT_EQ(MVHUX_ConnServer(s.h, &info, false), HUX_RESULT_CONNECT_FAILED);
     EXPECT_EQ(MVHUX_QueryMarketSession(s.h), 0);
     EXPECT_EQ(s.sent_since(from), std::vector<uint16_t>{84});
+    EXPECT_EQ(s.events.count_code(3), 0u);  // never disconnected
+    EXPECT_EQ(count_lines(text_log_path(logs.path()), "info invalid heartbeat interval -1, cannot be negative."), 1u);
     // The trade connection and the report connection of the logon: the
-    // refused ConnServer opened nothing.
+    // refused ConnServers opened nothing.
     EXPECT_EQ(s.srv.connection_count(), 2u);
     EXPECT_EQ(s.srv.trade_connection(0), 0u);
     EXPECT_EQ(s.srv.trade_connection(1), hux_sim::sim_trade_server::no_connection);
