@@ -50,6 +50,11 @@
  * a negative count). Checked after the connection, logon and mode checks and
  * before anything changes. */
 #define HUX_RESULT_NULL_ARGUMENT 25
+/* MVHUX_UserLogon: the user id has more than 32 characters, the application
+ * id more than 30 or the authorisation code more than 18. Checked after the
+ * null-argument check; nothing is sent or kept. Above 255, so that no verdict
+ * byte of the terminal report, which UserLogon passes on, can equal it. */
+#define HUX_RESULT_TEXT_TOO_LONG 256
 
 #ifdef __cplusplus
 extern "C" {

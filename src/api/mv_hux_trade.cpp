@@ -131,6 +131,7 @@ int MVHUX_UserLogon(void* handle, const char* user_id, const char* password, con
     CTradeClient* c = session_of(handle);
     if (!c->IsConnect()) return HUX_RESULT_NOT_CONNECTED;
     if (!user_id || !password || !app_id || !auth_code) return HUX_RESULT_NULL_ARGUMENT;
+    static_assert(CTradeClient::LOGON_TEXT_TOO_LONG == HUX_RESULT_TEXT_TOO_LONG, "one code for a too long logon text");
     return c->UserLogon(user_id, password, app_id, auth_code);
 }
 

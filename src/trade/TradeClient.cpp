@@ -18,6 +18,7 @@
 #include "net/socket_cache_client.h"
 #include "tools/precise_time.h"
 #include "net/socket_unicast.h"
+#include "trade_core/trade_msg.h"
 
 extern "C" {
 uint8_t g_handle_sig = 0;
@@ -240,8 +241,16 @@ uint32_t CTradeClient::GetMaxToken() {
     return token;
 }
 
-bool CTradeClient::FindAccountIndex(const char* name, int& index) { return m_account_map.find(name, index); }
-bool CTradeClient::FindSymbolIndex(const char* name, int& index) { return m_symbol_map.find(name, index); }
+// The index tables hold names read from 16- and 20-byte fields: a name is
+// read one byte past that, enough to know a longer one cannot be there.
+bool CTradeClient::FindAccountIndex(const char* name, int& index) {
+    if (name && strnlen(name, HUX_TRADE_WIRE::ACCOUNT_NAME_FIELD + 1) > HUX_TRADE_WIRE::ACCOUNT_NAME_FIELD) return false;
+    return m_account_map.find(name, index);
+}
+bool CTradeClient::FindSymbolIndex(const char* name, int& index) {
+    if (name && strnlen(name, HUX_TRADE_WIRE::SYMBOL_TEXT_FIELD + 1) > HUX_TRADE_WIRE::SYMBOL_TEXT_FIELD) return false;
+    return m_symbol_map.find(name, index);
+}
 size_t CTradeClient::AccountCount() const { return m_account_map.size(); }
 size_t CTradeClient::SymbolCount() const { return m_symbol_map.size(); }
 

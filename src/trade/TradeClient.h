@@ -193,8 +193,12 @@ public:
     bool StopAndDisConnServer();
 
     // ---- logon ----
-    // 7 when not connected, 4 when the version report cannot be sent, else 0;
-    // the outcome arrives through the logon callback.
+    // 7 when not connected; LOGON_TEXT_TOO_LONG when the user id has more
+    // than 32 characters, the application id more than 30 or the
+    // authorisation code more than 18 (nothing is sent or kept); the terminal
+    // report's code when it is not 0; 4 when the version report cannot be
+    // sent; else 0. The outcome arrives through the logon callback.
+    static constexpr int LOGON_TEXT_TOO_LONG = 256;
     int UserLogon(const char* user_id, const char* password, const char* app_id, const char* auth_code);
     // The terminal-information report that comes first in UserLogon: reports
     // the login and the terminal to the collection service at the kept

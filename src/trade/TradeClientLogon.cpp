@@ -18,6 +18,19 @@ const char* text_or_empty(const char* text) { return text ? text : ""; }
 
 int CTradeClient::UserLogon(const char* user_id, const char* password, const char* app_id, const char* auth_code) {
     if (!IsConnect()) return 7;
+    // Each text is read at most one byte past the longest text its field
+    // holds: that byte tells a text that would be cut (and log on as someone
+    // else) from one that fits. The user id's field keeps a NUL; the
+    // application id and the authorisation code may fill theirs. The password
+    // goes whole into its digest.
+    user_id = text_or_empty(user_id);
+    app_id = text_or_empty(app_id);
+    auth_code = text_or_empty(auth_code);
+    password = text_or_empty(password);
+    const size_t user_len = strnlen(user_id, USER_ID_FIELD);
+    const size_t app_len = strnlen(app_id, APP_ID_FIELD + 1);
+    const size_t auth_len = strnlen(auth_code, AUTH_CODE_FIELD + 1);
+    if (user_len >= USER_ID_FIELD || app_len > APP_ID_FIELD || auth_len > AUTH_CODE_FIELD) return LOGON_TEXT_TOO_LONG;
     // The terminal-information report runs first; a non-zero code from it
     // ends the logon with that code (its logon callback has already fired).
     const unsigned report_code = coll_rptr_report(app_id, auth_code, user_id, password);
@@ -27,10 +40,10 @@ int CTradeClient::UserLogon(const char* user_id, const char* password, const cha
     // which builds the logon request, may arrive before this call returns.
     {
         std::lock_guard<std::mutex> guard(m_logon_text_lock);
-        m_logon_user = text_or_empty(user_id);
-        m_logon_password = text_or_empty(password);
-        m_logon_app_id = text_or_empty(app_id);
-        m_logon_auth_code = text_or_empty(auth_code);
+        m_logon_user.assign(user_id, user_len);
+        m_logon_password = password;
+        m_logon_app_id.assign(app_id, app_len);
+        m_logon_auth_code.assign(auth_code, auth_len);
     }
     report_version msg;
     build_report_version(msg, user_id);

@@ -893,6 +893,75 @@ TEST(CApiChecks, LogonAndMaxTokenChecks) {
     EXPECT_EQ(token, kMaxToken);
 }
 
+// Caller texts are read only as far as their fields, one byte past the
+// longest text a field holds. Each refused text below sits in a heap buffer
+// of exactly that many bytes without a terminator, so a longer read is an
+// address-sanitizer error. Too long logon texts give 256 before anything is
+// sent or kept (a 10,000-character user id used to log on as its first 32
+// characters); full-width texts still log on, and a full-width account or
+// symbol is still found.
+TEST(CApiChecks, CallerTextsAreReadOnlyAsFarAsTheirFields) {
+    const std::string user32(32, 'u');
+    const std::string app30(30, 'a');
+    const std::string auth18(18, 'c');
+    const std::string account16 = "ACCOUNT-16-CHARS";
+    const std::string symbol20 = "SYMBOL-OF-20-CHARS-X";
+    api_session s;
+    ASSERT_NO_FATAL_FAILURE(s.connect());
+    auto unterminated = [](size_t n, char c) {
+        std::unique_ptr<char[]> b(new char[n]);
+        std::memset(b.get(), c, n);
+        return b;
+    };
+    const auto long_user = unterminated(33, 'u');
+    const auto long_app = unterminated(31, 'a');
+    const auto long_auth = unterminated(19, 'c');
+    EXPECT_EQ(MVHUX_UserLogon(s.h, long_user.get(), kPassword, "app-x", "AUTH"), HUX_RESULT_TEXT_TOO_LONG);
+    EXPECT_EQ(MVHUX_UserLogon(s.h, kUser, kPassword, long_app.get(), "AUTH"), HUX_RESULT_TEXT_TOO_LONG);
+    EXPECT_EQ(MVHUX_UserLogon(s.h, kUser, kPassword, "app-x", long_auth.get()), HUX_RESULT_TEXT_TOO_LONG);
+    const std::string huge(10000, 'u');
+    EXPECT_EQ(MVHUX_UserLogon(s.h, huge.c_str(), kPassword, "app-x", "AUTH"), HUX_RESULT_TEXT_TOO_LONG);
+    EXPECT_EQ(MVHUX_UserLogon(s.h, nullptr, kPassword, "app-x", huge.c_str()), HUX_RESULT_NULL_ARGUMENT);
+    // Nothing went out: no version report, no terminal report connection.
+    EXPECT_TRUE(s.srv.messages(0).empty());
+    EXPECT_EQ(s.srv.connection_count(), 1u);
+    EXPECT_TRUE(s.events.logons().empty());
+
+    s.user = user32;
+    s.app_id = app30;
+    s.auth_code = auth18;
+    ASSERT_NO_FATAL_FAILURE(s.logon());
+    const std::vector<sim_message> logons = s.srv.messages(0, 70);
+    ASSERT_EQ(logons.size(), 1u);
+    const std::string& m = logons[0].bytes;
+    EXPECT_EQ(m.substr(12, 33), user32 + std::string(1, '\0'));  // user id, 32 characters and the NUL
+    EXPECT_EQ(m.substr(80, 18), auth18);                          // authorisation code, the whole field
+    EXPECT_EQ(m.substr(98, 30), app30);                           // application id, the whole field
+    ASSERT_TRUE(s.srv.wait_for_reports(1, kSessionWait));
+    EXPECT_EQ(s.srv.reports().at(0).login_id, user32);
+
+    // Index entries that fill their fields, with no NUL: account 7, symbol 9.
+    std::string symbol_entry = hux_sim::make_message(1062, 40);
+    symbol_entry.replace(10, 20, symbol20);  // symbol text at 10
+    symbol_entry[30] = 9;                    // symbol index at 30
+    ASSERT_TRUE(send_and_reach(s.srv, 0, *s.client(), account_entry(account16, 7) + symbol_entry, 4711));
+
+    const auto long_account = unterminated(17, 'A');
+    const auto long_symbol = unterminated(21, 'S');
+    uint32_t token = kMaxToken;
+    HUX_EnterOrderSimpleField r = simple_order_req(++token);
+    EXPECT_EQ(MVHUX_EnterSimpleOrder(s.h, &r, long_account.get(), "IF2406"), HUX_RESULT_UNKNOWN_ACCOUNT);
+    r = simple_order_req(++token);
+    EXPECT_EQ(MVHUX_EnterSimpleOrder(s.h, &r, "ACC001", long_symbol.get()), HUX_RESULT_UNKNOWN_SYMBOL);
+    HUX_EnterQuoteSimpleField q = simple_quote_req(++token);
+    EXPECT_EQ(MVHUX_EnterSimpleQuote(s.h, &q, long_account.get(), "IF2406"), HUX_RESULT_UNKNOWN_ACCOUNT);
+    q = simple_quote_req(++token);
+    EXPECT_EQ(MVHUX_EnterSimpleQuote(s.h, &q, "ACC001", long_symbol.get()), HUX_RESULT_UNKNOWN_SYMBOL);
+    r = simple_order_req(++token);
+    EXPECT_EQ(MVHUX_EnterSimpleOrder(s.h, &r, account16.c_str(), symbol20.c_str()), HUX_RESULT_OK);
+    ASSERT_TRUE(s.srv.wait_for_message(0, 20, 1, kSessionWait));
+}
+
 // ConnServer: 25 for a null record and 1 for a negative heart-beat interval
 // (a live session stays as it is in both cases), 1 when the connect fails, 0
 // when it succeeds.
