@@ -1,5 +1,6 @@
 #include "tools/base_log.h"
 
+#include <cerrno>
 #include <cstring>
 #include <ctime>
 
@@ -49,6 +50,24 @@ int base_log::open(char const* path) {
         m_important_file_name[0] = '\0';
 
     return m_log_file && m_important_file ? 1 : 0;
+}
+
+FILE* base_log::open_file(char const* path) {
+    if (!path || strnlen(path, NAME_LEN) >= static_cast<size_t>(NAME_LEN)) {
+        errno = ENAMETOOLONG;
+        return nullptr;
+    }
+    return fopen(path, "ab+");
+}
+
+void base_log::adopt(FILE* file, char const* path) {
+    mutex_locker guard(m_lock);
+    if (m_log_file) fclose(m_log_file);
+    m_log_file = file;
+    if (file && path)
+        MORVAST::TOOLS::strncpy_mv(m_log_file_name, NAME_LEN, path);
+    else
+        m_log_file_name[0] = '\0';
 }
 
 void base_log::close() {

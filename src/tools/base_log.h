@@ -28,6 +28,13 @@ public:
     void close();
     // Closes each open file and reopens it under its stored name.
     void flush_all();
+    // Moving a log: a file opened the way open() opens one (null, with errno
+    // set, when it cannot be), and the switch to it, which closes the current
+    // log file and keeps the name for flush_all. "important.log" stays as it
+    // is. A caller that opens every new file first can keep the old ones when
+    // one of them fails.
+    static FILE* open_file(char const* path);
+    void adopt(FILE* file, char const* path);
 
     void write_txt(char const* category, char const* msg, int len);
     void write_txt(char const* category, char const* msg);

@@ -137,18 +137,42 @@ CTradeClient::~CTradeClient() {
 
 void CTradeClient::SetLogDir(const char* dir) {
     if (!dir || !*dir) return;
-    for (const char* p = dir; *p; ++p) {
-        if (!log_dir_char_ok(*p)) return;
+    char text[LOG_TEXT_LEN];
+    // The directory is read no further than a name can hold. Its two log
+    // names must fit whole: cut, they could fall on one file, or on a file
+    // of another directory.
+    const char* date = precise_time::get_start_date();
+    const size_t dir_len = strnlen(dir, LOG_NAME_LEN);
+    const size_t name_len = dir_len + strlen("/tavlog_.log") + strlen(date);
+    if (name_len >= static_cast<size_t>(LOG_NAME_LEN)) {
+        snprintf_mv(text, sizeof(text), "log dir refused: the log names would be longer than %d characters.",
+                    LOG_NAME_LEN - 1);
+        log_info(text);
+        return;
+    }
+    for (size_t i = 0; i < dir_len; ++i) {
+        if (!log_dir_char_ok(dir[i])) return;
     }
     struct stat st;
     if (stat(dir, &st) != 0 && mkdir(dir, 0755) != 0) return;
-    char name[LOG_NAME_LEN];
-    snprintf_mv(name, sizeof(name), "%s/tavlog_%s.log", dir, precise_time::get_start_date());
-    m_log.close();
-    m_log.open(name);
-    snprintf_mv(name, sizeof(name), "%s/tavlog_%s.bin", dir, precise_time::get_start_date());
-    m_bin_log.close();
-    m_bin_log.open(name);
+    char text_name[LOG_NAME_LEN];
+    char bin_name[LOG_NAME_LEN];
+    snprintf_mv(text_name, sizeof(text_name), "%s/tavlog_%s.log", dir, date);
+    snprintf_mv(bin_name, sizeof(bin_name), "%s/tavlog_%s.bin", dir, date);
+    // Both new files are opened before either old one is closed: when one
+    // cannot be, the session keeps writing where it did and says why there.
+    FILE* text_file = base_log::open_file(text_name);
+    FILE* bin_file = text_file ? base_log::open_file(bin_name) : nullptr;
+    if (!text_file || !bin_file) {
+        const int err = errno;
+        if (text_file) fclose(text_file);
+        snprintf_mv(text, sizeof(text), "log dir refused: cannot open %s: %s", text_file ? bin_name : text_name,
+                    strerror(err));
+        log_info(text);
+        return;
+    }
+    m_log.adopt(text_file, text_name);
+    m_bin_log.adopt(bin_file, bin_name);
 }
 
 void CTradeClient::SetLoggerSwitch(bool on) { m_logger_on = on; }

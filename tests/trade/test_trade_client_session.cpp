@@ -442,15 +442,34 @@ TEST(TradeClientSession, SetLogDirRules) {
     EXPECT_NE(read_file(text_log_path(dir)).find("open trade servr 127.0.0.1:" + std::to_string(refused.tcp_port)),
               std::string::npos);
 
-    // A name longer than 511 characters is cut there.
+    // A directory where no file can be made: the logs stay where they are,
+    // with one line there saying why.
+    s.client->SetLogDir("/proc");
+    EXPECT_NE(stat(text_log_path("/proc").c_str(), &st), 0);
+    EXPECT_EQ(count_lines(text_log_path(dir), ("info log dir refused: cannot open " + text_log_path("/proc")).c_str()),
+              1u);
+
+    // Names of up to 511 characters: two files of their own. One character
+    // more would cut both names (a 499-character directory made one file
+    // "tavlog_2026" of them): the directory is refused, the logs stay.
+    const size_t name_len = text_log_path("").size() - 1;  // "/tavlog_DATE.log" less its slash
     std::string deep = dir + "/" + std::string(200, 'a');
     ASSERT_EQ(mkdir(deep.c_str(), 0755), 0);
     deep += "/" + std::string(200, 'b');
     ASSERT_EQ(mkdir(deep.c_str(), 0755), 0);
-    deep += "/" + std::string(499 - deep.size(), 'c');
-    s.client->SetLogDir(deep.c_str());
-    const std::string cut = text_log_path(deep).substr(0, 511);
-    EXPECT_EQ(stat(cut.c_str(), &st), 0);
+    const std::string longest = deep + "/" + std::string(511 - name_len - 1 - deep.size() - 1, 'c');
+    ASSERT_EQ(text_log_path(longest).size(), 511u);
+    s.client->SetLogDir((longest + "d").c_str());
+    EXPECT_NE(stat((longest + "d").c_str(), &st), 0);
+    EXPECT_EQ(count_lines(text_log_path(dir), "info log dir refused: the log names would be longer than 511 characters."),
+              1u);
+    s.client->SetLogDir(longest.c_str());
+    EXPECT_EQ(stat(text_log_path(longest).c_str(), &st), 0);
+    EXPECT_EQ(stat(bin_log_path(longest).c_str(), &st), 0);
+    EXPECT_FALSE(s.client->ConnServer(&refused, false));
+    EXPECT_EQ(count_lines(text_log_path(longest), "open trade servr"), 1u);
+    // The earlier logs took every line until the move, none after it.
+    EXPECT_EQ(count_lines(text_log_path(dir), "open trade servr"), 1u);
     s.client.reset();
     umask(old_mask);
 }
