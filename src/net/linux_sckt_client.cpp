@@ -7,6 +7,7 @@
 #include <net/if.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -74,6 +75,7 @@ sckt_client::sckt_client()
       m_sock(-1),
       m_server_port(0),
       m_epoll(-1),
+      m_wake(-1),
       m_quit(false),
       m_running(false),
       m_connected(false),
@@ -196,12 +198,20 @@ bool sckt_client::open_socket(const char* server_ip, uint16_t port, sckt_event_c
         memset(&ev, 0, sizeof(ev));
         ev.events = EPOLL_EVENTS_ALL;
         ev.data.fd = sock;
-        if (epoll_ctl(ep, EPOLL_CTL_ADD, sock, &ev) != 0) {
+        int wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+        struct epoll_event wake_ev;
+        memset(&wake_ev, 0, sizeof(wake_ev));
+        wake_ev.events = EPOLLIN;
+        wake_ev.data.fd = wake;
+        if (wake < 0 || epoll_ctl(ep, EPOLL_CTL_ADD, sock, &ev) != 0 ||
+            epoll_ctl(ep, EPOLL_CTL_ADD, wake, &wake_ev) != 0) {
+            if (wake >= 0) close(wake);
             close(ep);
             close(sock);
             return false;
         }
         m_epoll = ep;
+        m_wake = wake;
     }
     m_sock = sock;
     return epoll_form ? start_client_event_thread() : start_client_event_thread_ex();
@@ -243,10 +253,26 @@ bool sckt_client::start_thread(void* (*body)(void*)) {
 }
 
 void sckt_client::close_descriptors() {
+    std::lock_guard<std::mutex> guard(m_fd_lock);
     int ep = m_epoll.exchange(-1);
     if (ep >= 0) close(ep);
+    int wake = m_wake.exchange(-1);
+    if (wake >= 0) close(wake);
     int sock = m_sock.exchange(-1);
     if (sock >= 0) close(sock);
+}
+
+void sckt_client::wake_event_thread() {
+    std::lock_guard<std::mutex> guard(m_fd_lock);
+    const int wake = m_wake.load();
+    if (wake >= 0) {
+        const uint64_t one = 1;
+        ssize_t n = write(wake, &one, sizeof(one));
+        (void)n;  // a full counter already wakes the thread
+        return;
+    }
+    const int sock = m_sock.load();
+    if (sock >= 0) shutdown(sock, SHUT_RD);
 }
 
 int sckt_client::sock_send(const char* data, int len) {
@@ -290,6 +316,7 @@ bool sckt_client::wait_thread_end(unsigned milliseconds) {
 bool sckt_client::stop_client_event_thread() {
     m_quit = true;
     if (t_event_client == this) return true;
+    wake_event_thread();
     if (!wait_thread_end(m_stop_wait_ms)) {
         {
             std::lock_guard<std::mutex> guard(m_exit_lock);
@@ -380,6 +407,7 @@ void sckt_client::on_event_client_thread() {
             report_wait_error(errno, counts);
             continue;
         }
+        if (ev.data.fd == m_wake) continue;  // a stop: the loop sees m_quit
         if (ev.data.fd != m_sock) {
             log_msg("error fd\n");
             continue;
@@ -419,6 +447,8 @@ void sckt_client::on_event_client_thread_ex() {
             report_user(EVENT_RECEIVE, 0, m_recv_buff, static_cast<uint32_t>(n));
             continue;
         }
+        // A stop shuts the read side to end the wait: not the peer's doing.
+        if (m_quit) break;
         if (n == 0) {
             event_client_disconnect(false);
             m_quit = true;

@@ -82,6 +82,10 @@ protected:
     // itself to leave the exit lock, so nothing of the object is used after.
     void retire_event_thread();
     void close_descriptors();
+    // Wakes the event thread out of its wait so that it sees a stop at once:
+    // the epoll form through its wake descriptor, the blocking form by
+    // shutting the socket's read side (its recv then returns).
+    void wake_event_thread();
 
     static void* event_client_thread(void* arg);
     static void* event_client_thread_ex(void* arg);
@@ -106,6 +110,11 @@ protected:
     std::string m_server_ip;
     uint16_t m_server_port;
     std::atomic<int> m_epoll;
+    // An eventfd in the epoll set, written by a stop; -1 in the blocking form.
+    std::atomic<int> m_wake;
+    // Orders the waking of the thread against the close of its descriptors,
+    // so a wake never reaches a descriptor number that was reused.
+    std::mutex m_fd_lock;
     std::atomic<bool> m_quit;
     std::atomic<bool> m_running;
     std::atomic<bool> m_connected;

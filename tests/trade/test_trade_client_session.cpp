@@ -517,3 +517,45 @@ TEST(TradeClientSession, ExactlyFullLastPageStoresNoEmptySymbol) {
     EXPECT_TRUE(s.client->FindSymbolIndex("IF2409", index));
     EXPECT_EQ(index, 4);
 }
+
+// A disconnect of an idle session at the default timings, in each TCP client
+// form and with long epoll waits: the event thread is woken by the stop, so
+// the disconnect no longer waits for the end of the thread's wait (up to
+// 5.5 s before) and leaves no thread behind.
+TEST(TradeClientSession, DisconnectOfAnIdleSessionIsQuickInEveryForm) {
+    hux_sim::sim_trade_server sim;
+    ASSERT_TRUE(sim.set_config(base_config()));
+    enum tcp_form { EPOLL, BLOCKING, ASYNC };
+    size_t connections = 0;
+    for (tcp_form form : {EPOLL, BLOCKING, ASYNC}) {
+        for (int wait_ms : {1000, 4000, 10000}) {
+            SCOPED_TRACE(testing::Message() << "form " << form << ", wait " << wait_ms << " ms");
+            const size_t threads = hux_test::thread_count();
+            session_events events;
+            void* h = MVHUX_CreateTrade(&events);  // default timings
+            events.attach(*static_cast<CTradeClient*>(h));
+            if (form == ASYNC) {
+                ASSERT_EQ(MVHUX_SetAsyncReceiveMode(h), 0);
+            }
+            ASSERT_EQ(MVHUX_SetMaxWaitTime(h, wait_ms), 0);
+            HUX_TradeSvrInfo info = loopback_info(sim.port());
+            info.blocking_tcp = form == BLOCKING ? 1 : 0;
+            ASSERT_EQ(MVHUX_ConnServer(h, &info, false), 0);
+            ASSERT_TRUE(events.wait_code(0, 1));
+            ASSERT_TRUE(sim.wait_for_connection(connections, kSessionWait));
+
+            const auto t0 = std::chrono::steady_clock::now();
+            EXPECT_EQ(MVHUX_DisConnServer(h), 0);
+            const auto took = std::chrono::steady_clock::now() - t0;
+            // Typically a few milliseconds (the asynchronous form pauses
+            // 20 ms); the bound leaves room for a loaded machine and is far
+            // below every wait above.
+            EXPECT_LT(took, std::chrono::milliseconds(900));
+            EXPECT_TRUE(sim.transport().wait_peer_closed(connections, kSessionWait));
+            EXPECT_EQ(events.count_code(3), 1u);  // "local disconnected", once
+            EXPECT_EQ(MVHUX_DestroyTrade(h), 0);
+            EXPECT_TRUE(wait_until([&] { return hux_test::thread_count() == threads; }, kSessionWait));
+            ++connections;
+        }
+    }
+}

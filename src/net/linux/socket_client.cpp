@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -39,6 +40,7 @@ socket_client::socket_client()
       m_socket(-1),
       m_port(0),
       m_epoll_handle(-1),
+      m_wake_handle(-1),
       m_thread_quit_flag(false),
       m_thread_quit_finish_flag(true),
       m_thread_id(no_thread),
@@ -58,6 +60,8 @@ bool socket_client::event_client_close() {
     std::lock_guard<std::mutex> guard(m_sock_lock);
     int epoll_handle = m_epoll_handle.exchange(-1);
     if (epoll_handle >= 0) close(epoll_handle);
+    int wake = m_wake_handle.exchange(-1);
+    if (wake >= 0) close(wake);
     int sock = m_socket.exchange(-1);
     if (sock >= 0) close(sock);
     return true;
@@ -204,6 +208,19 @@ bool socket_client::connect_server(std::string const& server_ip, unsigned short 
     ev.events = socket_client_epoll_mask;
     ev.data.fd = sock;
     if (epoll_ctl(epoll_handle, EPOLL_CTL_ADD, sock, &ev) != 0) {
+        fail_init();
+        return false;
+    }
+    int wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (wake < 0) {
+        fail_init();
+        return false;
+    }
+    m_wake_handle.store(wake);
+    std::memset(&ev, 0, sizeof(ev));
+    ev.events = EPOLLIN;
+    ev.data.fd = wake;
+    if (epoll_ctl(epoll_handle, EPOLL_CTL_ADD, wake, &ev) != 0) {
         fail_init();
         return false;
     }
@@ -369,6 +386,17 @@ bool socket_client::stop_client_event_thread() {
     m_thread_quit_flag.store(true);
     if (m_thread_quit_finish_flag.load()) return true;
     if (on_event_thread()) return true;
+    {
+        // The wake descriptor is closed under the same lock, so its number
+        // is still ours when written.
+        std::lock_guard<std::mutex> guard(m_sock_lock);
+        const int wake = m_wake_handle.load();
+        if (wake >= 0) {
+            const uint64_t one = 1;
+            ssize_t n = write(wake, &one, sizeof(one));
+            (void)n;  // a full counter already wakes the thread
+        }
+    }
     int limit = m_stop_poll_limit.load();
     for (int i = 0; i < limit; ++i) {
         if (m_thread_quit_finish_flag.load()) return true;

@@ -130,6 +130,9 @@ private:
     std::string m_ip;
     uint16_t m_port;
     std::atomic<int> m_epoll_handle;
+    // An eventfd in the epoll set, written by a stop so that the event thread
+    // leaves its wait at once.
+    std::atomic<int> m_wake_handle;
     std::atomic<bool> m_thread_quit_flag;
     std::atomic<bool> m_thread_quit_finish_flag;
     std::atomic<pthread_t> m_thread_id;
