@@ -45,6 +45,41 @@ bool log_dir_char_ok(char c) {
            c == '\\' || c == '_';
 }
 
+// The SIGINT handler belongs to the library only while a session exists: the
+// disposition found when the handler was first installed is put back when
+// the last session object goes, and at library unload, so that a SIGINT
+// never jumps into code that is no longer mapped. It is put back only while
+// the library's handler is still the one installed: a handler the
+// application set afterwards stays.
+struct sigint_owner {
+    std::mutex lock;
+    unsigned sessions = 0;   // session objects alive
+    bool installed = false;  // our handler was installed over `previous`
+    struct sigaction previous;
+
+    void restore_locked() {
+        if (!installed) return;
+        installed = false;
+        struct sigaction current;
+        if (sigaction(SIGINT, nullptr, &current) == 0 && !(current.sa_flags & SA_SIGINFO) &&
+            current.sa_handler == &CTradeClient::termination_handler)
+            sigaction(SIGINT, &previous, nullptr);
+    }
+};
+
+// Never destroyed: the unload hook below and sessions destroyed during exit
+// may still use it.
+sigint_owner& sigint_state() {
+    static sigint_owner* state = new sigint_owner;
+    return *state;
+}
+
+__attribute__((destructor)) void restore_sigint_at_unload() {
+    sigint_owner& s = sigint_state();
+    std::lock_guard<std::mutex> guard(s.lock);
+    s.restore_locked();
+}
+
 }  // namespace
 
 CTradeClient::CTradeClient(void* user_param)
@@ -96,6 +131,11 @@ CTradeClient::CTradeClient(void* user_param)
       m_on_hb_timeout(nullptr),
       m_symbol_selector(0) {
     precise_time::initialize();
+    {
+        sigint_owner& s = sigint_state();
+        std::lock_guard<std::mutex> guard(s.lock);
+        ++s.sessions;
+    }
     memset(&m_logon_rsp, 0, sizeof(m_logon_rsp));
     // The kept record before the first connect.
     memset(&m_info, 0, sizeof(m_info));
@@ -131,6 +171,9 @@ CTradeClient::~CTradeClient() {
     log_info("destroy trade client");
     m_log.close();
     m_bin_log.close();
+    sigint_owner& s = sigint_state();
+    std::lock_guard<std::mutex> guard(s.lock);
+    if (--s.sessions == 0) s.restore_locked();
 }
 
 // ---- set-up ----
@@ -419,11 +462,20 @@ bool CTradeClient::install_sigint_handler() {
     action.sa_handler = &CTradeClient::termination_handler;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;
-    if (sigaction(SIGINT, &action, nullptr) != 0) {
+    sigint_owner& s = sigint_state();
+    std::lock_guard<std::mutex> guard(s.lock);
+    struct sigaction previous;
+    if (sigaction(SIGINT, &action, &previous) != 0) {
         char text[LOG_TEXT_LEN];
         snprintf_mv(text, sizeof(text), "sigaction(): %s", strerror(errno));
         log_info(text);
         return false;
+    }
+    // The disposition to put back is the one from before the library's
+    // handler, whichever session installed it first.
+    if (!s.installed && !(!(previous.sa_flags & SA_SIGINFO) && previous.sa_handler == &termination_handler)) {
+        s.previous = previous;
+        s.installed = true;
     }
     log_info("sigaction() regsiter SIGINT success.");
     return true;

@@ -1,0 +1,81 @@
+// The library's SIGINT handler lives as long as a session does. While one
+// exists, SIGINT is the library's (it prints its line and, with
+// exit_on_signal 0, returns); once the last session is destroyed, and after
+// the library is unloaded, SIGINT has the disposition it had before: the
+// default one (the process ends by SIGINT, not by a SIGSEGV in unmapped
+// code) or the program's own handler. Each case runs in a child process
+// that loads libhuxtrade.so with dlopen.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "sim/sim_trade_server.h"
+#include "tests/support/session_support.h"
+
+extern char** environ;
+
+namespace {
+
+struct outcome {
+    int status = -1;
+    std::string out;
+};
+
+outcome run_child(uint16_t port, const char* mode, bool own) {
+    trade_test::scratch_dir dir;
+    const std::string out_path = dir.path() + "/out";
+    const std::string port_text = std::to_string(port);
+    std::vector<char*> args = {const_cast<char*>(HUX_SIGINT_CHILD), const_cast<char*>(HUX_TRADE_LIBRARY),
+                               const_cast<char*>(port_text.c_str()), const_cast<char*>(mode)};
+    if (own) args.push_back(const_cast<char*>("own"));
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    // The child writes its session logs into the scratch directory.
+    posix_spawn_file_actions_addchdir_np(&actions, dir.path().c_str());
+    pid_t pid = -1;
+    outcome o;
+    const int rc = posix_spawn(&pid, HUX_SIGINT_CHILD, &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    EXPECT_EQ(rc, 0);
+    if (rc != 0) return o;
+    EXPECT_EQ(waitpid(pid, &o.status, 0), pid);
+    o.out = trade_test::read_file(out_path);
+    return o;
+}
+
+bool killed_by(const outcome& o, int sig) { return WIFSIGNALED(o.status) && WTERMSIG(o.status) == sig; }
+bool exited_with(const outcome& o, int code) { return WIFEXITED(o.status) && WEXITSTATUS(o.status) == code; }
+
+}  // namespace
+
+TEST(SigintHandler, BelongsToTheLibraryOnlyWhileASessionExists) {
+    hux_sim::sim_trade_server sim;
+    ASSERT_TRUE(sim.listening());
+
+    outcome o = run_child(sim.port(), "alive", false);
+    EXPECT_TRUE(exited_with(o, 0)) << o.status;
+    EXPECT_EQ(o.out, "raising\nExit on signal 2 Interrupt\nsurvived\n");
+
+    o = run_child(sim.port(), "destroyed", false);
+    EXPECT_TRUE(killed_by(o, SIGINT)) << o.status;
+    EXPECT_EQ(o.out, "raising\n");
+
+    o = run_child(sim.port(), "unloaded", false);
+    EXPECT_TRUE(killed_by(o, SIGINT)) << o.status << (WIFSIGNALED(o.status) ? " signal " : "")
+                                      << (WIFSIGNALED(o.status) ? WTERMSIG(o.status) : 0);
+    EXPECT_EQ(o.out, "raising\n");
+
+    o = run_child(sim.port(), "unloaded", true);
+    EXPECT_TRUE(exited_with(o, 42)) << o.status;
+    o = run_child(sim.port(), "alive", true);
+    EXPECT_TRUE(exited_with(o, 0)) << o.status;
+}
