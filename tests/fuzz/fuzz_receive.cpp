@@ -22,8 +22,9 @@
 // and a copy of the cache for every piece, a coverage callback for every
 // byte a callback read, a flushed text-log line for every unknown message,
 // and the full logon exchange after every log-off. The piece feeder and the
-// checked copies (fuzz_support.h), the quiet log directory (fuzz_session.h)
-// and feeding only the answers a logon needs keep what each input checks.
+// checked copies (fuzz_support.h), session logs switched off for the fuzzing
+// process (fuzz_session.h) and feeding only the answers a logon needs keep
+// what each input checks.
 #include <cstdint>
 #include <cstring>
 #include <memory>
