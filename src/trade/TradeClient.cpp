@@ -312,14 +312,22 @@ uint32_t CTradeClient::GetMaxToken() {
 // read one byte past that, enough to know a longer one cannot be there.
 bool CTradeClient::FindAccountIndex(const char* name, int& index) {
     if (name && strnlen(name, HUX_TRADE_WIRE::ACCOUNT_NAME_FIELD + 1) > HUX_TRADE_WIRE::ACCOUNT_NAME_FIELD) return false;
+    std::shared_lock<std::shared_mutex> guard(m_index_lock);
     return m_account_map.find(name, index);
 }
 bool CTradeClient::FindSymbolIndex(const char* name, int& index) {
     if (name && strnlen(name, HUX_TRADE_WIRE::SYMBOL_TEXT_FIELD + 1) > HUX_TRADE_WIRE::SYMBOL_TEXT_FIELD) return false;
+    std::shared_lock<std::shared_mutex> guard(m_index_lock);
     return m_symbol_map.find(name, index);
 }
-size_t CTradeClient::AccountCount() const { return m_account_map.size(); }
-size_t CTradeClient::SymbolCount() const { return m_symbol_map.size(); }
+size_t CTradeClient::AccountCount() const {
+    std::shared_lock<std::shared_mutex> guard(m_index_lock);
+    return m_account_map.size();
+}
+size_t CTradeClient::SymbolCount() const {
+    std::shared_lock<std::shared_mutex> guard(m_index_lock);
+    return m_symbol_map.size();
+}
 
 HUX_TRADE_CORE::flow_control_window CTradeClient::GetOrderFlowControl() const { return m_order_fc; }
 HUX_TRADE_CORE::flow_control_window CTradeClient::GetCancelFlowControl() const { return m_cancel_fc; }

@@ -21,6 +21,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <shared_mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -358,6 +359,11 @@ private:
     HUX_LogonResponse m_logon_rsp;
     index_map m_account_map;
     index_map m_symbol_map;
+    // The receive thread fills the index maps while the application may
+    // already look names up (order entry opens at the logon answer, before
+    // the tables come): lookups share this lock, the page handlers hold it
+    // alone, so no lookup ever sees a table being grown.
+    mutable std::shared_mutex m_index_lock;
     uint16_t m_page_no;
     uint16_t m_page_size;
     bool m_accounts_complete;

@@ -206,6 +206,7 @@ void CTradeClient::proc_account_idx_resp(const unsigned char* msg) {
     char name[ACCOUNT_NAME_FIELD + 1];
     read_account_name(*entry, name);
     const int index = entry->account_index;
+    std::unique_lock<std::shared_mutex> guard(m_index_lock);
     m_account_map.set(name, index);
 }
 
@@ -219,6 +220,7 @@ void CTradeClient::proc_symbol_idx_resp(const unsigned char* msg) {
     char symbol[SYMBOL_TEXT_FIELD + 1];
     if (read_symbol_text(*entry, symbol) > 0) {
         const int index = entry->symbol_index;
+        std::unique_lock<std::shared_mutex> guard(m_index_lock);
         m_symbol_map.set(symbol, index);
     }
 

@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <thread>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -1047,4 +1050,41 @@ TEST(CApiChecks, SessionFunctionsWithAHandle) {
 
     EXPECT_EQ(MVHUX_DestroyTrade(other), 0);
     EXPECT_EQ(MVHUX_DestroyTrade(h), 0);
+}
+
+// The index tables are filled by the receive thread page by page while the
+// application may already look names up (order entry opens with the logon
+// answer). A second thread looks names up all the time through three logons
+// of 10,000 symbols in pages of 100: the thread and address sanitizers see
+// every overlap, and each logon ends with every name under its index.
+TEST(CApiChecks, IndexTablesLoadWhileNamesAreLookedUp) {
+    sim_config cfg = base_config();
+    const int kSymbols = 10000;
+    cfg.symbols.clear();
+    for (int i = 0; i < kSymbols; ++i) cfg.symbols.push_back({"SYM" + std::to_string(i), static_cast<uint16_t>(i)});
+    api_session s(cfg);
+    ASSERT_NO_FATAL_FAILURE(s.connect());
+
+    std::atomic<bool> stop(false);
+    std::atomic<long> found(0);
+    std::thread reader([&] {
+        char name[32];
+        for (unsigned i = 0; !stop.load(); ++i) {
+            std::snprintf(name, sizeof(name), "SYM%u", i % kSymbols);
+            int index = -1;
+            if (s.client()->FindSymbolIndex(name, index) && index == static_cast<int>(i % kSymbols)) ++found;
+            (void)s.client()->FindAccountIndex("ACC001", index);
+        }
+    });
+    for (int logon = 0; logon < 3; ++logon) {
+        SCOPED_TRACE(logon);
+        ASSERT_NO_FATAL_FAILURE(s.logon());
+        EXPECT_EQ(s.client()->SymbolCount(), static_cast<size_t>(kSymbols));
+        int index = -1;
+        EXPECT_TRUE(s.client()->FindSymbolIndex("SYM9999", index));
+        EXPECT_EQ(index, 9999);
+    }
+    stop = true;
+    reader.join();
+    EXPECT_GT(found.load(), 0);
 }
