@@ -447,6 +447,18 @@ bool task_is_live(const char* tid) {
 
 }  // namespace
 
+bool blocked_in(long tid, long nr) {
+    if (tid <= 0) return false;
+    char path[64];
+    std::snprintf(path, sizeof(path), "/proc/self/task/%ld/syscall", tid);
+    FILE* f = std::fopen(path, "r");
+    if (f == nullptr) return false;
+    long current = -1;
+    const bool read = std::fscanf(f, "%ld", &current) == 1;
+    std::fclose(f);
+    return read && current == nr;
+}
+
 size_t thread_count() {
     DIR* dir = ::opendir("/proc/self/task");
     if (dir == nullptr) return 0;

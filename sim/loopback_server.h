@@ -83,6 +83,10 @@ bool wait_until(const std::function<bool()>& cond, std::chrono::milliseconds tim
 // are not exiting).
 size_t thread_count();
 
+// True while the thread `tid` of this process is blocked in the system call
+// numbered `nr` (/proc/self/task/TID/syscall).
+bool blocked_in(long tid, long nr);
+
 }  // namespace hux_test
 
 #endif  // HUX_SIM_LOOPBACK_SERVER_H

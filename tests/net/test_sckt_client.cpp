@@ -33,6 +33,7 @@ namespace {
 const milliseconds kWait(5000);
 
 using recorder = hux_test::net::event_recorder;
+using hux_test::blocked_in;
 
 // Reads the socket and the event thread's id.
 struct probe_client : sckt_cache_client {
@@ -47,13 +48,6 @@ const form kForms[] = {EPOLL_FORM, BLOCKING_FORM};
 bool open(sckt_cache_client& c, form f, const char* ip, uint16_t port, recorder& r) {
     return f == EPOLL_FORM ? c.sock_init(ip, port, recorder::callback, &r)
                            : c.sock_init_ex(ip, port, recorder::callback, &r);
-}
-
-// True while the thread is blocked in the given system call.
-bool blocked_in(long tid, long nr) {
-    std::ifstream f("/proc/self/task/" + std::to_string(tid) + "/syscall");
-    long current = -1;
-    return tid != 0 && (f >> current) && current == nr;
 }
 
 std::string pattern(size_t n) {
