@@ -22,7 +22,6 @@
 #include <vector>
 
 #include "tests/support/session_support.h"
-#include "trade_core/trade_verify.h"
 
 // The result codes are part of the interface: the tests below use the names,
 // so the numbers are pinned here once.
@@ -1038,15 +1037,38 @@ TEST(CApiChecks, SessionFunctionsWithAHandle) {
     count = -1;
     EXPECT_EQ(MVHUX_GetTimestamps(h, stamps, &count), HUX_RESULT_NULL_ARGUMENT);
 
-    HUX_EnterOrderField order = order_req(1000);
-    order.price = 12.3456;
-    const uint32_t with_id_0 = HUX_TRADE_CORE::calc_verification_value(order, 0);
-    const uint32_t with_id_1234 = HUX_TRADE_CORE::calc_verification_value(order, 0x1234);
-    ASSERT_NE(with_id_0, with_id_1234);  // the user id's byte enters the value
+    // The verification value over the session's user id, against values
+    // worked out by hand (the core's golden orders A and B).
+    HUX_EnterOrderField a;
+    std::memset(&a, 0, sizeof(a));
+    a.request_tag = 0x11111111u;
+    std::memcpy(a.account, "ACC0123456789XY", 15);
+    a.side = 2;
+    a.exchange_id = 107;
+    std::memcpy(a.symbol, "IF2406", 6);
+    a.price = 12.3456;
+    a.quantity = 5;
+    a.client_token = 99;
+    a.opt_1 = 0x7F;
+    a.opt_2 = 0xA1B2C3D4u;
+    a.opt_3 = 0x01020304u;
+    a.opt_4 = 1;
+    a.opt_7 = 3;
+    a.second_price = 1.5;
+    a.opt_9 = 9;
+    HUX_EnterOrderField b;
+    std::memset(&b, 0, sizeof(b));
+    std::memcpy(b.account, "TRADER-ACCOUNT-7", 16);
+    b.symbol[0] = 'X';
+    b.price = -7.25;
+    b.opt_2 = 0xFFu;
+    b.quantity = 1;
     EXPECT_EQ(MVHUX_CalcVerificationValue(h, nullptr), 0u);
-    EXPECT_EQ(MVHUX_CalcVerificationValue(h, &order), with_id_0);
-    MVHUX_SetUserId(h, 0x1234);
-    EXPECT_EQ(MVHUX_CalcVerificationValue(h, &order), with_id_1234);
+    MVHUX_SetUserId(h, 0x00012345u);
+    EXPECT_EQ(MVHUX_CalcVerificationValue(h, &a), 0xCF2017B2u);
+    MVHUX_SetUserId(h, 7u);
+    EXPECT_EQ(MVHUX_CalcVerificationValue(h, &b), 0xA8398096u);
+    EXPECT_NE(MVHUX_CalcVerificationValue(h, &a), 0xCF2017B2u);  // the user id's low byte enters the value
 
     EXPECT_EQ(MVHUX_DestroyTrade(other), 0);
     EXPECT_EQ(MVHUX_DestroyTrade(h), 0);
