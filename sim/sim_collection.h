@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <chrono>
 #include <string>
 
 namespace hux_sim {
@@ -63,6 +64,7 @@ struct sim_coll_report {
     bool decrypted = false;    // the content decoded and decrypted
     std::string plaintext;     // the decrypted terminal description; empty unless decrypted
     std::string failure;       // why it was not decrypted; empty when it was or when no key directory is set
+    std::chrono::steady_clock::time_point received_at;  // when its last byte was read
 };
 
 // The 8-byte version reply.

@@ -653,6 +653,7 @@ void sim_trade_server::cut_report_bytes(size_t conn, conn_state& st, const char*
         } else if (type == coll_type_report) {
             if (left < coll_report_len) break;
             step.report = st.pending.substr(off, coll_report_len);
+            step.received_at = std::chrono::steady_clock::now();
             off += coll_report_len;
             const size_t index = coll_reports_seen_++;
             if (index < cfg.coll_verdicts.size()) step.verdict = cfg.coll_verdicts[index];
@@ -678,6 +679,7 @@ void sim_trade_server::run_report_steps(size_t conn, const std::vector<coll_step
             continue;
         }
         sim_coll_report rec = coll_read_report(conn, step.report, step.test_key, step.key_dir);
+        rec.received_at = step.received_at;
         const std::string verdict = coll_verdict_message(step.report, step.verdict, step.user_id, local_time_text());
         {
             std::lock_guard<std::mutex> lock(m_);

@@ -293,6 +293,7 @@ private:
         bool test_key = false;
         std::string key_dir;
         uint32_t user_id = 0;
+        std::chrono::steady_clock::time_point received_at;
     };
 
     // How answers go on the wire: copied from the configuration.
