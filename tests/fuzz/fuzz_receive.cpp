@@ -17,14 +17,17 @@
 // input; when that does not log it on, and after every 100,000 such logons
 // (the silent server records what it is sent), the session is made again.
 //
-// What each input costs was measured with perf on a build without
+// What each input cost was measured with perf on a build without
 // sanitizers and with -print_final_stats on the sanitized one: a heap buffer
 // and a copy of the cache for every piece, a coverage callback for every
-// byte a callback read, a flushed text-log line for every unknown message,
-// and the full logon exchange after every log-off. The piece feeder and the
-// checked copies (fuzz_support.h), session logs switched off for the fuzzing
-// process (fuzz_session.h) and feeding only the answers a logon needs keep
-// what each input checks.
+// byte a callback read, a flushed log line for every unknown message and
+// every logon, and the full logon exchange after every log-off. The piece
+// feeder and the checked copies (fuzz_support.h), the session logs switched
+// off for the fuzzing process (fuzz_session.h) and feeding only the answers
+// a logon needs remove those costs; each input is checked as before. What
+// is left grows with the receive calls an input makes, one per piece and
+// message: .ci/run keeps new inputs to 600 bytes, two of the longest
+// messages.
 #include <cstdint>
 #include <cstring>
 #include <memory>

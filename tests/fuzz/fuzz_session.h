@@ -72,7 +72,9 @@ inline unsigned current(unsigned outcome::*counter) {
 // important.log in the working directory, and where directories of those
 // names stand they do not open, and a log that did not open is not written
 // (every line is still formatted). Where files of those names are there
-// already the logs are written as usual. Nothing in the library changes.
+// already the logs are written as usual. Nothing in the library changes; the
+// fuzzing programs are run from a scratch directory (as .ci/run does), the
+// replay tests from their build directory.
 inline void switch_logs_off() {
     static const bool done = [] {
         precise_time::initialize();  // the date in the names, as a session sets it
@@ -130,13 +132,13 @@ public:
         strcpy(info.server_ip, "127.0.0.1");
         info.tcp_port = sim.port();
         info.rsp_cpu = -1;
-        info.symbol_idx_page_size = 100;  // heartbeat_interval 0: no heart-beat thread
+        info.symbol_idx_page_size = 100;  // heartbeat_interval 0: no heart-beat asked for
         const unsigned connects = current(&outcome::connects);
         if (MVHUX_ConnServer(handle, &info, false) != HUX_RESULT_OK) fail(m_target, "set-up: MVHUX_ConnServer");
         if (!wait_past(&outcome::connects, connects) || !client->IsConnect()) fail(m_target, "set-up: no connection");
         const unsigned logons = current(&outcome::logons);
         const bool ok = MVHUX_UserLogon(handle, "trader01", "pw", "app-x", "AUTH123") == HUX_RESULT_OK &&
-                               wait_past(&outcome::logons, logons) && logged_on();
+                        wait_past(&outcome::logons, logons) && logged_on();
         // From here on the server answers nothing: no second thread feeds
         // the session while the caller does.
         sim.set_silent(true);
