@@ -21,9 +21,12 @@
 // One logged-on session per edition lives for the whole process, against a
 // simulated server with client flow control out of reach. Once it is logged
 // on the server stops reading its connection and this target reads the
-// server's end itself: after every call it sends a market-session query as a
-// marker and reads up to it, so it sees exactly what the call sent. Each
-// call is checked against the interface's documented contract:
+// server's end itself: after every call the message it must have sent is
+// waited for and whatever else has arrived is read with it (over loopback a
+// message is there when its send returns), and at the end of every input a
+// market-session query goes out as a marker, read up to, so nothing an input
+// sent is missed. Each call is checked against the interface's documented
+// contract:
 //   - the result is the one the documented check order gives: 23 on a qv27
 //     server where the function is not available there, 25 for a null
 //     argument, 24 when a price is not a number or infinite (and never for
@@ -225,20 +228,25 @@ public:
         return static_cast<uint16_t>(static_cast<uint8_t>(m[0]) | static_cast<uint8_t>(m[1]) << 8);
     }
 
+    // The messages the last call sent: the `expected` ones, waited for, and
+    // any others that have arrived by then.
+    std::vector<std::string> sent_by_call(size_t expected) {
+        std::vector<std::string> sent;
+        for (size_t i = 0; i < expected; ++i) sent.push_back(next_message());
+        read_available();
+        while (!m_inbox.empty()) sent.push_back(next_message());
+        return sent;
+    }
+
     // Sends the marker (a market-session query, type 84) and returns every
-    // message the session sent before it. A market-session query the caller
-    // made is itself taken for the marker: `own_84` says there is one, which
-    // is returned with the rest.
-    std::vector<std::string> sent_before_marker(bool own_84 = false) {
+    // message the session sent before it that was not read yet.
+    std::vector<std::string> sent_before_marker() {
         const int rc = MVHUX_QueryMarketSession(s.handle);
         if (rc != HUX_RESULT_OK) fault("MVHUX_QueryMarketSession", "the marker not sent", rc);
         std::vector<std::string> before;
         for (;;) {
             std::string m = next_message();
-            if (type_of(m) == 84) {
-                if (!own_84) return before;
-                own_84 = false;
-            }
+            if (type_of(m) == 84) return before;
             before.push_back(std::move(m));
         }
     }
@@ -260,6 +268,12 @@ private:
         std::string m = m_inbox.substr(0, len);
         m_inbox.erase(0, len);
         return m;
+    }
+
+    void read_available() {
+        char buf[4096];
+        ssize_t got;
+        while ((got = recv(m_fd, buf, sizeof(buf), MSG_DONTWAIT)) > 0) m_inbox.append(buf, static_cast<size_t>(got));
     }
 
     // Reads until `n` bytes are buffered; five seconds at most.
@@ -323,7 +337,7 @@ struct call_check {
     // The messages sent: one of `type` after a 0 unless `sends_nothing`.
     std::string expect_sent(uint16_t type, bool sends_nothing = false) {
         const bool one = result == HUX_RESULT_OK && !sends_nothing;
-        std::vector<std::string> sent = session.sent_before_marker(one && type == 84);
+        std::vector<std::string> sent = session.sent_by_call(one ? 1 : 0);
         if (sent.size() != (one ? 1u : 0u)) fault(name, one ? "not one message sent" : "a message sent", result);
         if (!one) return std::string();
         if (order_session::type_of(sent[0]) != type) fault(name, "a message of another type sent", result);
@@ -562,5 +576,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     s->reset_mark();
     reader in(data + 1, size - 1);
     while (!in.done()) call(*s, in);
+    // Whatever a call sent after it was checked arrives before the marker.
+    if (!s->sent_before_marker().empty()) hux_fuzz::fail(kTarget, "a message sent after its call was checked");
     return 0;
 }
