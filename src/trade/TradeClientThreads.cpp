@@ -90,7 +90,10 @@ void CTradeClient::heart_beat_thread() {
             HUX_HeartBeatTimeoutEvent callback = m_on_hb_timeout.load();
             if (callback) callback(this, seconds);
         }
-        if (m_logged_on && now - last_send >= interval) {
+        // An interval of 0 asks for no heart-beat: a server that grants a
+        // time-out all the same starts the watchdog, but no heart-beat goes
+        // out (every tick would otherwise send one).
+        if (interval > 0 && m_logged_on && now - last_send >= interval) {
             beat.seq = m_hb_counter++;
             // Straight to the TCP transport: no flow control, no lock, no log.
             socket_cache_client* async_client = m_async_client.load();

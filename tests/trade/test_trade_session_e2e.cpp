@@ -229,6 +229,32 @@ TEST(TradeSessionE2E, HeartBeatAndSilentServer) {
     EXPECT_TRUE(srv.wait_for_message(0, 200, sent + 1, 3000ms));
 }
 
+// Interval 0 asks for no heart-beat. A heart-beat setting answer that the
+// session did not ask for, granting a time-out, starts the watchdog all the
+// same; no heart-beat goes out, where one went out on every 10 ms tick.
+TEST(TradeSessionE2E, NoHeartBeatWithIntervalZeroEvenWhenGranted) {
+    hux_sim::sim_trade_server srv;
+    ASSERT_TRUE(srv.listening());
+    ASSERT_TRUE(srv.set_config(base_config()));
+    session_events ev;
+    CTradeClient cli(&ev);
+    ev.attach(cli);
+    HUX_TRADE::TradeClientTimings t = cli.GetTimings();
+    t.heart_beat_tick_ms = 1;
+    cli.SetTimings(t);
+    ASSERT_NO_FATAL_FAILURE(connect_and_logon(cli, ev, loopback_info(srv.port(), 0)));
+    EXPECT_EQ(srv.count(0, 90), 0u);  // no heart-beat setting was asked for
+
+    std::string granted = hux_sim::make_message(1090, 24);  // result 0 at 12
+    granted[16] = 5;                                        // time-out 5 s at 16
+    ASSERT_TRUE(srv.send_raw(0, granted));
+    ASSERT_TRUE(wait_until([&] { return cli.IsHeartBeatRunning(); }, 5000ms));
+    EXPECT_EQ(cli.GetServerTimeout(), 5);
+    // Some 300 ticks: before the mend, about 300 heart-beats.
+    EXPECT_FALSE(srv.wait_for_message(0, 200, 1, 300ms));
+    EXPECT_EQ(srv.count(0, 200), 0u);
+}
+
 // ================================================================ reconnect
 
 namespace {
