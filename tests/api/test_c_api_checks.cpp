@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/golden_orders.h"
 #include "tests/support/session_support.h"
 
 // The result codes are part of the interface: the tests below use the names,
@@ -1039,36 +1040,15 @@ TEST(CApiChecks, SessionFunctionsWithAHandle) {
 
     // The verification value over the session's user id, against values
     // worked out by hand (the core's golden orders A and B).
-    HUX_EnterOrderField a;
-    std::memset(&a, 0, sizeof(a));
-    a.request_tag = 0x11111111u;
-    std::memcpy(a.account, "ACC0123456789XY", 15);
-    a.side = 2;
-    a.exchange_id = 107;
-    std::memcpy(a.symbol, "IF2406", 6);
-    a.price = 12.3456;
-    a.quantity = 5;
-    a.client_token = 99;
-    a.opt_1 = 0x7F;
-    a.opt_2 = 0xA1B2C3D4u;
-    a.opt_3 = 0x01020304u;
-    a.opt_4 = 1;
-    a.opt_7 = 3;
-    a.second_price = 1.5;
-    a.opt_9 = 9;
-    HUX_EnterOrderField b;
-    std::memset(&b, 0, sizeof(b));
-    std::memcpy(b.account, "TRADER-ACCOUNT-7", 16);
-    b.symbol[0] = 'X';
-    b.price = -7.25;
-    b.opt_2 = 0xFFu;
-    b.quantity = 1;
+    HUX_EnterOrderField a = hux_test::golden_order_a();
+    HUX_EnterOrderField b = hux_test::golden_order_b();
     EXPECT_EQ(MVHUX_CalcVerificationValue(h, nullptr), 0u);
-    MVHUX_SetUserId(h, 0x00012345u);
-    EXPECT_EQ(MVHUX_CalcVerificationValue(h, &a), 0xCF2017B2u);
-    MVHUX_SetUserId(h, 7u);
-    EXPECT_EQ(MVHUX_CalcVerificationValue(h, &b), 0xA8398096u);
-    EXPECT_NE(MVHUX_CalcVerificationValue(h, &a), 0xCF2017B2u);  // the user id's low byte enters the value
+    MVHUX_SetUserId(h, hux_test::kGoldenUserA);
+    EXPECT_EQ(MVHUX_CalcVerificationValue(h, &a), hux_test::kGoldenValueA);
+    MVHUX_SetUserId(h, hux_test::kGoldenUserB);
+    EXPECT_EQ(MVHUX_CalcVerificationValue(h, &b), hux_test::kGoldenValueB);
+    // The user id's low byte enters the value.
+    EXPECT_NE(MVHUX_CalcVerificationValue(h, &a), hux_test::kGoldenValueA);
 
     EXPECT_EQ(MVHUX_DestroyTrade(other), 0);
     EXPECT_EQ(MVHUX_DestroyTrade(h), 0);

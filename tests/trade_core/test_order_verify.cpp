@@ -1,5 +1,6 @@
 // Order verification value: CRC-32C primitives, the 17-piece checksum and the
 // image an order record produces.
+#include "tests/support/golden_orders.h"
 #include "trade_core/trade_verify.h"
 
 #include <gtest/gtest.h>
@@ -118,26 +119,7 @@ TEST(OrderVerify, GoldenOrders) {
 
     // Order A: every covered field non-zero, and the fields that are not in
     // the image set too. Which image bytes count is CoveredBytesOnly.
-    HUX_EnterOrderField a = make_order();
-    a.request_tag = 0x11111111u;
-    std::memcpy(a.account, "ACC0123456789XY", 15);
-    a.side = 2;
-    a.exchange_id = 107;
-    std::memcpy(a.symbol, "IF2406", 6);
-    a.price = 12.3456;
-    a.quantity = 5;
-    a.client_token = 99;
-    a.opt_1 = 0x7F;
-    a.opt_2 = 0xA1B2C3D4u;
-    a.opt_3 = 0x01020304u;
-    a.opt_4 = 1;
-    a.opt_7 = 3;
-    a.second_price = 1.5;
-    a.opt_9 = 9;
-    a.opt_5 = 2;
-    a.opt_6 = 3;
-    a.keep_side = 1;
-    a.opt_8 = 5;
+    HUX_EnterOrderField a = hux_test::golden_order_a();
     uint8_t want_a[kVerifyImageLen] = {};
     want_a[8] = 0x45;                                             // user id 0x00012345, low byte
     const uint8_t opt2_a[] = {0xD4, 0xC3, 0xB2, 0xA1};            // opt_2 at 28, little-endian
@@ -150,17 +132,12 @@ TEST(OrderVerify, GoldenOrders) {
     std::memcpy(want_a + 76, "IF2406", 6);                        // symbol
     build_verify_image(got, a, 0x00012345u);
     EXPECT_EQ(std::memcmp(got, want_a, sizeof got), 0);
-    EXPECT_EQ(bitwise_verify(want_a), 0xCF2017B2u);
-    EXPECT_EQ(sse42_crc32_10(got), 0xCF2017B2u);
-    EXPECT_EQ(calc_verification_value(a, 0x00012345u), 0xCF2017B2u);
+    EXPECT_EQ(bitwise_verify(want_a), hux_test::kGoldenValueA);
+    EXPECT_EQ(sse42_crc32_10(got), hux_test::kGoldenValueA);
+    EXPECT_EQ(calc_verification_value(a, hux_test::kGoldenUserA), hux_test::kGoldenValueA);
 
     // Order B: negative price, 16-character account cut to 15, no NULs.
-    HUX_EnterOrderField b = make_order();
-    std::memcpy(b.account, "TRADER-ACCOUNT-7", 16);
-    b.symbol[0] = 'X';
-    b.price = -7.25;
-    b.opt_2 = 0xFFu;
-    b.quantity = 1;
+    HUX_EnterOrderField b = hux_test::golden_order_b();
     uint8_t want_b[kVerifyImageLen] = {};
     want_b[8] = 0x07;                                                         // user id 7
     want_b[28] = 0xFF;                                                        // opt_2 = 0xFF
@@ -170,8 +147,8 @@ TEST(OrderVerify, GoldenOrders) {
     want_b[76] = 'X';                                                         // symbol
     build_verify_image(got, b, 7u);
     EXPECT_EQ(std::memcmp(got, want_b, sizeof got), 0);
-    EXPECT_EQ(bitwise_verify(want_b), 0xA8398096u);
-    EXPECT_EQ(calc_verification_value(b, 7u), 0xA8398096u);
+    EXPECT_EQ(bitwise_verify(want_b), hux_test::kGoldenValueB);
+    EXPECT_EQ(calc_verification_value(b, hux_test::kGoldenUserB), hux_test::kGoldenValueB);
     // Same value with the account given as its first 15 characters.
     std::memcpy(b.account, "TRADER-ACCOUNT-\0", 16);
     EXPECT_EQ(calc_verification_value(b, 7u), 0xA8398096u);
