@@ -321,12 +321,12 @@ void write_order_corpus() {
     save_both("enter_order", call(op_order, bytes_of(order(101))));
     save_both("enter_quote", call(op_quote, bytes_of(quote(101))));
     save_both("enter_combo", call(op_combo, bytes_of(combo(101))));
-    save_both("enter_special", call(op_special, bytes_of(special(101))));
+    save_both("enter_sporder", call(op_special, bytes_of(special(101))));
     save_both("simple_order", call(op_simple_order, bytes_of(simple_order(101)) + text("ACCOUNT-1") + text("IF2406")));
     save_both("simple_quote",
               call(op_simple_quote, bytes_of(simple_quote(101)) + text("ACCOUNT-1") + text("IO2406-C-3500")));
     save_both("cancel", call(op_cancel, bytes_of(cancel(0))));
-    save_both("cancel_special", call(op_cancel_special, bytes_of(cancel_special(0))));
+    save_both("cancel_sporder", call(op_cancel_special, bytes_of(cancel_special(0))));
     save_both("quote_action", call(op_quote_action, bytes_of(quote_action(0))));
     save_both("market_session", call(op_market_session, ""));
     save_both("symbol_status", call(op_symbol_status, ""));
