@@ -7,7 +7,6 @@
 #include <net/if.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -198,14 +197,8 @@ bool sckt_client::open_socket(const char* server_ip, uint16_t port, sckt_event_c
         memset(&ev, 0, sizeof(ev));
         ev.events = EPOLL_EVENTS_ALL;
         ev.data.fd = sock;
-        int wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-        struct epoll_event wake_ev;
-        memset(&wake_ev, 0, sizeof(wake_ev));
-        wake_ev.events = EPOLLIN;
-        wake_ev.data.fd = wake;
-        if (wake < 0 || epoll_ctl(ep, EPOLL_CTL_ADD, sock, &ev) != 0 ||
-            epoll_ctl(ep, EPOLL_CTL_ADD, wake, &wake_ev) != 0) {
-            if (wake >= 0) close(wake);
+        int wake = -1;
+        if (epoll_ctl(ep, EPOLL_CTL_ADD, sock, &ev) != 0 || (wake = add_wake_descriptor(ep)) < 0) {
             close(ep);
             close(sock);
             return false;
@@ -266,9 +259,7 @@ void sckt_client::wake_event_thread() {
     std::lock_guard<std::mutex> guard(m_fd_lock);
     const int wake = m_wake.load();
     if (wake >= 0) {
-        const uint64_t one = 1;
-        ssize_t n = write(wake, &one, sizeof(one));
-        (void)n;  // a full counter already wakes the thread
+        signal_wake_descriptor(wake);
         return;
     }
     const int sock = m_sock.load();

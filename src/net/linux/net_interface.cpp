@@ -8,6 +8,8 @@
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <netinet/in.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -115,4 +117,24 @@ bool set_tcp_client_options(int sock) {
     lg.l_onoff = 1;
     lg.l_linger = 0;
     return setsockopt(sock, SOL_SOCKET, SO_LINGER, &lg, sizeof(lg)) == 0;
+}
+
+int add_wake_descriptor(int epoll_fd) {
+    int wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (wake < 0) return -1;
+    struct epoll_event ev;
+    std::memset(&ev, 0, sizeof(ev));
+    ev.events = EPOLLIN;
+    ev.data.fd = wake;
+    if (epoll_ctl(epoll_fd, EPOLL_CTL_ADD, wake, &ev) != 0) {
+        close(wake);
+        return -1;
+    }
+    return wake;
+}
+
+void signal_wake_descriptor(int wake_fd) {
+    const uint64_t one = 1;
+    ssize_t n = write(wake_fd, &one, sizeof(one));
+    (void)n;  // a full counter already wakes the thread
 }

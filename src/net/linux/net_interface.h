@@ -34,4 +34,10 @@ bool get_all_network_card_ip(std::vector<std::string>& ips);
 // False when either call fails.
 bool set_tcp_client_options(int sock);
 
+// The wake descriptor of an event thread's epoll set: an eventfd added to
+// `epoll_fd` for reading, or -1 (nothing added) when either step fails.
+int add_wake_descriptor(int epoll_fd);
+// Makes the wake descriptor readable, so the thread's epoll_wait returns.
+void signal_wake_descriptor(int wake_fd);
+
 #endif

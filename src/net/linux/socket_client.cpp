@@ -11,7 +11,6 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -211,19 +210,12 @@ bool socket_client::connect_server(std::string const& server_ip, unsigned short 
         fail_init();
         return false;
     }
-    int wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    int wake = add_wake_descriptor(epoll_handle);
     if (wake < 0) {
         fail_init();
         return false;
     }
     m_wake_handle.store(wake);
-    std::memset(&ev, 0, sizeof(ev));
-    ev.events = EPOLLIN;
-    ev.data.fd = wake;
-    if (epoll_ctl(epoll_handle, EPOLL_CTL_ADD, wake, &ev) != 0) {
-        fail_init();
-        return false;
-    }
     if (!start_client_event_thread()) {
         fail_init();
         return false;
@@ -392,9 +384,7 @@ bool socket_client::stop_client_event_thread() {
         std::lock_guard<std::mutex> guard(m_sock_lock);
         const int wake = m_wake_handle.load();
         if (wake >= 0) {
-            const uint64_t one = 1;
-            ssize_t n = write(wake, &one, sizeof(one));
-            (void)n;  // a full counter already wakes the thread
+            signal_wake_descriptor(wake);
         }
     }
     int limit = m_stop_poll_limit.load();
