@@ -22,17 +22,19 @@ fi
 root=$1
 
 # A layer and the layers it may include, itself first. Bottom up: tools <-
-# thread <- net <- trade_core, report <- trade <- api. The report (the
+# thread <- net <- trade_core, report <- trade <- api, with the kernel-bypass
+# senders (bypass, over tools and thread only) below the trade session. The report (the
 # terminal-information report) stands beside the trade core, below the
 # session whose logon runs it.
 rules='
 tools tools
 thread thread tools
 net net thread tools
+bypass bypass thread tools
 trade_core trade_core net thread tools
 report report net thread tools
-trade trade trade_core report net thread tools
-api api trade trade_core report net thread tools
+trade trade trade_core report bypass net thread tools
+api api trade trade_core report bypass net thread tools
 sim sim tools thread net
 include
 '

@@ -1,0 +1,59 @@
+#ifndef HUX_STANDIN_EFVI_H
+#define HUX_STANDIN_EFVI_H
+
+/* Settings, hooks and counters of the ef_vi stand-in, for tests and tools.
+ *
+ * Each setting is an atomic that is first taken from its environment variable
+ * (at the first use of any of them) and can then be changed at any time:
+ *   HUX_EFVI_CAPABILITY    value of the CTPIO capability query (default 1;
+ *                          negative: the query itself fails)
+ *   HUX_EFVI_REFUSE_VI     non-zero: virtual-interface allocation fails (-EBUSY)
+ *   HUX_EFVI_RING          transmit ring capacity of a new VI (default 512)
+ *   HUX_EFVI_DEFERRED_DMA  non-zero: a DMA post's bytes are read (and sent)
+ *                          only when completions are polled, as a card reads
+ *                          them some time after the post
+ *   HUX_EFVI_SYNC_FLAGS    the low two bits of every transmit timestamp (3)
+ *   HUX_EFVI_REFUSE_TX     non-zero: transmit posts fail (-EIO) */
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Back to the built-in defaults (environment ignored); clears the hook and
+ * the counters. */
+void hux_standin_efvi_reset(void);
+
+void hux_standin_efvi_set_capability(long value);
+long hux_standin_efvi_capability(void);
+void hux_standin_efvi_set_refuse_vi(int on);
+int hux_standin_efvi_refuse_vi(void);
+void hux_standin_efvi_set_ring(int capacity);
+int hux_standin_efvi_ring(void);
+void hux_standin_efvi_set_deferred_dma(int on);
+int hux_standin_efvi_deferred_dma(void);
+void hux_standin_efvi_set_sync_flags(int flags);
+int hux_standin_efvi_sync_flags(void);
+void hux_standin_efvi_set_refuse_tx(int on);
+int hux_standin_efvi_refuse_tx(void);
+
+/* Called on every DMA post and CTPIO fallback post, on the posting thread,
+ * with the DMA address, the bytes it maps to at the moment of the post, the
+ * length and the request id. */
+typedef void (*hux_standin_efvi_post_hook)(void* ctx, uint64_t dma_addr, const unsigned char* bytes, int len,
+                                           int rq_id);
+void hux_standin_efvi_set_post_hook(hux_standin_efvi_post_hook hook, void* ctx);
+
+/* Successful ef_driver_open calls, and handles open now. */
+int hux_standin_efvi_driver_opens(void);
+int hux_standin_efvi_drivers_open(void);
+/* The event-queue capacity the last ef_vi_alloc_from_pd asked for (0: none). */
+int hux_standin_efvi_last_evq_capacity(void);
+/* Frames the kernel would not send (too long for the MTU, interface down). */
+long hux_standin_efvi_wire_errors(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
