@@ -20,7 +20,13 @@
 #include <cstring>
 #include <system_error>
 
+#include "bypass/udp_frame.h"
 #include "tools/base_log.h"
+
+using hux_bypass::be_word;
+using hux_bypass::fill_ip_checksum;
+using hux_bypass::fill_udp_checksum;
+using hux_bypass::put_be16;
 
 namespace {
 
@@ -42,78 +48,6 @@ inline void cpu_relax() {
 #if defined(__x86_64__) || defined(__i386__)
     __builtin_ia32_pause();
 #endif
-}
-
-// One's complement sum of n bytes, 16-bit words in the frame's own byte order
-// (so the folded result is stored as it is), added to acc unfolded. An odd
-// last byte counts as a word with a zero second byte. Words stay aligned to
-// the start, so the 8-byte steps add two 32-bit halves.
-inline uint64_t sum_bytes(unsigned char const* p, std::size_t n, uint64_t acc) {
-    while (n >= 8) {
-        uint64_t w;
-        std::memcpy(&w, p, 8);
-        acc += (w & 0xffffffffu) + (w >> 32);
-        p += 8;
-        n -= 8;
-    }
-    if (n >= 4) {
-        uint32_t w;
-        std::memcpy(&w, p, 4);
-        acc += w;
-        p += 4;
-        n -= 4;
-    }
-    if (n >= 2) {
-        uint16_t w;
-        std::memcpy(&w, p, 2);
-        acc += w;
-        p += 2;
-        n -= 2;
-    }
-    if (n) {
-        uint16_t w = 0;
-        std::memcpy(&w, p, 1);
-        acc += w;
-    }
-    return acc;
-}
-
-inline uint32_t fold(uint64_t acc) {
-    while (acc >> 16) acc = (acc & 0xffff) + (acc >> 16);
-    return static_cast<uint32_t>(acc);
-}
-
-// A 16-bit value as the word its big-endian bytes make in the frame's order.
-inline uint32_t be_word(unsigned v) { return htons(static_cast<uint16_t>(v)); }
-
-inline void put_be16(unsigned char* p, unsigned v) {
-    p[0] = static_cast<unsigned char>(v >> 8);
-    p[1] = static_cast<unsigned char>(v);
-}
-
-inline void put_word(unsigned char* p, uint32_t word) {
-    const uint16_t w = static_cast<uint16_t>(word);
-    std::memcpy(p, &w, 2);
-}
-
-// The IPv4 header checksum of the frame, its field zeroed first.
-inline void fill_ip_checksum(unsigned char* frame) {
-    frame[IP_OFF + 10] = 0;
-    frame[IP_OFF + 11] = 0;
-    put_word(frame + IP_OFF + 10, ~fold(sum_bytes(frame + IP_OFF, exanic_udp_client::IP_HDR_LEN, 0)) & 0xffff);
-}
-
-// The UDP checksum over the UDP header and n payload bytes, from a
-// pseudo-header sum (plus the UDP length when that sum lacks it). A result of
-// zero goes out as 0xffff: zero means "no checksum".
-inline void fill_udp_checksum(unsigned char* frame, uint64_t pseudo, int n) {
-    frame[UDP_OFF + 6] = 0;
-    frame[UDP_OFF + 7] = 0;
-    uint32_t sum = ~fold(sum_bytes(frame + UDP_OFF, static_cast<std::size_t>(exanic_udp_client::UDP_HDR_LEN + n),
-                                   pseudo)) &
-                   0xffff;
-    if (sum == 0) sum = 0xffff;
-    put_word(frame + UDP_OFF + 6, sum);
 }
 
 // A field of the server-information record: a terminated text within its 16
@@ -438,18 +372,14 @@ void exanic_udp_client::init_addresses(unsigned char* frame) {
     in_addr local{}, server{};
     inet_pton(AF_INET, m_local_ip, &local);
     inet_pton(AF_INET, m_server_ip, &server);
-    std::memcpy(frame + 0, m_remote_mac, 6);
-    std::memcpy(frame + 6, m_local_mac, 6);
-    std::memcpy(frame + IP_OFF + 12, &local.s_addr, 4);
-    std::memcpy(frame + IP_OFF + 16, &server.s_addr, 4);
-    put_be16(frame + UDP_OFF + 0, m_local_port);
-    put_be16(frame + UDP_OFF + 2, m_server_port);
+    hux_bypass::build_udp_header(frame, m_remote_mac, m_local_mac, local.s_addr, server.s_addr, m_local_port,
+                                 m_server_port);
 }
 
 void exanic_udp_client::init_hdr() {
     init_addresses(m_frame);
     // Source, destination and protocol; the UDP length is added per send.
-    m_pseudo_sum = fold(sum_bytes(m_frame + IP_OFF + 12, 8, be_word(IPPROTO_UDP)));
+    m_pseudo_sum = hux_bypass::pseudo_header_sum(m_frame, 0);
 }
 
 void exanic_udp_client::init_new_order_hdr() {
@@ -458,8 +388,7 @@ void exanic_udp_client::init_new_order_hdr() {
     put_be16(f + IP_OFF + 2, IP_HDR_LEN + UDP_HDR_LEN + NEW_ORDER_LEN);  // 128
     put_be16(f + UDP_OFF + 4, UDP_HDR_LEN + NEW_ORDER_LEN);             // 108
     fill_ip_checksum(f);
-    m_order_pseudo_sum =
-        fold(sum_bytes(f + IP_OFF + 12, 8, be_word(IPPROTO_UDP) + be_word(UDP_HDR_LEN + NEW_ORDER_LEN)));
+    m_order_pseudo_sum = hux_bypass::pseudo_header_sum(f, UDP_HDR_LEN + NEW_ORDER_LEN);
 }
 
 void exanic_udp_client::init_new_quote_hdr() {
@@ -468,8 +397,7 @@ void exanic_udp_client::init_new_quote_hdr() {
     put_be16(f + IP_OFF + 2, IP_HDR_LEN + UDP_HDR_LEN + NEW_QUOTE_LEN);  // 224
     put_be16(f + UDP_OFF + 4, UDP_HDR_LEN + NEW_QUOTE_LEN);             // 204
     fill_ip_checksum(f);
-    m_quote_pseudo_sum =
-        fold(sum_bytes(f + IP_OFF + 12, 8, be_word(IPPROTO_UDP) + be_word(UDP_HDR_LEN + NEW_QUOTE_LEN)));
+    m_quote_pseudo_sum = hux_bypass::pseudo_header_sum(f, UDP_HDR_LEN + NEW_QUOTE_LEN);
 }
 
 // --------------------------------------------------------------------- sends
@@ -512,8 +440,7 @@ int exanic_udp_client::send_fixed(unsigned char* frame, uint32_t pseudo_sum, int
         return transmit(m_frame, n + HDR_LEN, true) == 0 ? n : -1;
     }
     if (n != fixed_len || !data) return -1;
-    std::memcpy(frame + PAYLOAD_OFF, data, static_cast<std::size_t>(n));
-    fill_udp_checksum(frame, pseudo_sum, n);
+    hux_bypass::fill_fixed_frame(frame, pseudo_sum, data, n);
     if (transmit(frame, n + HDR_LEN, false) != 0) return -1;
     if (m_timestamps) {
         // The card stamps the frame as it leaves: give it a moment.

@@ -18,6 +18,7 @@
 #include <cstring>
 
 #include "bypass/bypass_fatal.h"
+#include "bypass/udp_frame.h"
 #include "tools/base_log.h"
 
 #define TRY(x) HUX_BYPASS_TRY("mv_ef_vi_sender", x)
@@ -36,22 +37,6 @@
     } while (0)
 
 namespace {
-
-// Offsets within a frame (slot offset 8 onwards).
-constexpr int AT_ETH_DST = 0;
-constexpr int AT_ETH_SRC = 6;
-constexpr int AT_ETH_TYPE = 12;
-constexpr int AT_IP_HDR = 14;
-constexpr int AT_IP_TOTAL_LEN = AT_IP_HDR + 2;
-constexpr int AT_IP_CHECKSUM = AT_IP_HDR + 10;
-constexpr int AT_UDP_HDR = 34;
-constexpr int AT_UDP_LEN = AT_UDP_HDR + 4;
-constexpr int AT_PAYLOAD = 42;
-
-void put16(unsigned char* at, unsigned value) {
-    at[0] = static_cast<unsigned char>(value >> 8);
-    at[1] = static_cast<unsigned char>(value);
-}
 
 // An interface name the shell commands can carry: 1 to 15 letters, digits,
 // '.', '_' or '-'.
@@ -385,43 +370,24 @@ void ef_vi_udp_sender::build_all_slots(unsigned char const* dst_mac) {
     // Warm-ups and the heart-beat go to nobody.
     init_udp_pkt(m_pkt_buf + WARM_SLOT * SLOT_SIZE + FRAME_OFFSET, m_heart_beat_dst_mac, m_heart_beat_src_mac,
                  m_local_addr, m_remote_addr, m_local_port, m_remote_port);
-    // One's-complement sum of slot 0's IPv4 header, as big-endian words,
-    // with total length and checksum zero.
-    unsigned char const* ip = m_pkt_buf + FRAME_OFFSET + AT_IP_HDR;
-    uint32_t sum = 0;
-    for (int i = 0; i < 20; i += 2) sum += (uint32_t(ip[i]) << 8) | ip[i + 1];
-    while (sum >> 16) sum = (sum & 0xffff) + (sum >> 16);
-    m_hdr_sum = sum;
+    // One's-complement sum of slot 0's IPv4 header, with total length and
+    // checksum zero.
+    m_hdr_sum = hux_bypass::ipv4_header_sum(m_pkt_buf + FRAME_OFFSET);
 }
 
 void ef_vi_udp_sender::init_udp_pkt(unsigned char* frame, unsigned char const* dst_mac, unsigned char const* src_mac,
                                     uint32_t src_ip, uint32_t dst_ip, unsigned short src_port,
                                     unsigned short dst_port) {
-    std::memcpy(frame + AT_ETH_DST, dst_mac, 6);
-    std::memcpy(frame + AT_ETH_SRC, src_mac, 6);
-    put16(frame + AT_ETH_TYPE, 0x0800);
-    int_ip4_hdr(frame + AT_IP_HDR, src_ip, dst_ip);
-    int_udp_hdr(frame + AT_UDP_HDR, src_port, dst_port);
+    // The checksum stays 0: written per send with CTPIO, by the card with DMA.
+    hux_bypass::build_udp_header(frame, dst_mac, src_mac, src_ip, dst_ip, src_port, dst_port);
 }
 
 void ef_vi_udp_sender::int_ip4_hdr(unsigned char* ip, uint32_t src_ip, uint32_t dst_ip) {
-    ip[0] = 0x45;        // version 4, 5 words
-    ip[1] = 0;           // TOS
-    put16(ip + 2, 0);    // total length, per send
-    put16(ip + 4, 0);    // identification
-    put16(ip + 6, 0x4000);  // don't fragment
-    ip[8] = 64;          // TTL
-    ip[9] = 17;          // UDP
-    put16(ip + 10, 0);   // checksum: per send (CTPIO) or by the card (DMA)
-    std::memcpy(ip + 12, &src_ip, 4);
-    std::memcpy(ip + 16, &dst_ip, 4);
+    hux_bypass::build_ipv4_header(ip, src_ip, dst_ip);
 }
 
 void ef_vi_udp_sender::int_udp_hdr(unsigned char* udp, unsigned short src_port, unsigned short dst_port) {
-    put16(udp + 0, src_port);
-    put16(udp + 2, dst_port);
-    put16(udp + 4, 0);  // length, per send
-    put16(udp + 6, 0);  // no checksum
+    hux_bypass::build_udp_ports(udp, src_port, dst_port);
 }
 
 // ---------------------------------------------------------------- lookups
@@ -516,20 +482,13 @@ int ef_vi_udp_sender::ctpio_send(char const* data, unsigned n, bool warm) {
     wait_slot_free(slot);  // the card may still read the slot's last frame
 
     unsigned char* frame = m_pkt_buf + slot * SLOT_SIZE + FRAME_OFFSET;
-    const unsigned total_len = n + 28;
-    put16(frame + AT_UDP_LEN, n + 8);
-    put16(frame + AT_IP_TOTAL_LEN, total_len);
-    if (n) std::memcpy(frame + AT_PAYLOAD, data, n);
+    hux_bypass::fill_efvi_frame(frame, m_hdr_sum, data, n, m_ctpio);
     ef_addr frame_addr;
     std::memcpy(&frame_addr, frame - FRAME_OFFSET, sizeof frame_addr);
     const int len = static_cast<int>(n) + HEADER_LEN;
 
     ef_request_id id;
     if (m_ctpio) {
-        // The header sum is of big-endian words, so the length is added as a number.
-        uint32_t sum = m_hdr_sum + total_len;
-        sum = (sum & 0xffff) + (sum >> 16);
-        put16(frame + AT_IP_CHECKSUM, ~sum & 0xffff);
         if (m_print_ts) m_sw_send_time = realtime_ns();
         ef_vi_transmit_ctpio(&m_vi, frame, static_cast<size_t>(len), m_ctpio_threshold);
         id = 0;
