@@ -87,18 +87,27 @@ void on_fatal_signal(int sig) {
 
 char* keep(const std::string& s) { return strdup(s.c_str()); }
 
-// Namespaces left by test processes that died without cleaning up.
+bool dead(long pid) { return pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH; }
+
+// Namespaces and scratch folders left by test processes that died without
+// cleaning up (killed at a timeout, say).
 void remove_stale() {
-    DIR* dir = opendir("/run/netns");
-    if (!dir) return;
-    while (dirent* e = readdir(dir)) {
-        const char* n = e->d_name;
-        if (std::strncmp(n, "hxc", 3) != 0 && std::strncmp(n, "hxp", 3) != 0) continue;
-        const long pid = std::strtol(n + 3, nullptr, 10);
-        if (pid <= 0 || kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
-        run(std::string("ip netns del ") + n);
+    if (DIR* dir = opendir("/run/netns")) {
+        while (dirent* e = readdir(dir)) {
+            const char* n = e->d_name;
+            if (std::strncmp(n, "hxc", 3) != 0 && std::strncmp(n, "hxp", 3) != 0) continue;
+            if (dead(std::strtol(n + 3, nullptr, 10))) run(std::string("ip netns del ") + n);
+        }
+        closedir(dir);
     }
-    closedir(dir);
+    if (DIR* dir = opendir("/tmp")) {
+        while (dirent* e = readdir(dir)) {
+            const char* n = e->d_name;
+            if (std::strncmp(n, "hux-netns-", 10) != 0) continue;
+            if (dead(std::strtol(n + 10, nullptr, 10))) run(std::string("rm -rf /tmp/") + n);
+        }
+        closedir(dir);
+    }
 }
 
 bool fail(const std::string& why) {
