@@ -4,6 +4,7 @@
 
 #include <immintrin.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "trade/TradeClient.h"
@@ -19,6 +20,12 @@ std::atomic<int> g_quiet_logon_result{-1};
 void on_quiet_logon(void*, HUX_LogonResponse* rsp, int) { g_quiet_logon_result = rsp->result; }
 
 }  // namespace
+
+double percentile(const std::vector<double>& sorted, double p) {
+    if (sorted.empty()) return 0;
+    const size_t rank = static_cast<size_t>(std::ceil(p * static_cast<double>(sorted.size())));
+    return sorted[rank == 0 ? 0 : rank - 1];
+}
 
 hux_sim::sim_config bench_sim_config() {
     hux_sim::sim_config cfg;

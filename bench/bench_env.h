@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "hux_trade_request_struct.h"
 #include "hux_trade_struct.h"
@@ -53,10 +54,14 @@ private:
     alignas(64) std::atomic<uint64_t> m_count{0};
 };
 
+// Nearest-rank percentile p (0..1) of sorted samples; 0 when there are none.
+double percentile(const std::vector<double>& sorted, double p);
+
 // The long-lived environments of the benchmarks, released by main once every
 // benchmark has run.
 void release_dispatch_env();
 void release_loopback_env();
+void release_bypass_env();
 
 }  // namespace hux_bench
 

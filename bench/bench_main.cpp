@@ -21,6 +21,7 @@
 
 #include "bench/bench_env.h"
 #include "bench/bench_table.h"
+#include "tests/support/netns_pair.h"
 
 namespace {
 
@@ -51,6 +52,16 @@ const std::vector<hux_bench::figure_row> FIGURES = {
      "BM_R4_BareCutLoop", NS_PER_ITEM, hux_bench::TARGET_NS_MAX, 30},
     {"R5 send path, logger on", "BM_R5_SendPathLogger", "logger_on_ns_per_order", "the same, logger off",
      "BM_R5_SendPathLogger", "logger_off_ns_per_order", hux_bench::TARGET_NONE, 0},
+    {"B1 ef_vi ctpio_send, 100 bytes, p50", "BM_B1_CtpioSend", "p50_ns", "raw AF_PACKET sendto of the frame, p50",
+     "BM_B1_CtpioSend", "raw_p50_ns", hux_bench::TARGET_RATIO_MAX, 1.10},
+    {"B1 ef_vi ctpio_send p99", "BM_B1_CtpioSend", "p99_ns", "raw AF_PACKET sendto, p99", "BM_B1_CtpioSend",
+     "raw_p99_ns", hux_bench::TARGET_NONE, 0},
+    {"B1 ef_vi ctpio_send p99.9", "BM_B1_CtpioSend", "p99.9_ns", "raw AF_PACKET sendto, p99.9", "BM_B1_CtpioSend",
+     "raw_p99.9_ns", hux_bench::TARGET_NONE, 0},
+    {"B2 ef_vi frame build (lengths, copy, checksum)", "BM_B2_EfviFrame", NS_PER_ITEM, "memcpy of 100 bytes into the slot",
+     "BM_B2_Memcpy100Slot", NS_PER_ITEM, hux_bench::TARGET_NS_ADDED_MAX, 10},
+    {"B2 ExaNIC new-order frame (copy, UDP checksum)", "BM_B2_ExanicNewOrder", NS_PER_ITEM,
+     "memcpy of 100 bytes into the slot", "BM_B2_Memcpy100Slot", NS_PER_ITEM, hux_bench::TARGET_NS_ADDED_MAX, 40},
 };
 
 }  // namespace
@@ -65,6 +76,9 @@ int main(int argc, char** argv) {
         else
             args.push_back(argv[i]);
     }
+    // The kernel-bypass benchmarks need the namespace pair, made before any
+    // thread starts (root only; they are skipped without it).
+    hux_test::netns_setup();
     int count = static_cast<int>(args.size());
     benchmark::Initialize(&count, args.data());
     if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
@@ -82,6 +96,7 @@ int main(int argc, char** argv) {
     }
     benchmark::RunSpecifiedBenchmarks(&reporter);
     hux_bench::release_loopback_env();
+    hux_bench::release_bypass_env();
     hux_bench::release_dispatch_env();
     benchmark::Shutdown();
 

@@ -165,13 +165,6 @@ loopback_env* loopback(benchmark::State& state) {
     return g_loopback.get();
 }
 
-// Nearest-rank percentile of sorted samples.
-double percentile(const std::vector<double>& sorted, double p) {
-    if (sorted.empty()) return 0;
-    const size_t rank = static_cast<size_t>(std::ceil(p * static_cast<double>(sorted.size())));
-    return sorted[rank == 0 ? 0 : rank - 1];
-}
-
 // One order through the library: sent, accepted, handed to this thread.
 // The nanoseconds taken, or -1 when the order failed or no accept came.
 double library_round_trip(loopback_env& env, HUX_EnterOrderField& order) {

@@ -26,7 +26,8 @@ extern const char* const NS_PER_ITEM;
 enum target_kind {
     TARGET_NONE,        // reported only
     TARGET_RATIO_MAX,   // measured / baseline must not exceed the target
-    TARGET_NS_MAX       // measured must not exceed the target, in ns
+    TARGET_NS_MAX,      // measured must not exceed the target, in ns
+    TARGET_NS_ADDED_MAX // measured - baseline must not exceed the target, in ns
 };
 
 struct figure_row {
