@@ -1,4 +1,4 @@
-// A TCP server on 127.0.0.1 for tests. One poll loop thread accepts
+// A TCP server for tests, on 127.0.0.1 or a given address. One poll loop thread accepts
 // connections and reads them, then hands the new bytes to the receive hook;
 // sends run on the calling thread.
 //
@@ -58,6 +58,7 @@ struct loopback_server::impl {
     mutable std::mutex m;
     mutable std::condition_variable cv;
     int listen_fd = -1;
+    std::string listen_ip;  // dotted IPv4, fixed at construction
     uint16_t port = 0;
     bool small_rcvbuf = false;
     bool stopping = false;
@@ -82,6 +83,10 @@ struct loopback_server::impl {
 
     // Opens the listener on `want_port` (0 = any free port). Called under m.
     bool open_listener(uint16_t want_port) {
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(want_port);
+        if (::inet_pton(AF_INET, listen_ip.c_str(), &addr.sin_addr) != 1) return false;
         int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (fd < 0) return false;
         int on = 1;
@@ -90,10 +95,6 @@ struct loopback_server::impl {
             int size = small_receive_buffer_bytes;
             setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof(size));
         }
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(want_port);
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 || ::listen(fd, 64) != 0) {
             ::close(fd);
             return false;
@@ -229,7 +230,8 @@ struct loopback_server::impl {
     }
 };
 
-loopback_server::loopback_server(uint16_t port) : m_impl(new impl) {
+loopback_server::loopback_server(uint16_t port, const std::string& listen_ip) : m_impl(new impl) {
+    m_impl->listen_ip = listen_ip;
     m_impl->wake_fd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     {
         std::lock_guard<std::mutex> lock(m_impl->m);
@@ -266,6 +268,8 @@ uint16_t loopback_server::port() const {
     std::lock_guard<std::mutex> lock(m_impl->m);
     return m_impl->port;
 }
+
+const std::string& loopback_server::listen_ip() const { return m_impl->listen_ip; }
 
 void loopback_server::set_receive_hook(receive_hook hook) {
     auto shared = hook ? std::make_shared<const receive_hook>(std::move(hook)) : nullptr;

@@ -1,4 +1,5 @@
-// A scriptable TCP server on 127.0.0.1 for tests: accepts connections on a
+// A scriptable TCP server for tests, on 127.0.0.1 unless told another
+// address: accepts connections on a
 // background thread, records what each connection receives, and sends, cuts,
 // delays, closes (cleanly or with a reset) and stops reading on request. A
 // receive hook lets a user (the simulated trade server) see each
@@ -17,8 +18,9 @@ namespace hux_test {
 
 class loopback_server {
 public:
-    // Listens on 127.0.0.1 at a free port (or the given one) at once.
-    explicit loopback_server(uint16_t port = 0);
+    // Listens at once on `listen_ip` (dotted IPv4) at a free port (or the
+    // given one). A bad address leaves it without a listener (port() 0).
+    explicit loopback_server(uint16_t port = 0, const std::string& listen_ip = "127.0.0.1");
     // Closes every connection and the listener, and joins its threads.
     ~loopback_server();
     loopback_server(const loopback_server&) = delete;
@@ -26,6 +28,8 @@ public:
 
     // The listening port; 0 when the listener could not be opened.
     uint16_t port() const;
+    // The address it listens on, as given.
+    const std::string& listen_ip() const;
 
     // Called on the server's poll thread with the bytes just read from
     // connection `conn`, in arrival order, without any server lock held (so

@@ -1,11 +1,13 @@
-// hux-sim-server --port N [--udp-port M] [--script FILE] [--coll-key-dir DIR]
+// hux-sim-server --port N [--listen ADDR] [--udp-port M] [--script FILE] [--coll-key-dir DIR]
 //
-// Serves the simulated trade server on 127.0.0.1:N (0 = a free port) until
-// SIGINT or SIGTERM. Prints "hux-sim-server listening on 127.0.0.1:N" once it
+// Serves the simulated trade server on ADDR:N (ADDR 127.0.0.1 unless the
+// option or the script's listen_ip names another; N 0 = a free port) until
+// SIGINT or SIGTERM. Prints "hux-sim-server listening on ADDR:N" once it
 // accepts connections, and on the way out the terminal reports it received
 // (decrypted when it has a key directory). Exit codes: 0 after a signal, 1
 // when a port cannot be opened, 2 for bad arguments, a bad script or a key
 // directory without both key files.
+#include <arpa/inet.h>
 #include <signal.h>
 
 #include <cerrno>
@@ -20,8 +22,8 @@ namespace {
 
 int usage(const char* why) {
     std::fprintf(stderr,
-                 "hux-sim-server: %s\nusage: hux-sim-server --port N [--udp-port M] [--script FILE] "
-                 "[--coll-key-dir DIR]\n",
+                 "hux-sim-server: %s\nusage: hux-sim-server --port N [--listen ADDR] [--udp-port M] "
+                 "[--script FILE] [--coll-key-dir DIR]\n",
                  why);
     return 2;
 }
@@ -47,6 +49,7 @@ int main(int argc, char** argv) {
     uint16_t udp_port = 0;
     const char* script = nullptr;
     const char* key_dir = nullptr;
+    const char* listen_ip = nullptr;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -56,6 +59,12 @@ int main(int argc, char** argv) {
         } else if (arg == "--udp-port") {
             if (!parse_port(value, udp_port)) return usage("--udp-port needs a number 0..65535");
             have_udp = true;
+        } else if (arg == "--listen") {
+            in_addr ip{};
+            if (value == nullptr || ::inet_pton(AF_INET, value, &ip) != 1) {
+                return usage("--listen needs a dotted IPv4 address");
+            }
+            listen_ip = value;
         } else if (arg == "--script") {
             if (value == nullptr) return usage("--script needs a file");
             script = value;
@@ -78,6 +87,8 @@ int main(int argc, char** argv) {
         }
     }
     if (key_dir != nullptr) cfg.coll_key_dir = key_dir;  // over the script's
+    if (listen_ip != nullptr) cfg.listen_ip = listen_ip;  // over the script's
+    const std::string address = cfg.listen_ip.empty() ? "127.0.0.1" : cfg.listen_ip;
     if (!cfg.coll_key_dir.empty()) {
         for (const char* file : {hux_sim::coll_normal_key_file, hux_sim::coll_test_key_file}) {
             const std::string path = cfg.coll_key_dir + "/" + file;
@@ -96,20 +107,21 @@ int main(int argc, char** argv) {
     sigaddset(&stop_signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
 
-    hux_sim::sim_trade_server server(port);
+    hux_sim::sim_trade_server server(port, address);
     if (!server.listening()) {
-        std::fprintf(stderr, "hux-sim-server: cannot listen on 127.0.0.1:%u\n", static_cast<unsigned>(port));
+        std::fprintf(stderr, "hux-sim-server: cannot listen on %s:%u\n", address.c_str(), static_cast<unsigned>(port));
         return 1;
     }
     server.set_config(cfg);  // checked by load_script_file already
     if (have_udp) {
         if (!server.open_udp(udp_port)) {
-            std::fprintf(stderr, "hux-sim-server: cannot bind UDP 127.0.0.1:%u\n", static_cast<unsigned>(udp_port));
+            std::fprintf(stderr, "hux-sim-server: cannot bind UDP %s:%u\n", address.c_str(),
+                         static_cast<unsigned>(udp_port));
             return 1;
         }
-        std::fprintf(stderr, "hux-sim-server udp on 127.0.0.1:%u\n", static_cast<unsigned>(server.udp_port()));
+        std::fprintf(stderr, "hux-sim-server udp on %s:%u\n", address.c_str(), static_cast<unsigned>(server.udp_port()));
     }
-    std::printf("hux-sim-server listening on 127.0.0.1:%u\n", static_cast<unsigned>(server.port()));
+    std::printf("hux-sim-server listening on %s:%u\n", address.c_str(), static_cast<unsigned>(server.port()));
     std::fflush(stdout);
 
     int sig = 0;
@@ -123,7 +135,12 @@ int main(int argc, char** argv) {
                      r.decrypted ? "plaintext " : r.failure.empty() ? "not decrypted" : "not decrypted: ",
                      r.decrypted ? r.plaintext.c_str() : r.failure.c_str());
     }
-    std::fprintf(stderr, "hux-sim-server: signal %d, %zu connection(s) served, %zu datagram(s), %zu report(s)\n",
-                 sig, server.connection_count(), server.datagrams().size(), reports.size());
+    const std::vector<hux_sim::sim_datagram> datagrams = server.datagram_log();
+    size_t unknown = 0;
+    for (const auto& d : datagrams) unknown += d.conn == hux_sim::sim_trade_server::no_connection ? 1 : 0;
+    std::fprintf(stderr,
+                 "hux-sim-server: signal %d, %zu connection(s) served, %zu datagram(s) (%zu from unknown ports), "
+                 "%zu report(s)\n",
+                 sig, server.connection_count(), datagrams.size(), unknown, reports.size());
     return 0;
 }

@@ -1,5 +1,7 @@
 // Settings file of the simulated trade server: one `key value` per line,
 // '#' starts a comment line, blank lines are skipped. Keys in sim/README.md.
+#include <arpa/inet.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
@@ -137,6 +139,12 @@ bool apply(const std::string& key, const std::string& value, sim_config& cfg) {
     if (key == "coll_use_test_key") return set_flag(value, cfg.coll_use_test_key);
     if (key == "coll_key_dir") {
         cfg.coll_key_dir = value;
+        return true;
+    }
+    if (key == "listen_ip") {
+        in_addr ip{};
+        if (::inet_pton(AF_INET, value.c_str(), &ip) != 1) return false;
+        cfg.listen_ip = value;
         return true;
     }
     if (key == "coll_verdict") {

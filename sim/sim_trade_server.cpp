@@ -95,6 +95,8 @@ const size_t len_new_combo = 144;
 const size_t len_special_order = 72;
 const size_t len_cancel = 44;
 const size_t len_simple = 56;
+const size_t len_logon = 168;
+const size_t logon_udp_port_at = 128;  // uint16: the client's local UDP port, 0 without one
 
 const uint8_t qv27_edition = 6;  // byte 51 of the version answer
 const uint8_t cancel_by_owner = 1;  // cancel mode: the order is named by its owner token
@@ -142,6 +144,23 @@ size_t request_length(uint16_t type) {
     }
 }
 
+bool order_entry_request(uint16_t type) {
+    switch (type) {
+        case msg_new_order:
+        case msg_cancel_order:
+        case msg_new_quote:
+        case msg_quote_action:
+        case msg_new_combo:
+        case msg_simple_order:
+        case msg_simple_quote:
+        case msg_special_order:
+        case msg_special_cancel:
+            return true;
+        default:
+            return false;
+    }
+}
+
 std::string make_message(uint16_t type, size_t len, int32_t length_field) {
     std::string m(std::max<size_t>(len, 4), '\0');
     put_u16(m, 0, type);
@@ -174,6 +193,10 @@ bool check_config(const sim_config& cfg, std::string* why) {
         return fail("order_fill_parts outside 1.." + std::to_string(max_order_fill_parts));
     }
     if (cfg.coll_version_result == 0) return fail("coll_version_result 0 would be an accept");
+    in_addr ip{};
+    if (!cfg.listen_ip.empty() && ::inet_pton(AF_INET, cfg.listen_ip.c_str(), &ip) != 1) {
+        return fail("listen_ip is not a dotted IPv4 address: " + cfg.listen_ip);
+    }
     return true;
 }
 
@@ -516,7 +539,7 @@ std::vector<std::string> sim_trade_server::answer(const sim_config& cfg, const s
 
 // ---------------------------------------------------------------- server
 
-sim_trade_server::sim_trade_server(uint16_t port) : tcp_(port) {
+sim_trade_server::sim_trade_server(uint16_t port, const std::string& listen_ip) : tcp_(port, listen_ip) {
     tcp_.set_receive_hook([this](size_t conn, const char* data, size_t len) { on_bytes(conn, data, len); });
 }
 
@@ -581,7 +604,8 @@ void sim_trade_server::on_bytes(size_t conn, const char* data, size_t len) {
     std::vector<coll_step> steps;
     write_plan plan;
     {
-        std::lock_guard<std::mutex> lock(m_);
+        std::unique_lock<std::mutex> lock(m_);
+        const bool may_write = begin_writing(lock);
         conn_state& st = state(conn);
         if (st.kind == conn_kind::pending && len > 0) {
             if (static_cast<uint8_t>(data[0]) == first_byte_terminal_report) {
@@ -610,22 +634,53 @@ void sim_trade_server::on_bytes(size_t conn, const char* data, size_t len) {
                 if (st.pending.size() - off < need) break;
                 sim_message msg{type, true, st.pending.substr(off, need)};
                 off += need;
-                if (!cfg.silent) {
+                if (type == msg_logon && need == len_logon) {
+                    // The UDP order channel's datagrams from this port now
+                    // belong to this connection.
+                    st.logon_udp_port = get_u16(msg.bytes, logon_udp_port_at);
+                    if (st.logon_udp_port != 0) udp_port_conn_[st.logon_udp_port] = conn;
+                }
+                if (may_write && !cfg.silent) {
                     for (auto& a : answer(cfg, msg.bytes, next_order_no_, st.order_numbers)) answers.push_back(std::move(a));
                 }
                 st.messages.push_back(std::move(msg));
             }
             st.pending.erase(0, off);
-            plan.coalesce = cfg.coalesce;
-            plan.pieces = cfg.split_pieces;
-            plan.random_max = cfg.random_split_max;
-            plan.seed = cfg.random_seed;
-            plan.delay = cfg.answer_delay;
+            plan = plan_of(cfg);
         }
+        if (may_write && answers.empty()) writing_ = false;
     }
     cv_.notify_all();
     if (!steps.empty()) run_report_steps(conn, steps);
-    if (!answers.empty()) write_answers(conn, plan, answers);
+    if (!answers.empty()) {
+        write_answers(conn, plan, answers);
+        end_writing();
+    }
+}
+
+sim_trade_server::write_plan sim_trade_server::plan_of(const sim_config& cfg) {
+    write_plan plan;
+    plan.coalesce = cfg.coalesce;
+    plan.pieces = cfg.split_pieces;
+    plan.random_max = cfg.random_split_max;
+    plan.seed = cfg.random_seed;
+    plan.delay = cfg.answer_delay;
+    return plan;
+}
+
+bool sim_trade_server::begin_writing(std::unique_lock<std::mutex>& lock) {
+    cv_.wait(lock, [this] { return !writing_ || stopping_; });
+    if (stopping_) return false;
+    writing_ = true;
+    return true;
+}
+
+void sim_trade_server::end_writing() {
+    {
+        std::lock_guard<std::mutex> lock(m_);
+        writing_ = false;
+    }
+    cv_.notify_all();
 }
 
 // The collection protocol has no header: the first byte is the type and the
@@ -824,7 +879,10 @@ bool sim_trade_server::open_udp(uint16_t port) {
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(port);
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::inet_pton(AF_INET, tcp_.listen_ip().c_str(), &addr.sin_addr) != 1) {
+        ::close(fd);
+        return false;
+    }
     socklen_t alen = sizeof(addr);
     if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 ||
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &alen) != 0) {
@@ -850,6 +908,14 @@ uint16_t sim_trade_server::udp_port() const {
 
 std::vector<std::string> sim_trade_server::datagrams() const {
     std::lock_guard<std::mutex> lock(m_);
+    std::vector<std::string> out;
+    out.reserve(datagrams_.size());
+    for (const auto& d : datagrams_) out.push_back(d.bytes);
+    return out;
+}
+
+std::vector<sim_datagram> sim_trade_server::datagram_log() const {
+    std::lock_guard<std::mutex> lock(m_);
     return datagrams_;
 }
 
@@ -871,18 +937,61 @@ void sim_trade_server::udp_loop() {
         }
         if (fds[0].revents != 0) return;
         for (;;) {
-            ssize_t n = ::recv(udp_fd_, &dgram[0], dgram.size(), 0);
+            sockaddr_in from{};
+            socklen_t from_len = sizeof(from);
+            ssize_t n = ::recvfrom(udp_fd_, &dgram[0], dgram.size(), 0, reinterpret_cast<sockaddr*>(&from), &from_len);
             if (n < 0) {
                 if (errno == EINTR) continue;
                 break;  // EAGAIN: all read
             }
-            {
-                std::lock_guard<std::mutex> lock(m_);
-                datagrams_.emplace_back(dgram.data(), static_cast<size_t>(n));
-            }
-            cv_.notify_all();
+            char ip[INET_ADDRSTRLEN] = {};
+            ::inet_ntop(AF_INET, &from.sin_addr, ip, sizeof(ip));
+            on_datagram(std::string(dgram.data(), static_cast<size_t>(n)), ip, ntohs(from.sin_port));
         }
     }
+}
+
+// Runs on the UDP thread. The datagram is recorded first, then its
+// order-entry requests are answered like those of its connection's stream.
+void sim_trade_server::on_datagram(const std::string& bytes, const std::string& source_ip, uint16_t source_port) {
+    std::vector<std::string> answers;
+    write_plan plan;
+    size_t conn = no_connection;
+    {
+        std::unique_lock<std::mutex> lock(m_);
+        // Recorded and judged in one go, so that once it is recorded its
+        // answers (if any) are decided.
+        const bool may_write = begin_writing(lock);
+        auto owner = udp_port_conn_.find(source_port);
+        if (owner != udp_port_conn_.end()) conn = owner->second;
+        datagrams_.push_back({bytes, source_ip, source_port, conn});
+        cv_.notify_all();
+        if (!may_write) return;
+        if (conn == no_connection) {
+            writing_ = false;
+            return;
+        }
+        const sim_config& cfg = config_for(conn);
+        conn_state& st = state(conn);
+        size_t off = 0;
+        while (!cfg.silent && bytes.size() - off >= 2) {
+            const uint16_t type = get_u16(bytes, off);
+            const size_t need = request_length(type);
+            if (need == 0 || bytes.size() - off < need) break;
+            if (order_entry_request(type)) {
+                for (auto& a : answer(cfg, bytes.substr(off, need), next_order_no_, st.order_numbers)) {
+                    answers.push_back(std::move(a));
+                }
+            }
+            off += need;
+        }
+        plan = plan_of(cfg);
+        if (answers.empty()) writing_ = false;
+    }
+    cv_.notify_all();
+    if (answers.empty()) return;
+    write_answers(conn, plan, answers);
+    end_writing();
 }
 
 }  // namespace hux_sim

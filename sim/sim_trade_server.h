@@ -1,6 +1,8 @@
 // The simulated HUX trade server: speaks the trade protocol from the server
-// side on a loopback TCP port, for tests (in-process) and for the standalone
-// program hux-sim-server.
+// side on a TCP port (127.0.0.1 unless told another address), for tests
+// (in-process) and for the standalone program hux-sim-server. With its UDP
+// order channel open it also answers the order-entry requests that come as
+// datagrams, on the trade connection whose logon named the sender's port.
 //
 // It answers the session requests (version report, logon, symbol and account
 // index queries, heart-beat setting, heart-beat), the terminal reports that
@@ -14,7 +16,8 @@
 // length fields, delays, silence, clean or reset closes, stopped reading.
 //
 // Every member is thread-safe. Answers are written on the loopback server's
-// poll thread, so while an answer is delayed or blocked no connection is read.
+// poll thread (answers to datagrams on the UDP thread), one batch at a time,
+// so while an answer is delayed or blocked no connection is read.
 #ifndef HUX_SIM_SIM_TRADE_SERVER_H
 #define HUX_SIM_SIM_TRADE_SERVER_H
 
@@ -55,6 +58,11 @@ enum : uint16_t {
 // Fixed length of a request type the client may send; 0 for a type that is
 // not a request.
 size_t request_length(uint16_t type);
+
+// True for the order-entry requests (orders, quotes, cancels, quote actions,
+// combination and special orders, the simple forms): the requests answered
+// when they come over the UDP order channel.
+bool order_entry_request(uint16_t type);
 
 // A zero-filled message of `len` bytes (at least 4) with `type` in its header
 // and, in its length field, `len` or `length_field` when that is 0..65535.
@@ -148,6 +156,12 @@ struct sim_config {
     // Directory of normal_private.pem and test_private.pem; empty: reports
     // are recorded and answered but not decrypted.
     std::string coll_key_dir;
+
+    // Address the program hux-sim-server listens on (TCP and UDP), dotted
+    // IPv4; empty: 127.0.0.1. Its option --listen wins. A server object takes
+    // its address in its constructor, so set_config leaves a running
+    // listener where it is.
+    std::string listen_ip;
 };
 
 const uint32_t max_order_fill_parts = 1000;
@@ -172,16 +186,29 @@ struct sim_message {
     std::string bytes;
 };
 
+// A datagram of the UDP order channel, in arrival order.
+struct sim_datagram {
+    std::string bytes;
+    std::string source_ip;     // dotted IPv4 of the sender
+    uint16_t source_port = 0;  // the sender's port
+    // The trade connection whose logon carried source_port at 128 (the last
+    // such logon), whose configuration answered its order-entry requests
+    // there; sim_trade_server::no_connection when no logon did: recorded only.
+    size_t conn = static_cast<size_t>(-1);
+};
+
 class sim_trade_server {
 public:
-    // Listens on 127.0.0.1 at `port` (0 = a free port). Check listening().
-    explicit sim_trade_server(uint16_t port = 0);
+    // Listens on `listen_ip` (dotted IPv4) at `port` (0 = a free port).
+    // Check listening(): false also for an address that is not one.
+    explicit sim_trade_server(uint16_t port = 0, const std::string& listen_ip = "127.0.0.1");
     ~sim_trade_server();
     sim_trade_server(const sim_trade_server&) = delete;
     sim_trade_server& operator=(const sim_trade_server&) = delete;
 
     bool listening() const { return port() != 0; }
     uint16_t port() const { return tcp_.port(); }
+    const std::string& listen_ip() const { return tcp_.listen_ip(); }
 
     // Configuration for every connection without one of its own. False (and
     // nothing changed) when check_config refuses it.
@@ -239,11 +266,19 @@ public:
     // Everything else the loopback server offers (stop listening, waits, ...).
     hux_test::loopback_server& transport() { return tcp_; }
 
-    // UDP order channel: binds 127.0.0.1:`port` (0 = a free port) and records
-    // every datagram. False when already open or when binding fails.
+    // UDP order channel: binds the listening address at `port` (0 = a free
+    // port) and records every datagram. A datagram from a port that a trade
+    // connection's logon carried at 128 (little-endian uint16; port 0 names
+    // none) belongs to that connection (the latest such logon): its
+    // order-entry requests, cut by their fixed lengths, are answered on that
+    // TCP connection by its configuration, as if they had come on it (order
+    // numbers included), but they are not among its messages(). Other
+    // requests, an incomplete tail and datagrams from unknown ports are
+    // recorded only. False when already open or when binding fails.
     bool open_udp(uint16_t port);
     uint16_t udp_port() const;
     std::vector<std::string> datagrams() const;
+    std::vector<sim_datagram> datagram_log() const;
     bool wait_for_datagrams(size_t count, std::chrono::milliseconds timeout) const;
 
     // Answer builders (also used by tests to send answers by hand).
@@ -283,6 +318,7 @@ private:
         // to use, and whether a byte of no known type ended the reading.
         bool coll_test_key = false;
         bool coll_stopped = false;
+        uint16_t logon_udp_port = 0;  // at 128 of its last logon
     };
 
     // One message of a report connection, answered after the lock is let go.
@@ -314,7 +350,14 @@ private:
     // `order_numbers`.
     static std::vector<std::string> answer(const sim_config& cfg, const std::string& msg, int64_t& next_order_no,
                                            std::map<uint32_t, int64_t>& order_numbers);
+    static write_plan plan_of(const sim_config& cfg);
     void write_answers(size_t conn, const write_plan& plan, const std::vector<std::string>& answers);
+    // One batch of answers is written at a time, so that the pieces of the
+    // poll thread's and the UDP thread's writes never interleave on a
+    // connection. Both take the lock; false when the server is stopping.
+    bool begin_writing(std::unique_lock<std::mutex>& lock);
+    void end_writing();
+    void on_datagram(const std::string& bytes, const std::string& source_ip, uint16_t source_port);
     const sim_config& config_for(size_t conn) const;  // under m_
     conn_state& state(size_t conn);                    // under m_
     const conn_state* find_state(size_t conn) const;   // under m_
@@ -335,7 +378,9 @@ private:
     int udp_fd_ = -1;
     int udp_wake_fd_ = -1;
     uint16_t udp_port_ = 0;
-    std::vector<std::string> datagrams_;
+    std::vector<sim_datagram> datagrams_;
+    std::map<uint16_t, size_t> udp_port_conn_;  // logon's UDP port -> trade connection
+    bool writing_ = false;                      // a batch of answers is going out
     std::thread udp_thread_;
 
     // Last: destroyed first, so its poll thread (which runs the answers)

@@ -21,6 +21,7 @@
 #include "tests/support/coll_support.h"
 #include "tests/support/net_support.h"
 #include "tests/support/plain_socket.h"
+#include "tests/support/udp_order_channel.h"
 
 using hux_sim::order_mode;
 using hux_sim::sim_config;
@@ -400,6 +401,7 @@ TEST(SimServer, ScriptSetsEveryKnobAndRefusesBadLines) {
         "coll_verdict foreign 2\n"
         "coll_verdict 255\n"
         "coll_key_dir /some/dir with space\n"
+        "listen_ip 10.77.0.2\n"
         "length_field 65535\r\n";
     ASSERT_TRUE(hux_sim::parse_script(script, cfg, error)) << error;
     EXPECT_EQ(cfg.version_text, "TERM ONE");
@@ -444,6 +446,7 @@ TEST(SimServer, ScriptSetsEveryKnobAndRefusesBadLines) {
     EXPECT_EQ(cfg.coll_verdicts[2].result, 2);
     EXPECT_EQ(cfg.coll_verdicts[3].result, 255);
     EXPECT_EQ(cfg.coll_key_dir, "/some/dir with space");
+    EXPECT_EQ(cfg.listen_ip, "10.77.0.2");
     EXPECT_EQ(cfg.length_field, 65535);
     const std::pair<const char*, order_mode> modes[] = {
         {"none", order_mode::none}, {"accept", order_mode::accept}, {"reject", order_mode::reject},
@@ -468,6 +471,8 @@ TEST(SimServer, ScriptSetsEveryKnobAndRefusesBadLines) {
         "coll_version maybe",   "coll_version_result 0",          "coll_version_result 256",
         "coll_use_test_key 2",  "coll_verdict 256",    "coll_verdict -1",    "coll_verdict foreign",
         "coll_verdict foreign x", "coll_verdict other 1", "coll_verdict",
+        "listen_ip",            "listen_ip 10.77.0.256",          "listen_ip localhost",
+        "listen_ip ::1",
     };
     for (const char* line : bad) {
         sim_config c;
@@ -572,5 +577,49 @@ TEST(SimServerProgram, ServesItsScriptUntilSigtermAndListsTheReports) {
     for (const auto& args : refused) EXPECT_EQ(wait_exit(spawn(args)), 2) << args.back();
     err_text = read_file("err.txt");
     EXPECT_NE(err_text.find("cannot read " + here.path() + "/normal_private.pem"), std::string::npos) << err_text;
+}
+
+TEST(SimServerProgram, ListensOnTheGivenAddressAndAnswersTheUdpChannel) {
+    hux_test::coll::scratch_dir here;
+    using hux_test::coll::read_file;
+    // The option's address wins over the script's; 127.0.0.2 is loopback too.
+    hux_test::coll::write_file("sim.txt", "listen_ip 127.0.0.3\norder_mode accept\n");
+    const pid_t pid = spawn({"--listen", "127.0.0.2", "--port", "0", "--udp-port", "0", "--script", "sim.txt"});
+    ASSERT_GT(pid, 0);
+    const std::string prefix = "hux-sim-server listening on 127.0.0.2:";
+    ASSERT_TRUE(hux_test::wait_until([&] { return read_file("out.txt").find('\n') != std::string::npos; }, deadline));
+    const std::string line = read_file("out.txt");
+    ASSERT_EQ(line.compare(0, prefix.size(), prefix), 0) << line;
+    const uint16_t port = static_cast<uint16_t>(std::atoi(line.c_str() + prefix.size()));
+    const std::string udp_prefix = "hux-sim-server udp on 127.0.0.2:";
+    const std::string err = read_file("err.txt");  // written before the line on standard output
+    ASSERT_EQ(err.compare(0, udp_prefix.size(), udp_prefix), 0) << err;
+    const uint16_t udp_port = static_cast<uint16_t>(std::atoi(err.c_str() + udp_prefix.size()));
+
+    EXPECT_LT(hux_test::connect_to(port), 0);  // nothing on 127.0.0.1
+    const int trade = hux_test::connect_ip("127.0.0.2", port);
+    ASSERT_GE(trade, 0);
+    hux_test::udp_endpoint mine("127.0.0.1");
+    hux_test::udp_endpoint stranger("127.0.0.1");
+    ASSERT_TRUE(hux_test::send_all(trade, hux_test::logon_with_udp_port(mine.port)));
+    EXPECT_EQ(hex(hux_test::read_exact(trade, 80, deadline).substr(0, 4)), "2e045000");  // 1070, length 80
+    ASSERT_TRUE(stranger.send_to("127.0.0.2", udp_port, hux_test::order_with_token(3)));
+    ASSERT_TRUE(mine.send_to("127.0.0.2", udp_port, hux_test::order_with_token(4)));
+    const std::string answer = hux_test::read_exact(trade, 120, deadline);
+    ASSERT_EQ(answer.size(), 120u);
+    EXPECT_EQ(hex(answer.substr(0, 4)), "f2037800");   // type 1010, length 120
+    EXPECT_EQ(hex(answer.substr(20, 4)), "04000000");  // client token 4: the stranger got nothing
+
+    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    EXPECT_EQ(wait_exit(pid), 0);
+    ::close(trade);
+    EXPECT_NE(read_file("err.txt").find("2 datagram(s) (1 from unknown ports)"), std::string::npos)
+        << read_file("err.txt");
+
+    // An address that is not one, or one this host does not have.
+    EXPECT_EQ(wait_exit(spawn({"--port", "0", "--listen", "localhost"})), 2);
+    EXPECT_EQ(wait_exit(spawn({"--port", "0", "--listen"})), 2);
+    EXPECT_EQ(wait_exit(spawn({"--port", "0", "--listen", "192.0.2.1"})), 1);
+    EXPECT_NE(read_file("err.txt").find("cannot listen on 192.0.2.1:0"), std::string::npos) << read_file("err.txt");
 }
 #endif
