@@ -31,10 +31,11 @@ tools tools
 thread thread tools
 net net thread tools
 bypass bypass thread tools
+plugin plugin bypass thread tools
 trade_core trade_core net thread tools
 report report net thread tools
-trade trade trade_core report bypass net thread tools
-api api trade trade_core report bypass net thread tools
+trade trade trade_core report plugin bypass net thread tools
+api api trade trade_core report plugin bypass net thread tools
 sim sim tools thread net
 include
 '

@@ -6,3 +6,4 @@
 // driven from outside.
 #include "bypass/standin/standin_efvi.h"
 #include "bypass/standin/standin_exanic.h"
+#include "bypass/standin/standin_zf.h"
