@@ -23,6 +23,8 @@
 extern "C" {
 uint8_t g_handle_sig = 0;
 uint8_t g_reconnecting = 0;
+uint8_t g_is_close = 0;
+i_zf_tcp_client_sock* g_zf_sync_trade_client = nullptr;
 }
 
 namespace HUX_TRADE {
@@ -131,6 +133,9 @@ CTradeClient::CTradeClient(void* user_param)
       m_on_hb_timeout(nullptr),
       m_symbol_selector(0) {
     precise_time::initialize();
+    memset(m_ifname, 0, sizeof(m_ifname));
+    memset(m_driver_name, 0, sizeof(m_driver_name));
+    m_last_warm_us = 0;
     {
         sigint_owner& s = sigint_state();
         std::lock_guard<std::mutex> guard(s.lock);
@@ -163,8 +168,10 @@ CTradeClient::~CTradeClient() {
     }
     m_hb_stop = true;
     m_rc_stop = true;
-    // The reconnect thread calls ConnServer: it ends before the transports go.
+    // The reconnect thread calls ConnServer: it ends before the transports go,
+    // and with it every reconnect, so that the kernel-bypass senders go too.
     join_thread(m_rc_thread, m_rc_stop, true);
+    m_reconnecting = false;
     DisConnServer();
     join_thread(m_hb_thread, m_hb_stop, true);
     free_retired(true);
@@ -332,12 +339,6 @@ size_t CTradeClient::SymbolCount() const {
 HUX_TRADE_CORE::flow_control_window CTradeClient::GetOrderFlowControl() const { return m_order_fc; }
 HUX_TRADE_CORE::flow_control_window CTradeClient::GetCancelFlowControl() const { return m_cancel_fc; }
 
-// Over the kernel transports no transmit timestamp is recorded.
-void CTradeClient::GetTimestamps(long long* out, int& count) {
-    (void)out;
-    count = 0;
-}
-
 uint64_t CTradeClient::SwichEndian(uint64_t value) { return __builtin_bswap64(value); }
 uint32_t CTradeClient::SwichEndian32(uint32_t value) { return __builtin_bswap32(value); }
 
@@ -405,20 +406,25 @@ bool CTradeClient::ConnServer(const HUX_TradeSvrInfo* record, bool mix) {
         return false;
     }
 
-    // The kernel-bypass decision and the detection of the network card's
-    // driver come in here; without them the driver type stays 2 (kernel
-    // transports) and the order channel is the kernel UDP sender.
+    // Kernel bypass: mix or kernel_bypass 0 turn it off for good.
+    if (mix || info.kernel_bypass == 0) m_bypass_in_use = false;
+    if (!detect_card(info, local_ip, udp_channel)) return false;
 
     if (udp_channel) {
-        CLIENT_UDP_SCKT_ONLY::socket_unicast* udp = new CLIENT_UDP_SCKT_ONLY::socket_unicast();
-        if (!udp->sock_init(server_ip, udp_port, local_ip, local_udp_port, 0, nullptr)) {
-            delete udp;
-            snprintf_mv(text, sizeof(text), "udp init failed. remote ip,port[%s, %u], local ip,port[%s, %u]",
-                        server_ip, static_cast<unsigned>(udp_port), local_ip, static_cast<unsigned>(local_udp_port));
-            log_info(text);
-            return false;
+        const int bypass = m_bypass_in_use ? open_bypass_udp(info, server_ip, local_ip) : 0;
+        if (bypass < 0) return false;
+        if (bypass == 0) {
+            CLIENT_UDP_SCKT_ONLY::socket_unicast* udp = new CLIENT_UDP_SCKT_ONLY::socket_unicast();
+            if (!udp->sock_init(server_ip, udp_port, local_ip, local_udp_port, 0, nullptr)) {
+                delete udp;
+                snprintf_mv(text, sizeof(text), "udp init failed. remote ip,port[%s, %u], local ip,port[%s, %u]",
+                            server_ip, static_cast<unsigned>(udp_port), local_ip,
+                            static_cast<unsigned>(local_udp_port));
+                log_info(text);
+                return false;
+            }
+            m_udp_client = udp;
         }
-        m_udp_client = udp;
         m_has_udp_channel = true;
         m_local_udp_port = local_udp_port;
     }
@@ -454,6 +460,8 @@ bool CTradeClient::ConnServer(const HUX_TradeSvrInfo* record, bool mix) {
         return false;
     }
 
+    // The plug-in object the SIGINT handler closes: this session's, or none.
+    __atomic_store_n(&g_zf_sync_trade_client, static_cast<i_zf_tcp_client_sock*>(nullptr), __ATOMIC_RELEASE);
     if (!m_sigint_installed) {
         if (!install_sigint_handler()) return false;
         m_sigint_installed = true;
@@ -535,7 +543,9 @@ bool CTradeClient::DisConnServer() {
         log_info("close udp client");
         pause_ms(pause);
     }
-    // The kernel-bypass senders and the TCPDirect plug-in are cleaned up here.
+    // A reconnect keeps the kernel-bypass senders (the next connect resets
+    // them in place).
+    if (!m_reconnecting) close_bypass_senders();
 
     if (async_client || sync_client) {
         if (own_thread || !sync_stopped) {
@@ -562,7 +572,11 @@ bool CTradeClient::StopAndDisConnServer() {
     m_hb_stop = true;
     // On a transport thread the reconnect thread may be waiting for this very
     // thread to end; it is left to end by itself (the destructor joins it).
-    if (!on_own_transport_thread()) join_thread(m_rc_thread, m_rc_stop, false);
+    if (!on_own_transport_thread()) {
+        join_thread(m_rc_thread, m_rc_stop, false);
+        // No reconnect runs any more: the disconnect releases everything.
+        m_reconnecting = false;
+    }
     join_thread(m_hb_thread, m_hb_stop, false);
     return DisConnServer();
 }

@@ -26,9 +26,13 @@
 #include <thread>
 #include <vector>
 
+#include "bypass/exanic_udp_client.h"
+#include "bypass/mv_ef_vi_sender.h"
+#include "bypass/zf_client_sock.h"
 #include "hux_trade_status_struct.h"
 #include "hux_trade_struct.h"
 #include "tools/lock.h"
+#include "tools/stream_buffer.h"
 #include "tools/template_map_str.h"
 #include "trade/TradeClientAnswerEvents.h"
 #include "trade/TradeClientRejectText.h"
@@ -48,6 +52,10 @@ class socket_unicast;
 extern "C" {
 __attribute__((visibility("default"))) extern uint8_t g_handle_sig;    // 1: SIGINT ends the process (from exit_on_signal)
 __attribute__((visibility("default"))) extern uint8_t g_reconnecting;  // 1: a reconnect attempt is under way
+__attribute__((visibility("default"))) extern uint8_t g_is_close;      // 1: the SIGINT handler closed the plug-in object
+// The TCPDirect plug-in object of the last session that connected, or null:
+// the one the SIGINT handler closes.
+__attribute__((visibility("default"))) extern i_zf_tcp_client_sock* g_zf_sync_trade_client;
 }
 
 namespace HUX_TRADE {
@@ -102,7 +110,12 @@ struct TradeClientTimings {
     unsigned coll_report_wait_ms = 9000;   // overall poll for the verdict after connecting
 };
 
-class CTradeClient {
+// The session hears the kernel-bypass transports through their event
+// interfaces, in this order: the ef_vi sender's timestamps, the TCPDirect
+// plug-in's bytes and connection events, the ExaNIC sender's timestamps.
+class CTradeClient : public i_ef_vi_udp_client_event,
+                     public i_zf_tcp_client_sock_event,
+                     public i_exanic_udp_client_sock_event {
 public:
     static constexpr const char* API_VERSION = "5.2.4.16";
     static constexpr unsigned TCP_CACHE_SIZE = 8192;
@@ -114,6 +127,20 @@ public:
     virtual ~CTradeClient();
     CTradeClient(const CTradeClient&) = delete;
     CTradeClient& operator=(const CTradeClient&) = delete;
+
+    // ---- kernel-bypass events (slot order: after the destructors) ----
+    // Both transmit-time reports append to the timestamp array.
+    void on_ef_vi_udp_report_timestamps(long long ns) override;
+    void on_exanic_udp_report_timestamps(long long ns) override;
+    // The plug-in's received bytes through the session's cut loop, an
+    // unfinished tail kept for the next bytes: returns len.
+    int on_zf_tcp_recv_msg(char* data, int len) override;
+    void on_zf_tcp_connect() override;    // "conn ok"
+    void on_zf_tcp_disconnect() override; // "remote disconnected"
+    virtual void on_zf_udp_recv_msg(char* data, int len);  // nothing
+    virtual void on_zf_udp_connect();                      // nothing
+    // Code 2, "remote disconnected"; the logon flags cleared.
+    virtual void on_zf_udp_disconnect();
 
     // ---- set-up ----
     // Letters, digits, '/', '-', '\\' and '_' only; a missing directory is
@@ -174,9 +201,17 @@ public:
     // Flow-control windows (orders, cancels), as a copy.
     HUX_TRADE_CORE::flow_control_window GetOrderFlowControl() const;
     HUX_TRADE_CORE::flow_control_window GetCancelFlowControl() const;
-    // Transmit timestamps of the kernel-bypass senders: none over the kernel
-    // transports, so count becomes 0.
+    // Transmit timestamps of the kernel-bypass senders: with the keep flag
+    // (a ready sender and keep_timestamps) the oldest count of them, count
+    // cut to the number recorded; without it count becomes 0. The array is
+    // not emptied.
     void GetTimestamps(long long* out, int& count);
+    // The driver kind (0 ef_vi, 1 ExaNIC, 2 other) of the interface that owns
+    // local_ip, its name into ifname (16 bytes); 2 when either is not found.
+    int get_device_driver_type(const char* local_ip, char* ifname);
+    // The interface and driver the last detection found.
+    std::string GetInterfaceName() const;
+    std::string GetDriverName() const;
     bool IsUseVerifyData() const { return false; }
     static uint64_t SwichEndian(uint64_t value);
     static uint32_t SwichEndian32(uint32_t value);
@@ -215,8 +250,16 @@ public:
     // direction 2: TCP. The bytes sent; -1 on failure; -2 refused by flow
     // control. A 168-byte message of type 70 gets the local UDP port at 128.
     int SendMsgToHux(const char* name, char* data, int len, int direction);
-    // New orders (type 10) and quotes (type 12); a warm-up call sends nothing.
+    // New orders (type 10) and quotes (type 12). Over an ef_vi or ExaNIC
+    // order channel each call counts one order and a warm-up call warms the
+    // sender (at most once every 10 microseconds) and returns 8 (ef_vi) or
+    // len (ExaNIC); otherwise a warm-up call sends nothing.
     int SendMsgToHuxForNewOrder(char* data, int len, int direction, int type, bool warm);
+    // Two more ef_vi new-order senders the order functions do not use: the
+    // message as a warm-up send (returns len), and the ef_vi path without the
+    // send lock and without the warm-up spacing.
+    int SendMsgToHuxForNewOrderEx(char* data, int len);
+    int SendMsgToHuxForNewOrderEfVi(char* data, int len, bool warm);
     bool ChangeFCParam(unsigned order_limit, unsigned cancel_limit);
 
     // ---- receiving ----
@@ -295,6 +338,14 @@ private:
     void ProcReqForQuoteReportMsg(const unsigned char* msg);
     bool send_symbol_query();
 
+    // Kernel-bypass steps of the connect and disconnect.
+    bool detect_card(const HUX_TradeSvrInfo& info, const char* local_ip, bool udp_channel);
+    // 1: a bypass sender is ready; 0: the kernel UDP sender is wanted; -1: failed.
+    int open_bypass_udp(const HUX_TradeSvrInfo& info, const char* server_ip, const char* local_ip);
+    void close_bypass_senders();
+    void write_version_lines(bool exanic);
+    int send_new_order_bypass(char* data, int len, int type, bool warm, bool locked, bool spaced);
+
     // Connect and disconnect helpers.
     void report_connection(int code, const char* text);
     bool install_sigint_handler();
@@ -336,6 +387,26 @@ private:
     std::atomic<int> m_max_wait_ms;
     std::mutex m_retired_lock;
     std::vector<retired_transport> m_retired;
+
+    // Kernel-bypass transports. The sender pointers change only in ConnServer
+    // and DisConnServer.
+    std::atomic<ef_vi_udp_sender*> m_ef_vi{nullptr};
+    std::atomic<exanic_udp_client*> m_exanic{nullptr};
+    std::atomic<bool> m_ef_vi_ready{false};
+    std::atomic<bool> m_exanic_ready{false};
+    std::atomic<bool> m_bypass_in_use{true};    // cleared for good by mix, kernel_bypass 0 or a refused VI
+    std::atomic<bool> m_zf_first_init{true};    // card detection runs while set
+    mutable std::mutex m_card_lock;             // guards the two names
+    char m_ifname[16];
+    char m_driver_name[16];
+    long long m_last_warm_us;                   // the last bypass warm-up, under the send lock
+    // Transmit timestamps, filled on the sending thread; the lock is taken
+    // only while the keep flag is on.
+    // The plug-in's unfinished message, kept for the bytes that complete it.
+    MORVAST::TOOLS::stream_buffer m_zf_tail{2048};
+    std::atomic<bool> m_keep_timestamps{false};
+    std::mutex m_ts_lock;
+    std::vector<long long> m_timestamps;
 
     std::atomic<bool> m_first_connect;
     std::atomic<bool> m_reconnecting;

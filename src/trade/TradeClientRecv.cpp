@@ -107,7 +107,10 @@ void CTradeClient::on_connection_event(int event) {
     int state;
     switch (event) {
     case EVENT_CONNECT:
-        // The state is changed only by the logon sequence.
+        // The state is changed only by the logon sequence. A connection ends
+        // the reconnect that made it, whichever client made it.
+        m_reconnecting = false;
+        __atomic_store_n(&g_reconnecting, 0, __ATOMIC_RELAXED);
         report_connection(0, "conn ok");
         return;
     case EVENT_REMOTE_DISCONNECT:

@@ -38,10 +38,21 @@ int CTradeClient::SendMsgToHux(const char* name, char* data, int len, int direct
         if (!HUX_TRADE_CORE::flow_control_admit(window, n, precise_time::get_current_microseconds())) return -2;
     }
 
+    // The order channel: the ExaNIC (driver 1) or ef_vi (driver 0) sender
+    // while kernel bypass is in use, else the kernel UDP sender.
     CLIENT_UDP_SCKT_ONLY::socket_unicast* udp = nullptr;
+    ef_vi_udp_sender* ef_vi = nullptr;
+    exanic_udp_client* exanic = nullptr;
+    bool order_channel = false;
     if (direction == SEND_DIRECTION_ORDER && m_has_udp_channel) {
-        // The kernel-bypass senders take this place with driver type 0 or 1.
-        udp = m_udp_client.load();
+        order_channel = true;
+        const int driver = m_bypass_in_use ? m_driver_type.load() : 2;
+        if (driver == 1)
+            exanic = m_exanic.load();
+        else if (driver == 0)
+            ef_vi = m_ef_vi.load();
+        else
+            udp = m_udp_client.load();
     }
 
     const bool lock = m_send_lock_on;
@@ -50,9 +61,16 @@ int CTradeClient::SendMsgToHux(const char* name, char* data, int len, int direct
     int sent = 0;
     while (sent < len) {
         int rc;
-        if (udp)
-            rc = udp->sock_send(data + sent, len - sent);
-        else if (async_client)
+        if (order_channel) {
+            if (exanic)
+                rc = exanic->exanic_udp_send(data + sent, len - sent, false);
+            else if (ef_vi)
+                rc = ef_vi->ctpio_send(data + sent, static_cast<unsigned>(len - sent), false);
+            else if (udp)
+                rc = udp->sock_send(data + sent, len - sent);
+            else
+                rc = -1;
+        } else if (async_client)
             rc = async_client->sock_send(data + sent, len - sent);
         else if (sync_client)
             rc = sync_client->sock_send(data + sent, len - sent);
@@ -73,9 +91,9 @@ int CTradeClient::SendMsgToHux(const char* name, char* data, int len, int direct
 }
 
 int CTradeClient::SendMsgToHuxForNewOrder(char* data, int len, int direction, int type, bool warm) {
-    (void)type;
-    // With a UDP order channel over a kernel-bypass sender (driver type 0 or
-    // 1) the new order or quote goes to that sender here.
+    // New orders and quotes go straight to a kernel-bypass order channel.
+    if (m_has_udp_channel && m_bypass_in_use && (m_driver_type == 0 || m_driver_type == 1))
+        return send_new_order_bypass(data, len, type, warm, true, true);
     if (warm) return 0;
     return SendMsgToHux("NewOrder", data, len, direction);
 }

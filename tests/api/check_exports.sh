@@ -1,8 +1,9 @@
 #!/bin/sh
 # Checks the dynamic symbol table of libhuxtrade.so: it defines exactly the
 # 82 MVHUX_* functions of the C interface, the factory pair of the object
-# interface, the checksum routine sse42_crc32_10 and the process-wide flags
-# g_handle_sig and g_reconnecting, and nothing else; and, given the library
+# interface, the checksum routine sse42_crc32_10 and the process-wide data
+# g_handle_sig, g_reconnecting, g_is_close and g_zf_sync_trade_client, and
+# nothing else; and, given the library
 # itself, that it leaves no symbol unresolved.
 #
 #   check_exports.sh LIBRARY   reads `nm -D --defined-only LIBRARY`, runs `ldd -r`
@@ -103,6 +104,8 @@ DestroyHUXTraderApi
 sse42_crc32_10
 g_handle_sig
 g_reconnecting
+g_is_close
+g_zf_sync_trade_client
 '
 
 if [ $# -ne 1 ]; then

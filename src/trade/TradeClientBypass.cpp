@@ -1,0 +1,382 @@
+// The kernel-bypass channels of the trade session: which card the local
+// address is on, the ef_vi and ExaNIC order senders (opened, reset and closed
+// with the connection), their order paths and transmit timestamps, the
+// version lines of the card, and the events of the TCPDirect plug-in.
+#include <cstdio>
+#include <cstring>
+
+#include "bypass/card_driver.h"
+#include "net/socket_unicast.h"
+#include "tools/cross_platform_api.h"
+#include "tools/precise_time.h"
+#include "trade/TradeClient.h"
+#include "trade_core/trade_wire.h"
+
+namespace HUX_TRADE {
+
+using MORVAST::TOOLS::snprintf_mv;
+
+namespace {
+
+const int LOG_TEXT_LEN = 512;
+const int WARM_UP_SPACING_US = 10;
+const int EF_VI_WARM_UP_LEN = 8;
+
+// The first line a shell command prints, without its line end; false when the
+// command cannot be started or prints nothing.
+bool first_line_of(const char* cmd, char* out, size_t cap) {
+    out[0] = '\0';
+    FILE* pipe = popen(cmd, "r");
+    if (!pipe) return false;
+    const bool got = fgets(out, static_cast<int>(cap), pipe) != nullptr;
+    char rest[256];
+    while (fgets(rest, sizeof rest, pipe)) {
+    }
+    pclose(pipe);
+    return got && out[0] != '\0';
+}
+
+// The line as the version lines keep it: its last character (the line end)
+// dropped.
+void drop_last(char* line) {
+    const size_t n = strlen(line);
+    if (n) line[n - 1] = '\0';
+}
+
+client_server_info sender_info(const HUX_TradeSvrInfo& info, const char* server_ip, const char* local_ip) {
+    client_server_info csi;
+    memset(&csi, 0, sizeof(csi));
+    snprintf(csi.server_ip, sizeof(csi.server_ip), "%s", server_ip);
+    csi.server_port = info.udp_port;
+    snprintf(csi.local_ip, sizeof(csi.local_ip), "%s", local_ip);
+    csi.local_port = info.local_udp_port;
+    csi.timestamps = info.keep_timestamps;
+    return csi;
+}
+
+}  // namespace
+
+// ---- card detection ----
+
+int CTradeClient::get_device_driver_type(const char* local_ip, char* ifname) {
+    return hux_bypass::get_device_driver_type(local_ip, ifname);
+}
+
+std::string CTradeClient::GetInterfaceName() const {
+    std::lock_guard<std::mutex> guard(m_card_lock);
+    return m_ifname;
+}
+
+std::string CTradeClient::GetDriverName() const {
+    std::lock_guard<std::mutex> guard(m_card_lock);
+    return m_driver_name;
+}
+
+// Runs while the plug-in has not been initialised yet, for a UDP order
+// channel over kernel bypass or a TCPDirect connection; later connects keep
+// what the earlier one found.
+bool CTradeClient::detect_card(const HUX_TradeSvrInfo& info, const char* local_ip, bool udp_channel) {
+    char text[LOG_TEXT_LEN];
+    char ifname[hux_bypass::DEVICE_NAME_LEN];
+    char driver[hux_bypass::DEVICE_NAME_LEN];
+    {
+        std::lock_guard<std::mutex> guard(m_card_lock);
+        memcpy(ifname, m_ifname, sizeof(ifname));
+        memcpy(driver, m_driver_name, sizeof(driver));
+    }
+    if (m_zf_first_init) {
+        if ((udp_channel && m_bypass_in_use) || info.tcp_direct) {
+            if (!hux_bypass::get_ifname_by_ip(local_ip, ifname, &m_log)) {
+                snprintf_mv(text, sizeof(text), "[[CTradeClient::ConnServer] get_ifname_by_ip [%s] fail.]", local_ip);
+                log_info(text);
+                return false;
+            }
+            if (!hux_bypass::get_netcard_driver_type(ifname, driver, &m_log)) {
+                snprintf_mv(text, sizeof(text), "[[CTradeClient::ConnServer] get_netcard_driver_type [%s] fail.]",
+                            ifname);
+                log_info(text);
+            }
+            m_driver_type = hux_bypass::classify_driver(driver);
+            std::lock_guard<std::mutex> guard(m_card_lock);
+            memcpy(m_ifname, ifname, sizeof(ifname));
+            memcpy(m_driver_name, driver, sizeof(driver));
+        } else {
+            m_driver_type = hux_bypass::DRIVER_OTHER;
+        }
+    }
+    snprintf_mv(text, sizeof(text), "dev[%s],ip[%s],driver[%s],driver_type[%d]\n", ifname, local_ip, driver,
+                static_cast<int>(m_driver_type));
+    fputs(text, stdout);
+    fflush(stdout);
+    log_info(text);
+    return true;
+}
+
+// ---- the order senders ----
+
+int CTradeClient::open_bypass_udp(const HUX_TradeSvrInfo& info, const char* server_ip, const char* local_ip) {
+    char text[LOG_TEXT_LEN];
+    const int driver = m_driver_type;
+    if (driver != hux_bypass::DRIVER_EF_VI && driver != hux_bypass::DRIVER_EXANIC) return 0;
+    const client_server_info csi = sender_info(info, server_ip, local_ip);
+    char ifname[hux_bypass::DEVICE_NAME_LEN];
+    char driver_name[hux_bypass::DEVICE_NAME_LEN];
+    {
+        std::lock_guard<std::mutex> guard(m_card_lock);
+        memcpy(ifname, m_ifname, sizeof(ifname));
+        memcpy(driver_name, m_driver_name, sizeof(driver_name));
+    }
+
+    if (driver == hux_bypass::DRIVER_EF_VI) {
+        ef_vi_udp_sender* sender = m_ef_vi;
+        int rc;
+        if (sender && m_ef_vi_ready) {
+            // A reset that finds no MAC leaves the sender unusable for this
+            // connection: it counts as a failed set-up.
+            rc = sender->reset_udp_local_info(csi.local_ip, csi.local_port, csi.server_ip, csi.server_port) ? 0 : -1;
+        } else {
+            if (!sender) {
+                sender = new ef_vi_udp_sender();
+                m_ef_vi = sender;
+            }
+            rc = sender->init(csi, ifname, driver_name, this, &m_log);
+        }
+        if (rc != 0) {
+            m_ef_vi = nullptr;
+            m_ef_vi_ready = false;
+            sender->destory();
+            delete sender;
+            if (rc == -2) {
+                // The card gave no virtual interface: kernel UDP, for good.
+                m_bypass_in_use = false;
+                return 0;
+            }
+            snprintf_mv(text, sizeof(text), "ef vi udp init failed. remote ip,port[%s, %u], local ip,port[%s, %u]",
+                        server_ip, static_cast<unsigned>(info.udp_port), local_ip,
+                        static_cast<unsigned>(info.local_udp_port));
+            log_info(text);
+            return -1;
+        }
+        if (!m_ef_vi_ready) {
+            m_ef_vi_ready = true;
+            write_version_lines(false);
+        }
+    } else {
+        exanic_udp_client* sender = m_exanic;
+        bool ok;
+        if (sender && m_exanic_ready) {
+            ok = sender->reset_udp_local_info(csi.local_ip, csi.local_port, csi.server_ip, csi.server_port);
+        } else {
+            if (!sender) {
+                sender = new exanic_udp_client();
+                m_exanic = sender;
+            }
+            ok = sender->init(csi, ifname, this, &m_log);
+        }
+        if (!ok) {
+            m_exanic = nullptr;
+            m_exanic_ready = false;
+            sender->clean_up();
+            delete sender;
+            snprintf_mv(text, sizeof(text),
+                        "exanic udp init failed. dev_name[%s], remote ip,port[%s, %u], local ip,port[%s, %u]", ifname,
+                        server_ip, static_cast<unsigned>(info.udp_port), local_ip,
+                        static_cast<unsigned>(info.local_udp_port));
+            log_info(text);
+            return -1;
+        }
+        if (!m_exanic_ready) {
+            m_exanic_ready = true;
+            write_version_lines(true);
+        }
+    }
+    m_keep_timestamps = info.keep_timestamps != 0;
+    return 1;
+}
+
+void CTradeClient::close_bypass_senders() {
+    const unsigned pause = m_t_close_pause_ms;
+    if (ef_vi_udp_sender* sender = m_ef_vi.exchange(nullptr)) {
+        sender->destory();
+        log_info("clean ef_vi udp client");
+        pause_ms(pause);
+        delete sender;
+        m_ef_vi_ready = false;
+    }
+    if (exanic_udp_client* sender = m_exanic.exchange(nullptr)) {
+        sender->clean_up();
+        log_info("close exanic udp client");
+        pause_ms(pause);
+        delete sender;
+        m_exanic_ready = false;
+    }
+}
+
+void CTradeClient::write_version_lines(bool exanic) {
+    char line[512];
+    // An empty value when uname cannot be run, never "NO INSTALL".
+    first_line_of("uname -a|awk -F: '{printf $1}'", line, sizeof(line));
+    m_log.write_important_txt("core", line);
+    if (!exanic) {
+        const bool alveo = GetDriverName() == "xilinx_efct";
+        const char* cmd = alveo ? "lspci -vvv | grep ALVEO | grep Name | awk -F: '{print $2}' | awk '!seen[$0]++'"
+                                : "lspci -vvv | grep Solar | grep Subsystem | awk -F: '{print $2}' | awk '!seen[$0]++'";
+        if (first_line_of(cmd, line, sizeof(line)))
+            drop_last(line);
+        else
+            snprintf(line, sizeof(line), "NO INSTALL");
+        m_log.write_important_txt("solarflare", line);
+        if (!first_line_of("onload --version|awk -F: '{printf $2}'", line, sizeof(line)))
+            snprintf(line, sizeof(line), "NO INSTALL");
+        m_log.write_important_txt("onload_version", line);
+        return;
+    }
+    if (first_line_of("modinfo exanic | grep -w version", line, sizeof(line)))
+        drop_last(line);
+    else
+        snprintf(line, sizeof(line), "NO INSTALL");
+    m_log.write_important_txt("exanic", line);
+    char card[exanic_udp_client::NETCARD_TYPE_LEN];
+    card[0] = '\0';
+    if (exanic_udp_client* sender = m_exanic.load()) sender->get_exanic_netcard_type(card);
+    snprintf(line, sizeof(line), "Hardware type: %s", card);
+    m_log.write_important_txt("exanic", line);
+}
+
+// ---- order paths ----
+
+// One new order or quote over the ef_vi (driver 0) or ExaNIC (driver 1)
+// sender: every call counts one order; a warm-up warms the sender, at most
+// once every 10 microseconds when spaced.
+int CTradeClient::send_new_order_bypass(char* data, int len, int type, bool warm, bool locked, bool spaced) {
+    const bool efvi = m_driver_type == hux_bypass::DRIVER_EF_VI;
+    ef_vi_udp_sender* ef_vi = efvi ? m_ef_vi.load() : nullptr;
+    exanic_udp_client* exanic = efvi ? nullptr : m_exanic.load();
+    if (!ef_vi && !exanic) {
+        if (efvi)
+            log_line("send_error", "ef_udp client disconn.");
+        else
+            log_line("error", "exanic_udp client disconn.");
+        return -1;
+    }
+    if (len < 0 || (len > 0 && !data)) return -1;
+    const long long now = precise_time::get_current_microseconds();
+    if (!HUX_TRADE_CORE::flow_control_admit(m_order_fc, 1, now)) return -2;
+
+    const bool lock = locked && m_send_lock_on;
+    if (lock) ULTRA_LOW_LATENCY_CLIENT::ull_lock(&m_send_lock);
+    if (warm) {
+        if (!spaced || m_last_warm_us == 0 || now - m_last_warm_us > WARM_UP_SPACING_US) {
+            static const char dummy[EF_VI_WARM_UP_LEN] = {};
+            if (ef_vi)
+                ef_vi->ctpio_send(dummy, EF_VI_WARM_UP_LEN, true);
+            else
+                exanic->exanic_udp_for_new_order(data, len, true);
+            m_last_warm_us = now;
+        }
+        if (lock) ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_send_lock);
+        return ef_vi ? EF_VI_WARM_UP_LEN : len;
+    }
+    const bool log_bin = m_logger_on;
+    int sent = 0;
+    while (sent < len) {
+        int rc;
+        if (ef_vi)
+            rc = ef_vi->ctpio_send(data + sent, static_cast<unsigned>(len - sent), false);
+        else if (type == HUX_TRADE_WIRE::TYPE_NEW_ORDER_REQ)
+            rc = exanic->exanic_udp_for_new_order(data + sent, len - sent, false);
+        else
+            rc = exanic->exanic_udp_for_new_quote(data + sent, len - sent, false);
+        if (rc < 0 || (rc == 0 && len - sent > 0 && !ef_vi)) {
+            if (lock) ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_send_lock);
+            if (ef_vi)
+                log_line("send_error", "tcp client send data error.");
+            else
+                log_line("error", "exanic udp client send data error.");
+            return -1;
+        }
+        if (rc > 0 && log_bin) m_bin_log.write_bin('0', data + sent, rc);
+        if (rc == 0) break;
+        sent += rc;
+    }
+    if (lock) ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_send_lock);
+    return sent;
+}
+
+int CTradeClient::SendMsgToHuxForNewOrderEx(char* data, int len) {
+    ef_vi_udp_sender* ef_vi = m_ef_vi.load();
+    if (!ef_vi) {
+        log_line("send_error", "ef_udp client disconn.");
+        return -1;
+    }
+    if (len < 0 || (len > 0 && !data)) return -1;
+    ef_vi->ctpio_send(data, static_cast<unsigned>(len), true);
+    return len;
+}
+
+int CTradeClient::SendMsgToHuxForNewOrderEfVi(char* data, int len, bool warm) {
+    if (!m_ef_vi.load()) {
+        log_line("send_error", "ef_udp client disconn.");
+        return -1;
+    }
+    return send_new_order_bypass(data, len, HUX_TRADE_WIRE::TYPE_NEW_ORDER_REQ, warm, false, false);
+}
+
+// ---- transmit timestamps ----
+
+void CTradeClient::on_ef_vi_udp_report_timestamps(long long ns) {
+    if (!m_keep_timestamps) return;
+    std::lock_guard<std::mutex> guard(m_ts_lock);
+    m_timestamps.push_back(ns);
+}
+
+void CTradeClient::on_exanic_udp_report_timestamps(long long ns) { on_ef_vi_udp_report_timestamps(ns); }
+
+void CTradeClient::GetTimestamps(long long* out, int& count) {
+    if (!m_keep_timestamps || count <= 0 || !out) {
+        count = 0;
+        return;
+    }
+    std::lock_guard<std::mutex> guard(m_ts_lock);
+    if (static_cast<size_t>(count) > m_timestamps.size()) count = static_cast<int>(m_timestamps.size());
+    if (count > 0) memcpy(out, m_timestamps.data(), static_cast<size_t>(count) * sizeof(long long));
+}
+
+// ---- the TCPDirect plug-in's events ----
+
+// The plug-in's bytes are always taken whole: an unfinished message waits in
+// the session's tail buffer for the bytes that complete it. Only the plug-in's
+// work thread calls this.
+int CTradeClient::on_zf_tcp_recv_msg(char* data, int len) {
+    if (len <= 0 || !data) return len;
+    MORVAST::TOOLS::stream_buffer& tail = m_zf_tail;
+    if (tail.get_data_len() > 0) {
+        if (!tail.push_data(data, static_cast<size_t>(len))) return -1;
+        const unsigned used = on_receive(tail.get_data_ptr(), static_cast<unsigned>(tail.get_data_len()));
+        tail.pop_data(used);
+    } else {
+        const unsigned used = on_receive(data, static_cast<unsigned>(len));
+        if (used < static_cast<unsigned>(len) && !tail.push_data(data + used, static_cast<size_t>(len) - used))
+            return -1;
+    }
+    return len;
+}
+
+void CTradeClient::on_zf_tcp_connect() {
+    m_zf_tail.clear();
+    on_connection_event(EVENT_CONNECT);
+}
+
+void CTradeClient::on_zf_tcp_disconnect() { on_connection_event(EVENT_REMOTE_DISCONNECT); }
+
+void CTradeClient::on_zf_udp_recv_msg(char*, int) {}
+
+void CTradeClient::on_zf_udp_connect() {}
+
+void CTradeClient::on_zf_udp_disconnect() {
+    report_connection(2, "remote disconnected");
+    m_logged_on = false;
+    m_logon_sent = false;
+}
+
+}  // namespace HUX_TRADE

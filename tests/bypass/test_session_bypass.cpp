@@ -1,0 +1,282 @@
+// The trade session's kernel-bypass order channels, end to end in the
+// namespace pair: the simulated server listens in the peer namespace on the
+// peer's address (TCP and UDP), the session connects from the client end,
+// whose driver the preloaded driver shim names ("sfc", "exanic", or nothing:
+// the veth's own "veth"). Orders leave through the ef_vi stand-in (CTPIO or
+// DMA), the libexanic stand-in or the kernel's UDP socket, and the server
+// answers each on the TCP connection whose logon named the datagram's port.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bypass/standin/hux_standin.h"
+#include "mv_hux_trade.h"
+#include "sim/sim_trade_server.h"
+#include "tests/support/netns_pair.h"
+#include "tests/support/session_support.h"
+
+using hux_test::CLIENT_IP;
+using hux_test::PEER_IP;
+using HUX_TRADE::CTradeClient;
+using trade_test::session_events;
+
+namespace {
+
+// The driver the shim gives the client's end ("" = none: the veth's own).
+void name_driver(const char* driver) {
+    const std::string value = *driver ? hux_test::netns().client_if + "=" + driver : std::string();
+    setenv("HUX_DRIVER_SHIM", value.c_str(), 1);
+}
+
+std::vector<uint32_t> g_accepted_tokens;
+std::mutex g_accepted_lock;
+
+void on_accept(void*, HUX_OrderAcceptField* rec) {
+    std::lock_guard<std::mutex> guard(g_accepted_lock);
+    g_accepted_tokens.push_back(rec->client_token);
+}
+
+size_t accepted() {
+    std::lock_guard<std::mutex> guard(g_accepted_lock);
+    return g_accepted_tokens.size();
+}
+
+hux_sim::sim_config accepting(uint32_t fc_count = 1000000) {
+    hux_sim::sim_config cfg;
+    cfg.password = "pw";
+    cfg.user_id = 1001;
+    cfg.order_answer = hux_sim::order_mode::accept;
+    cfg.order_fc_count = fc_count;
+    cfg.order_fc_window_us = 10000000;  // 10 s: one window for a whole test
+    cfg.cancel_fc_count = 1000000;
+    cfg.cancel_fc_window_us = 1000000;
+    return cfg;
+}
+
+// The simulated server in the peer namespace, listening on the peer's address.
+struct peer_server {
+    std::unique_ptr<hux_sim::sim_trade_server> sim;
+    explicit peer_server(const hux_sim::sim_config& cfg) {
+        hux_test::in_peer([&] {
+            sim.reset(new hux_sim::sim_trade_server(0, PEER_IP));
+            sim->open_udp(0);
+        });
+        EXPECT_TRUE(sim->listening());
+        EXPECT_NE(sim->udp_port(), 0);
+        EXPECT_TRUE(sim->set_config(cfg));
+    }
+};
+
+// One handle of the C interface connected from the client end.
+struct bypass_session {
+    session_events events;
+    void* h;
+    explicit bypass_session() : h(MVHUX_CreateTrade(&events)) {
+        trade_test::shorten_closes(*client());
+        events.attach(*client());
+        MVHUX_SetOrderAcceptEvent(h, on_accept);
+    }
+    ~bypass_session() { MVHUX_DestroyTrade(h); }
+    CTradeClient* client() { return static_cast<CTradeClient*>(h); }
+
+    static HUX_TradeSvrInfo record(const peer_server& srv, uint16_t local_udp_port, bool keep_timestamps) {
+        HUX_TradeSvrInfo info = trade_test::loopback_info(srv.sim->port());
+        std::memset(info.server_ip, 0, sizeof(info.server_ip));
+        std::strcpy(info.server_ip, PEER_IP);
+        std::strcpy(info.local_ip, CLIENT_IP);
+        info.udp_port = srv.sim->udp_port();
+        info.local_udp_port = local_udp_port;
+        info.kernel_bypass = 1;
+        info.keep_timestamps = keep_timestamps ? 1 : 0;
+        return info;
+    }
+    // Connects and logs on; false with a failure recorded.
+    bool logon(const HUX_TradeSvrInfo& info, bool mix = false) {
+        const size_t before = events.count_code(0);
+        if (MVHUX_ConnServer(h, const_cast<HUX_TradeSvrInfo*>(&info), mix) != HUX_RESULT_OK) {
+            ADD_FAILURE() << "connect failed";
+            return false;
+        }
+        if (!events.wait_code(0, before + 1)) {
+            ADD_FAILURE() << "no conn ok";
+            return false;
+        }
+        const size_t logons = events.logons().size();
+        if (MVHUX_UserLogon(h, "trader01", "pw", "app-x", "AUTH123") != HUX_RESULT_OK ||
+            !events.wait_logons(logons + 1, trade_test::kLogonWait) || events.logons().back().rsp.result != 0) {
+            ADD_FAILURE() << "logon failed";
+            return false;
+        }
+        return true;
+    }
+};
+
+HUX_EnterOrderField order(uint32_t token) {
+    HUX_EnterOrderField o = trade_test::order_req(token);
+    o.quantity = 3;
+    o.price = 12.3456;
+    return o;
+}
+
+// Sends one order and waits for its accept; the datagram the server got.
+std::string order_round_trip(bypass_session& s, peer_server& srv, uint32_t token) {
+    const size_t datagrams = srv.sim->datagrams().size();
+    const size_t accepts = accepted();
+    HUX_EnterOrderField o = order(token);
+    EXPECT_EQ(MVHUX_EnterOrder(s.h, &o, false), HUX_RESULT_OK);
+    EXPECT_TRUE(srv.sim->wait_for_datagrams(datagrams + 1, trade_test::kSessionWait));
+    EXPECT_TRUE(hux_test::wait_until([&] { return accepted() > accepts; }, trade_test::kSessionWait))
+        << "no accept for token " << token;
+    const std::vector<std::string> all = srv.sim->datagrams();
+    return all.size() > datagrams ? all[datagrams] : std::string();
+}
+
+void fill_neighbour() {
+    // The ExaNIC sender sends no ARP request: the peer must be known.
+    ASSERT_EQ(std::system("ping -c 1 -W 2 10.77.0.2 >/dev/null 2>&1"), 0);
+}
+
+}  // namespace
+
+// The same order over each channel reaches the server as the same 100 bytes,
+// and each is accepted; the driver type tells the channel. Mix mode (which
+// refuses order entry) never opens a kernel-bypass sender.
+TEST(SessionBypass, EveryOrderChannelDeliversTheSameBytes) {
+    HUX_NEED_NETNS();
+    hux_standin_efvi_reset();
+    hux_standin_exanic_reset();
+    hux_standin_exanic_set_ports(hux_test::netns().client_if.c_str());
+    fill_neighbour();
+    peer_server srv(accepting());
+
+    struct channel {
+        const char* driver;
+        long capability;  // ef_vi: 1 CTPIO, 0 DMA
+        bool mix;
+        int driver_type;
+    } channels[] = {
+        {"", 1, false, 2},         // the veth's own driver: kernel UDP
+        {"sfc", 1, true, 2},       // mix: kernel UDP whatever the card (no order entry)
+        {"sfc", 1, false, 0},      // ef_vi, CTPIO
+        {"sfc", 0, false, 0},      // ef_vi, DMA
+        {"exanic", 1, false, 1},   // ExaNIC
+    };
+    std::vector<std::string> datagrams;
+    uint16_t port = 41000;
+    for (const channel& c : channels) {
+        SCOPED_TRACE(std::string("driver '") + c.driver + "'" + (c.mix ? " mix" : ""));
+        name_driver(c.driver);
+        hux_standin_efvi_set_capability(c.capability);
+        const int opens = hux_standin_efvi_driver_opens();
+        bypass_session s;
+        ASSERT_TRUE(s.logon(bypass_session::record(srv, ++port, false), c.mix));
+        EXPECT_EQ(s.client()->GetDriverType(), c.mix ? 2 : c.driver_type);
+        if (!c.mix && c.driver_type == 0)
+            EXPECT_EQ(hux_standin_efvi_driver_opens(), opens + 1);
+        else
+            EXPECT_EQ(hux_standin_efvi_driver_opens(), opens);
+        if (c.mix) continue;  // order entry is refused in mix mode
+        const std::string got = order_round_trip(s, srv, 7);
+        ASSERT_EQ(got.size(), 100u);
+        datagrams.push_back(got);
+    }
+    // Field checks by the wire's layout: type 10, client token at 20,
+    // quantity at 24, price x 10000 at 32 (little-endian).
+    const std::string& d = datagrams[0];
+    EXPECT_EQ(trade_test::u16_at(d, 0), 10);
+    EXPECT_EQ(trade_test::u32_at(d, 20), 7u);
+    EXPECT_EQ(trade_test::u32_at(d, 24), 3u);
+    EXPECT_EQ(trade_test::i64_at(d, 32), 123456);
+    for (size_t i = 1; i < datagrams.size(); ++i) EXPECT_EQ(datagrams[i], d) << "channel " << i;
+    name_driver("");
+}
+
+// A card that gives no virtual interface: the kernel's UDP, and it stays so
+// for the session's later connects.
+TEST(SessionBypass, RefusedVirtualInterfaceMeansKernelUdpForGood) {
+    HUX_NEED_NETNS();
+    hux_standin_efvi_reset();
+    peer_server srv(accepting());
+    name_driver("sfc");
+    hux_standin_efvi_set_refuse_vi(1);
+    bypass_session s;
+    const HUX_TradeSvrInfo info = bypass_session::record(srv, 42001, false);
+    const int opens = hux_standin_efvi_driver_opens();
+    ASSERT_TRUE(s.logon(info));
+    EXPECT_EQ(hux_standin_efvi_driver_opens(), opens + 1);
+    EXPECT_EQ(order_round_trip(s, srv, 1).size(), 100u);
+
+    hux_standin_efvi_set_refuse_vi(0);
+    ASSERT_TRUE(s.logon(info));
+    EXPECT_EQ(hux_standin_efvi_driver_opens(), opens + 1) << "the ef_vi sender was tried again";
+    EXPECT_EQ(order_round_trip(s, srv, 2).size(), 100u);
+    name_driver("");
+}
+
+// Every call of the bypass order path counts one order, warm-ups and quotes
+// included: with a limit of 295 the 295th call is refused.
+TEST(SessionBypass, FlowControlCountsEveryBypassCall) {
+    HUX_NEED_NETNS();
+    hux_standin_efvi_reset();
+    peer_server srv(accepting(295));
+    name_driver("sfc");
+    bypass_session s;
+    ASSERT_TRUE(s.logon(bypass_session::record(srv, 42101, false)));
+    uint32_t token = 0;
+    for (int i = 1; i <= 294; ++i) {
+        int rc;
+        if (i % 3 == 0) {
+            HUX_EnterQuoteField q = trade_test::quote_req(++token);
+            rc = MVHUX_EnterQuote(s.h, &q, false);
+        } else if (i % 3 == 1) {
+            HUX_EnterOrderField o = order(++token);
+            rc = MVHUX_EnterOrder(s.h, &o, false);
+        } else {
+            HUX_EnterOrderField warm = order(0);
+            warm.quantity = 0;  // a warm-up
+            rc = MVHUX_EnterOrder(s.h, &warm, false);
+        }
+        ASSERT_EQ(rc, HUX_RESULT_OK) << "call " << i;
+    }
+    HUX_EnterOrderField o = order(++token);
+    EXPECT_EQ(MVHUX_EnterOrder(s.h, &o, false), HUX_RESULT_FLOW_CONTROL);
+    name_driver("");
+}
+
+// Transmit timestamps of CTPIO sends: one per order, ascending, the oldest
+// first; asking for more gives what there is; without keep_timestamps none.
+TEST(SessionBypass, TimestampsOfEveryOrderSent) {
+    HUX_NEED_NETNS();
+    hux_standin_efvi_reset();
+    peer_server srv(accepting());
+    name_driver("sfc");
+    bypass_session s;
+    ASSERT_TRUE(s.logon(bypass_session::record(srv, 42201, true)));
+    const int n = 8;
+    for (int i = 1; i <= n; ++i) ASSERT_EQ(order_round_trip(s, srv, static_cast<uint32_t>(i)).size(), 100u);
+
+    std::vector<long long> ts(2 * n, -1);
+    int count = 2 * n;
+    ASSERT_EQ(MVHUX_GetTimestamps(s.h, ts.data(), &count), HUX_RESULT_OK);
+    ASSERT_EQ(count, n);
+    for (int i = 1; i < n; ++i) EXPECT_LT(ts[i - 1], ts[i]);
+    EXPECT_EQ(ts[n], -1);  // nothing written past the count
+    int three = 3;
+    std::vector<long long> first(3);
+    ASSERT_EQ(MVHUX_GetTimestamps(s.h, first.data(), &three), HUX_RESULT_OK);
+    EXPECT_EQ(three, 3);
+    EXPECT_EQ(first[0], ts[0]);
+    EXPECT_EQ(first[2], ts[2]);
+
+    bypass_session quiet;
+    ASSERT_TRUE(quiet.logon(bypass_session::record(srv, 42202, false)));
+    ASSERT_EQ(order_round_trip(quiet, srv, 100).size(), 100u);
+    count = 4;
+    ASSERT_EQ(MVHUX_GetTimestamps(quiet.h, ts.data(), &count), HUX_RESULT_OK);
+    EXPECT_EQ(count, 0);
+    name_driver("");
+}
