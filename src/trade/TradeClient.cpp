@@ -133,6 +133,7 @@ CTradeClient::CTradeClient(void* user_param)
       m_on_hb_timeout(nullptr),
       m_symbol_selector(0) {
     precise_time::initialize();
+    m_zf_loader.reset(new hux_bypass::zf_loader(&m_log));
     memset(m_ifname, 0, sizeof(m_ifname));
     memset(m_driver_name, 0, sizeof(m_driver_name));
     m_last_warm_us = 0;
@@ -294,7 +295,8 @@ bool CTradeClient::IsConnect() {
     if (sync_client) return sync_client->is_connected();
     socket_cache_client* async_client = m_async_client.load();
     if (async_client) return async_client->is_connected();
-    return false;
+    i_zf_tcp_client_sock* zf = m_zf.load();
+    return zf && zf->is_connected();
 }
 
 bool CTradeClient::IsLogon() const { return m_logged_on; }
@@ -438,8 +440,10 @@ bool CTradeClient::ConnServer(const HUX_TradeSvrInfo* record, bool mix) {
         client->set_stop_poll_limit(static_cast<int>(stop_wait > 0x7fffffffu ? 0x7fffffffu : stop_wait));
         m_async_client = client;
         opened = client->sock_init(server_ip, tcp_port, &CTradeClient::async_cache_callback, this);
+    } else if (info.tcp_direct && m_driver_type == 0 && (udp_channel || !mix)) {
+        // TCPDirect on a Solarflare card: the plug-in this library carries.
+        opened = open_zf(server_ip, tcp_port);
     } else {
-        // The TCPDirect plug-in is chosen ahead of this client when the card allows it.
         trade_tcp_client* client = new trade_tcp_client(TCP_CACHE_SIZE);
         client->set_stop_wait_time(stop_wait);
         // Marked open before its thread can report, so that a disconnect from
@@ -461,7 +465,7 @@ bool CTradeClient::ConnServer(const HUX_TradeSvrInfo* record, bool mix) {
     }
 
     // The plug-in object the SIGINT handler closes: this session's, or none.
-    __atomic_store_n(&g_zf_sync_trade_client, static_cast<i_zf_tcp_client_sock*>(nullptr), __ATOMIC_RELEASE);
+    __atomic_store_n(&g_zf_sync_trade_client, m_zf.load(), __ATOMIC_RELEASE);
     if (!m_sigint_installed) {
         if (!install_sigint_handler()) return false;
         m_sigint_installed = true;
@@ -498,7 +502,15 @@ bool CTradeClient::install_sigint_handler() {
 }
 
 void CTradeClient::termination_handler(int sig) {
-    // The TCPDirect plug-in is closed here first.
+    // The TCPDirect plug-in of the last session that connected is closed
+    // first, once, unless a reconnect runs. Its close takes the plug-in's
+    // stack lock by a bounded try: on a thread that holds it, the close only
+    // stops the plug-in's loop.
+    i_zf_tcp_client_sock* zf = __atomic_load_n(&g_zf_sync_trade_client, __ATOMIC_ACQUIRE);
+    if (!__atomic_load_n(&g_reconnecting, __ATOMIC_RELAXED) && zf && !__atomic_load_n(&g_is_close, __ATOMIC_RELAXED)) {
+        zf->sock_close();
+        __atomic_store_n(&g_is_close, 1, __ATOMIC_RELAXED);
+    }
     const char* name = strsignal(sig);
     printf("Exit on signal %d %s\n", sig, name ? name : "");
     fflush(stdout);
@@ -544,8 +556,9 @@ bool CTradeClient::DisConnServer() {
         pause_ms(pause);
     }
     // A reconnect keeps the kernel-bypass senders (the next connect resets
-    // them in place).
+    // them in place) and the plug-in's stack.
     if (!m_reconnecting) close_bypass_senders();
+    const bool report_zf_local = close_zf();
 
     if (async_client || sync_client) {
         if (own_thread || !sync_stopped) {
@@ -558,7 +571,7 @@ bool CTradeClient::DisConnServer() {
     }
     delete udp;
 
-    if (report_local) {
+    if (report_local || report_zf_local) {
         report_connection(3, "local disconnected");
         m_logged_on = false;
         m_logon_sent = false;
@@ -606,6 +619,27 @@ void CTradeClient::free_retired(bool all) {
         delete r.async_client;
         delete r.sync_client;
     }
+    // Plug-ins closed from their own work thread: unloading from here waits
+    // for that thread to end before the library goes.
+    std::vector<retired_zf> zf_to_free;
+    {
+        std::lock_guard<std::mutex> guard(m_retired_lock);
+        for (size_t i = 0; i < m_zf_retired.size();) {
+            if (!pthread_equal(m_zf_retired[i].owner, pthread_self())) {
+                zf_to_free.push_back(std::move(m_zf_retired[i]));
+                m_zf_retired.erase(m_zf_retired.begin() + static_cast<long>(i));
+            } else {
+                ++i;
+            }
+        }
+        if (all) {
+            // Left to the process: freeing them here would unmap the code
+            // their thread may still run.
+            for (retired_zf& z : m_zf_retired) z.loader.release();
+            m_zf_retired.clear();
+        }
+    }
+    zf_to_free.clear();
 }
 
 // ---- CPU binding ----

@@ -20,6 +20,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <shared_mutex>
 #include <string>
@@ -29,6 +30,7 @@
 #include "bypass/exanic_udp_client.h"
 #include "bypass/mv_ef_vi_sender.h"
 #include "bypass/zf_client_sock.h"
+#include "bypass/zf_loader.h"
 #include "hux_trade_status_struct.h"
 #include "hux_trade_struct.h"
 #include "tools/lock.h"
@@ -260,6 +262,20 @@ public:
     // send lock and without the warm-up spacing.
     int SendMsgToHuxForNewOrderEx(char* data, int len);
     int SendMsgToHuxForNewOrderEfVi(char* data, int len, bool warm);
+
+    // ---- the TCPDirect plug-in ----
+    // The plug-in this library carries (section .embedded_so), through a
+    // temporary file; a plug-in file; "libdirectsock.so" beside this
+    // library; and the unload (object closed and destroyed, library closed).
+    bool load_zf_sock_ex();
+    bool load_zf_sock(const char* path);
+    bool load_zf_sock();
+    void unload_zf_sock();
+    // The directory of the library that holds the session, followed by "//";
+    // empty when it cannot be found.
+    static std::string getCurrentSoPath();
+    // The plug-in object, or null.
+    i_zf_tcp_client_sock* GetZfSock() const { return m_zf.load(); }
     bool ChangeFCParam(unsigned order_limit, unsigned cancel_limit);
 
     // ---- receiving ----
@@ -343,6 +359,11 @@ private:
     // 1: a bypass sender is ready; 0: the kernel UDP sender is wanted; -1: failed.
     int open_bypass_udp(const HUX_TradeSvrInfo& info, const char* server_ip, const char* local_ip);
     void close_bypass_senders();
+    bool open_zf(const char* server_ip, uint16_t tcp_port);
+    // The plug-in's part of DisConnServer; true when "local disconnected"
+    // is to be reported.
+    bool close_zf();
+    void on_zf_connected();
     void write_version_lines(bool exanic);
     int send_new_order_bypass(char* data, int len, int type, bool warm, bool locked, bool spaced);
 
@@ -402,6 +423,21 @@ private:
     long long m_last_warm_us;                   // the last bypass warm-up, under the send lock
     // Transmit timestamps, filled on the sending thread; the lock is taken
     // only while the keep flag is on.
+    // The TCPDirect plug-in: its loader (with the object) and the object. The
+    // close spin lock serialises loading, initialising and closing.
+    std::unique_ptr<hux_bypass::zf_loader> m_zf_loader;
+    std::atomic<i_zf_tcp_client_sock*> m_zf{nullptr};
+    ULTRA_LOW_LATENCY_CLIENT::ull_mlock m_zf_close_lock;
+    bool m_zf_has_stack = false;  // a first-time init succeeded, no full close since
+    std::atomic<bool> m_zf_in_init{false};
+    std::atomic<bool> m_zf_connect_pending{false};
+    // Plug-ins closed from one of their own callbacks, freed later from
+    // another thread.
+    struct retired_zf {
+        std::unique_ptr<hux_bypass::zf_loader> loader;
+        pthread_t owner;
+    };
+    std::vector<retired_zf> m_zf_retired;
     // The plug-in's unfinished message, kept for the bytes that complete it.
     MORVAST::TOOLS::stream_buffer m_zf_tail{2048};
     std::atomic<bool> m_keep_timestamps{false};

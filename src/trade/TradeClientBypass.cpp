@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "bypass/card_driver.h"
+#include "plugin/embedded_so.h"
 #include "net/socket_unicast.h"
 #include "tools/cross_platform_api.h"
 #include "tools/precise_time.h"
@@ -322,6 +323,107 @@ int CTradeClient::SendMsgToHuxForNewOrderEfVi(char* data, int len, bool warm) {
     return send_new_order_bypass(data, len, HUX_TRADE_WIRE::TYPE_NEW_ORDER_REQ, warm, false, false);
 }
 
+// ---- the TCPDirect plug-in ----
+
+namespace {
+// Set while the plug-in's work thread runs one of the session's callbacks: a
+// disconnect from there must not free the plug-in under its own thread.
+thread_local int t_in_zf_callback = 0;
+struct zf_callback_scope {
+    zf_callback_scope() { ++t_in_zf_callback; }
+    ~zf_callback_scope() { --t_in_zf_callback; }
+};
+}  // namespace
+
+bool CTradeClient::load_zf_sock_ex() { return hux_plugin::load_embedded_zf_sock(*m_zf_loader); }
+bool CTradeClient::load_zf_sock(const char* path) { return m_zf_loader->load(path); }
+bool CTradeClient::load_zf_sock() { return m_zf_loader->load(); }
+void CTradeClient::unload_zf_sock() { m_zf_loader->unload(); }
+std::string CTradeClient::getCurrentSoPath() { return hux_bypass::current_so_dir(); }
+
+// Loads the plug-in when there is no object, then initialises it: first time
+// (a new stack) unless the object still holds the stack of an earlier
+// first-time initialisation. Its "conn ok" is raised here, once the
+// initialisation has returned.
+bool CTradeClient::open_zf(const char* server_ip, uint16_t tcp_port) {
+    char ifname[hux_bypass::DEVICE_NAME_LEN];
+    {
+        std::lock_guard<std::mutex> guard(m_card_lock);
+        memcpy(ifname, m_ifname, sizeof(ifname));
+    }
+    ULTRA_LOW_LATENCY_CLIENT::ull_lock(&m_zf_close_lock);
+    i_zf_tcp_client_sock* zf = m_zf;
+    if (!zf) {
+        if (!load_zf_sock_ex()) {
+            ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_zf_close_lock);
+            return false;
+        }
+        zf = m_zf_loader->sock();
+        m_zf = zf;
+        m_zf_has_stack = false;
+    }
+    // The SIGINT handler's close released the stack of the object it closed.
+    if (__atomic_load_n(&g_is_close, __ATOMIC_RELAXED) && __atomic_load_n(&g_zf_sync_trade_client, __ATOMIC_ACQUIRE) == zf)
+        m_zf_has_stack = false;
+    const bool first = !m_zf_has_stack;
+    m_zf_connect_pending = false;
+    m_zf_in_init = true;
+    const bool ok = zf->zf_clt_init(server_ip, tcp_port, ifname, -1, this, first);
+    m_zf_in_init = false;
+    m_zf_first_init = false;
+    if (ok) {
+        m_zf_has_stack = true;
+    } else if (first) {
+        // A new object that could not connect holds nothing worth keeping.
+        m_zf = nullptr;
+        m_zf_loader->unload();
+    }
+    ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_zf_close_lock);
+    if (ok && m_zf_connect_pending.exchange(false)) on_zf_connected();
+    return ok;
+}
+
+bool CTradeClient::close_zf() {
+    bool report_local = false;
+    ULTRA_LOW_LATENCY_CLIENT::ull_lock(&m_zf_close_lock);
+    i_zf_tcp_client_sock* zf = m_zf;
+    if (zf && m_reconnecting) {
+        zf->sock_close_ex();  // the stack stays for the reconnect
+        log_info("reconnect close ex zf trade client");
+    } else if (zf) {
+        const bool was_connected = zf->is_connected();
+        // The SIGINT handler closes this object no more.
+        i_zf_tcp_client_sock* expected = zf;
+        __atomic_compare_exchange_n(&g_zf_sync_trade_client, &expected, static_cast<i_zf_tcp_client_sock*>(nullptr),
+                                    false, __ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE);
+        const bool closed = zf->sock_close();
+        if (closed && was_connected) {
+            log_info("close zf trade client");
+            m_hb_stop = true;
+            pause_ms(5);
+            report_local = true;
+        }
+        m_zf = nullptr;
+        m_zf_has_stack = false;
+        if (t_in_zf_callback) {
+            // On the plug-in's own work thread: closed (its thread releases
+            // when it leaves the callback), freed later from another thread.
+            std::lock_guard<std::mutex> guard(m_retired_lock);
+            m_zf_retired.push_back(retired_zf{std::move(m_zf_loader), pthread_self()});
+            m_zf_loader.reset(new hux_bypass::zf_loader(&m_log));
+        } else {
+            m_zf_loader->unload();
+        }
+    }
+    ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_zf_close_lock);
+    return report_local;
+}
+
+void CTradeClient::on_zf_connected() {
+    m_zf_tail.clear();
+    on_connection_event(EVENT_CONNECT);
+}
+
 // ---- transmit timestamps ----
 
 void CTradeClient::on_ef_vi_udp_report_timestamps(long long ns) {
@@ -349,6 +451,7 @@ void CTradeClient::GetTimestamps(long long* out, int& count) {
 // work thread calls this.
 int CTradeClient::on_zf_tcp_recv_msg(char* data, int len) {
     if (len <= 0 || !data) return len;
+    zf_callback_scope scope;
     MORVAST::TOOLS::stream_buffer& tail = m_zf_tail;
     if (tail.get_data_len() > 0) {
         if (!tail.push_data(data, static_cast<size_t>(len))) return -1;
@@ -362,12 +465,19 @@ int CTradeClient::on_zf_tcp_recv_msg(char* data, int len) {
     return len;
 }
 
+// Raised inside zf_clt_init: the "conn ok" waits until it has returned.
 void CTradeClient::on_zf_tcp_connect() {
-    m_zf_tail.clear();
-    on_connection_event(EVENT_CONNECT);
+    if (m_zf_in_init) {
+        m_zf_connect_pending = true;
+        return;
+    }
+    on_zf_connected();
 }
 
-void CTradeClient::on_zf_tcp_disconnect() { on_connection_event(EVENT_REMOTE_DISCONNECT); }
+void CTradeClient::on_zf_tcp_disconnect() {
+    zf_callback_scope scope;
+    on_connection_event(EVENT_REMOTE_DISCONNECT);
+}
 
 void CTradeClient::on_zf_udp_recv_msg(char*, int) {}
 

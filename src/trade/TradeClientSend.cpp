@@ -24,7 +24,9 @@ int CTradeClient::SendMsgToHux(const char* name, char* data, int len, int direct
     // The asynchronous client, when there is one, decides alone.
     trade_tcp_client* sync_client = m_sync_client.load();
     socket_cache_client* async_client = m_async_client.load();
-    bool connected = async_client ? async_client->is_connected() : sync_client && sync_client->is_connected();
+    i_zf_tcp_client_sock* zf = m_zf.load();
+    bool connected = async_client ? async_client->is_connected()
+                                  : (sync_client && sync_client->is_connected()) || (zf && zf->is_connected());
     if (!connected) {
         log_line("send_error", "tcp client disconn.");
         return -1;
@@ -74,8 +76,10 @@ int CTradeClient::SendMsgToHux(const char* name, char* data, int len, int direct
             rc = async_client->sock_send(data + sent, len - sent);
         else if (sync_client)
             rc = sync_client->sock_send(data + sent, len - sent);
+        else if (zf && zf->is_connected())
+            rc = zf->sock_send(data + sent, static_cast<unsigned>(len - sent));
         else
-            rc = -1;  // the TCPDirect plug-in object takes this place
+            rc = -1;
         if (rc < 0) {
             if (lock) ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_send_lock);
             log_line("send_error", "tcp client send data error.");

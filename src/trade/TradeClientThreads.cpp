@@ -102,6 +102,8 @@ void CTradeClient::heart_beat_thread() {
                 async_client->sock_send(reinterpret_cast<const char*>(&beat), sizeof(beat));
             else if (sync_client)
                 sync_client->sock_send(reinterpret_cast<const char*>(&beat), sizeof(beat));
+            if (i_zf_tcp_client_sock* zf = m_zf.load())
+                zf->sock_send(reinterpret_cast<const char*>(&beat), sizeof(beat));
             last_send = now;
         }
     }

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -278,5 +279,141 @@ TEST(SessionBypass, TimestampsOfEveryOrderSent) {
     count = 4;
     ASSERT_EQ(MVHUX_GetTimestamps(quiet.h, ts.data(), &count), HUX_RESULT_OK);
     EXPECT_EQ(count, 0);
+    name_driver("");
+}
+
+namespace {
+
+// The plug-in files (removed, so "(deleted)") this process has mapped.
+int plugin_mappings() {
+    FILE* maps = std::fopen("/proc/self/maps", "r");
+    if (!maps) return -1;
+    char line[1024];
+    std::set<std::string> files;
+    while (std::fgets(line, sizeof line, maps)) {
+        const char* at = std::strstr(line, "/tmp/libdirectsock_so_");
+        if (at && std::strstr(line, "(deleted)")) files.insert(at);
+    }
+    std::fclose(maps);
+    return static_cast<int>(files.size());
+}
+
+HUX_TradeSvrInfo direct_record(const peer_server& srv, uint16_t local_udp_port) {
+    HUX_TradeSvrInfo info = bypass_session::record(srv, local_udp_port, false);
+    info.tcp_direct = 1;
+    return info;
+}
+
+}  // namespace
+
+// TCPDirect on a Solarflare card: the session loads the plug-in it carries,
+// logs on through it and takes the order answers from it, the orders leaving
+// by ef_vi (CTPIO and DMA). The application's disconnect reports one "local
+// disconnected", unloads the plug-in (nothing of it stays mapped) and leaves
+// the signal handler nothing to close; a later connect loads it again.
+TEST(SessionBypass, PlugInCarriesTheConnectionAndComesBackAfterADisconnect) {
+    HUX_NEED_NETNS();
+    hux_standin_efvi_reset();
+    peer_server srv(accepting());
+    name_driver("sfc");
+    bypass_session s;
+    for (long capability : {1L, 0L}) {
+        SCOPED_TRACE(capability ? "CTPIO" : "DMA");
+        hux_standin_efvi_set_capability(capability);
+        ASSERT_EQ(plugin_mappings(), 0);
+        ASSERT_TRUE(s.logon(direct_record(srv, 43001)));
+        i_zf_tcp_client_sock* zf = s.client()->GetZfSock();
+        ASSERT_NE(zf, nullptr);
+        EXPECT_TRUE(zf->is_connected());
+        EXPECT_EQ(__atomic_load_n(&g_zf_sync_trade_client, __ATOMIC_ACQUIRE), zf);
+        EXPECT_EQ(plugin_mappings(), 1);
+        EXPECT_EQ(s.client()->GetDriverType(), 0);
+        for (uint32_t t = 1; t <= 5; ++t) EXPECT_EQ(order_round_trip(s, srv, t).size(), 100u);
+
+        const size_t local = s.events.count_code(3);
+        ASSERT_EQ(MVHUX_DisConnServer(s.h), HUX_RESULT_OK);
+        EXPECT_EQ(s.events.count_code(3), local + 1);
+        EXPECT_EQ(s.client()->GetZfSock(), nullptr);
+        EXPECT_EQ(__atomic_load_n(&g_zf_sync_trade_client, __ATOMIC_ACQUIRE), nullptr);
+        EXPECT_EQ(plugin_mappings(), 0);
+        EXPECT_FALSE(s.client()->IsConnect());
+        HUX_EnterOrderField o = order(99);
+        EXPECT_EQ(MVHUX_EnterOrder(s.h, &o, false), 7);  // not connected
+    }
+    name_driver("");
+}
+
+// The server drops the connection: one "remote disconnected" from the
+// plug-in, and the plug-in stops its loop (the object stays for a reconnect).
+TEST(SessionBypass, ServerDropReportsOnce) {
+    HUX_NEED_NETNS();
+    hux_standin_efvi_reset();
+    peer_server srv(accepting());
+    name_driver("sfc");
+    bypass_session s;
+    ASSERT_TRUE(s.logon(direct_record(srv, 43101)));
+    i_zf_tcp_client_sock* zf = s.client()->GetZfSock();
+    ASSERT_NE(zf, nullptr);
+    srv.sim->close(0);
+    ASSERT_TRUE(s.events.wait_code(2));
+    EXPECT_TRUE(hux_test::wait_until([&] { return !zf->is_connected(); }, trade_test::kSessionWait));
+    EXPECT_TRUE(hux_test::wait_until([&] { return !s.client()->IsLogon(); }, trade_test::kSessionWait));
+    // No second report comes while the session sits disconnected.
+    EXPECT_FALSE(s.events.wait_code(2, 2, std::chrono::milliseconds(300)));
+    name_driver("");
+}
+
+// Two sessions over the plug-in: the signal handler closes the last one
+// that connected, and one session's disconnect leaves the other's object
+// published.
+TEST(SessionBypass, OneSessionsDisconnectLeavesTheOthersPlugIn) {
+    HUX_NEED_NETNS();
+    hux_standin_efvi_reset();
+    peer_server srv(accepting());
+    name_driver("sfc");
+    bypass_session a, b;
+    ASSERT_TRUE(a.logon(direct_record(srv, 43201)));
+    ASSERT_TRUE(b.logon(direct_record(srv, 43202)));
+    i_zf_tcp_client_sock* zb = b.client()->GetZfSock();
+    ASSERT_NE(zb, nullptr);
+    EXPECT_NE(a.client()->GetZfSock(), zb);
+    EXPECT_EQ(__atomic_load_n(&g_zf_sync_trade_client, __ATOMIC_ACQUIRE), zb);
+    ASSERT_EQ(MVHUX_DisConnServer(a.h), HUX_RESULT_OK);
+    EXPECT_EQ(__atomic_load_n(&g_zf_sync_trade_client, __ATOMIC_ACQUIRE), zb);
+    EXPECT_EQ(order_round_trip(b, srv, 1).size(), 100u);
+    ASSERT_EQ(MVHUX_DisConnServer(b.h), HUX_RESULT_OK);
+    EXPECT_EQ(__atomic_load_n(&g_zf_sync_trade_client, __ATOMIC_ACQUIRE), nullptr);
+    name_driver("");
+}
+
+namespace {
+
+// In a child: a session logged on through the plug-in, then SIGINT. With
+// exit_on_signal the handler ends the process with 0 after closing the
+// plug-in; without it the process lives on with the plug-in closed
+// (g_is_close) and the session no longer connected (order entry gives 7).
+void sigint_child(peer_server& srv, bool exit_on_signal) {
+    bypass_session s;
+    HUX_TradeSvrInfo info = direct_record(srv, exit_on_signal ? 43301 : 43302);
+    info.exit_on_signal = exit_on_signal ? 1 : 0;
+    if (!s.logon(info)) _exit(10);
+    if (__atomic_load_n(&g_is_close, __ATOMIC_RELAXED) != 0) _exit(11);
+    raise(SIGINT);
+    if (__atomic_load_n(&g_is_close, __ATOMIC_RELAXED) != 1) _exit(12);
+    if (!hux_test::wait_until([&] { return !s.client()->IsConnect(); }, trade_test::kSessionWait)) _exit(13);
+    HUX_EnterOrderField o = order(1);
+    _exit(MVHUX_EnterOrder(s.h, &o, false) == 7 ? 42 : 14);
+}
+
+}  // namespace
+
+TEST(SessionBypassDeathTest, SigintClosesThePlugInOfTheLastSession) {
+    HUX_NEED_NETNS();
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    hux_standin_efvi_reset();
+    peer_server srv(accepting());
+    name_driver("sfc");
+    EXPECT_EXIT(sigint_child(srv, true), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(sigint_child(srv, false), ::testing::ExitedWithCode(42), "");
     name_driver("");
 }
