@@ -51,10 +51,6 @@ namespace {
 
 constexpr int DEFAULT_HW_TYPE = 4;
 constexpr std::size_t PORTS_CAP = 256;
-// Unread timestamps allowed to pile up in the error queue before a transmit
-// drops them: the queue is bounded by the socket's receive buffer, and a full
-// queue would lose the timestamp of the next frame.
-constexpr int MAX_UNREAD = 64;
 // How long a timestamp read waits for the kernel's timestamp of the last frame.
 constexpr int TIMESTAMP_WAIT_MS = 2;
 
@@ -121,11 +117,12 @@ int port_interface(int port, char* out, std::size_t cap) {
     }
 }
 
-// Reads the error queue without waiting. Returns the number of timestamps
-// read; the newest one of them, with its key, goes to ts and key.
-int read_timestamps(int fd, long long* ts, uint32_t* key) {
+// Reads the error queue without waiting, at most max messages. Returns the
+// number of timestamps read; the newest one of them, with its key, goes to ts
+// and key.
+int read_timestamps(int fd, long long* ts, uint32_t* key, int max = 1 << 30) {
     int got = 0;
-    for (;;) {
+    for (int read = 0; read < max; ++read) {
         char control[256];
         char data[64];
         iovec iov{data, sizeof data};
@@ -158,6 +155,7 @@ int read_timestamps(int fd, long long* ts, uint32_t* key) {
             ++got;
         }
     }
+    return got;
 }
 
 }  // namespace
@@ -333,11 +331,14 @@ int exanic_transmit_frame_ex(exanic_tx_t* tx, const char* frame, size_t frame_si
         s.warmups.fetch_add(1, std::memory_order_relaxed);
         return 0;
     }
-    if (tx->unread >= MAX_UNREAD) {
+    if (tx->unread > 0) {
+        // The timestamps nobody asked for are dropped before each frame, a
+        // few at a time (usually the one of the frame before): the error
+        // queue stays short, and no send pays for a long drain.
         long long ts;
         uint32_t key;
-        read_timestamps(tx->fd, &ts, &key);
-        tx->unread = 0;
+        tx->unread -= read_timestamps(tx->fd, &ts, &key, tx->unread);
+        if (tx->unread < 0) tx->unread = 0;
     }
     if (send(tx->fd, frame, frame_size, 0) != static_cast<ssize_t>(frame_size)) {
         set_error("send: %s", std::strerror(errno));
