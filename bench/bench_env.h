@@ -62,6 +62,7 @@ double percentile(const std::vector<double>& sorted, double p);
 void release_dispatch_env();
 void release_loopback_env();
 void release_bypass_env();
+void release_bypass_session_env();
 
 }  // namespace hux_bench
 

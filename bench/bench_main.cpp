@@ -10,10 +10,16 @@
 // The loopback benchmarks alternate each figure with its baseline inside one
 // benchmark; the others are separate benchmarks, so run with
 // --benchmark_repetitions=N and --benchmark_enable_random_interleaving=true
-// to alternate those too, as bench/run does.
+// to alternate those too, as bench/run does. The program puts the driver
+// shim (built beside it) in LD_PRELOAD and runs itself again when it is not
+// there yet.
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -62,11 +68,46 @@ const std::vector<hux_bench::figure_row> FIGURES = {
      "BM_B2_Memcpy100Slot", NS_PER_ITEM, hux_bench::TARGET_NS_ADDED_MAX, 10},
     {"B2 ExaNIC new-order frame (copy, UDP checksum)", "BM_B2_ExanicNewOrder", NS_PER_ITEM,
      "memcpy of 100 bytes into the slot", "BM_B2_Memcpy100Slot", NS_PER_ITEM, hux_bench::TARGET_NS_ADDED_MAX, 40},
+    {"R6 round trip p50, ef_vi CTPIO channel", "BM_R6_EfviRoundTrip", "p50_ns",
+     "kernel UDP channel, p50", "BM_R6_EfviRoundTrip", "kernel_p50_ns", hux_bench::TARGET_RATIO_MAX, 1.20},
+    {"R6 round trip p99, ef_vi CTPIO", "BM_R6_EfviRoundTrip", "p99_ns", "kernel UDP channel, p99",
+     "BM_R6_EfviRoundTrip", "kernel_p99_ns", hux_bench::TARGET_NONE, 0},
+    {"R6 round trip p99.9, ef_vi CTPIO", "BM_R6_EfviRoundTrip", "p99.9_ns", "kernel UDP channel, p99.9",
+     "BM_R6_EfviRoundTrip", "kernel_p99.9_ns", hux_bench::TARGET_NONE, 0},
+    {"R7 round trip p50, ExaNIC channel", "BM_R7_ExanicRoundTrip", "p50_ns", "kernel UDP channel, p50",
+     "BM_R7_ExanicRoundTrip", "kernel_p50_ns", hux_bench::TARGET_RATIO_MAX, 1.20},
+    {"R7 round trip p99, ExaNIC", "BM_R7_ExanicRoundTrip", "p99_ns", "kernel UDP channel, p99",
+     "BM_R7_ExanicRoundTrip", "kernel_p99_ns", hux_bench::TARGET_NONE, 0},
+    {"R7 round trip p99.9, ExaNIC", "BM_R7_ExanicRoundTrip", "p99.9_ns", "kernel UDP channel, p99.9",
+     "BM_R7_ExanicRoundTrip", "kernel_p99.9_ns", hux_bench::TARGET_NONE, 0},
+    {"R8 round trip p50, TCPDirect plug-in TCP", "BM_R8_PlugInTcpRoundTrip", "p50_ns", "epoll TCP client, p50",
+     "BM_R8_PlugInTcpRoundTrip", "kernel_p50_ns", hux_bench::TARGET_RATIO_MAX, 1.20},
+    {"R8 round trip p99, plug-in TCP", "BM_R8_PlugInTcpRoundTrip", "p99_ns", "epoll TCP client, p99",
+     "BM_R8_PlugInTcpRoundTrip", "kernel_p99_ns", hux_bench::TARGET_NONE, 0},
+    {"R8 round trip p99.9, plug-in TCP", "BM_R8_PlugInTcpRoundTrip", "p99.9_ns", "epoll TCP client, p99.9",
+     "BM_R8_PlugInTcpRoundTrip", "kernel_p99.9_ns", hux_bench::TARGET_NONE, 0},
 };
+
+// The session round trips over the bypass channels need the driver shim in
+// front of the C library's ioctl. Without it in LD_PRELOAD the program runs
+// itself again with the shim added, once; when that cannot be done it goes
+// on, and those rows find no card.
+void preload_driver_shim(char** argv) {
+    const char* shim = HUX_DRIVER_SHIM_PATH;
+    const char* preload = getenv("LD_PRELOAD");
+    if ((preload && strstr(preload, shim)) || getenv("HUX_BENCH_PRELOADED") || access(shim, R_OK) != 0) return;
+    std::string value = shim;
+    if (preload && *preload) value += std::string(":") + preload;
+    setenv("LD_PRELOAD", value.c_str(), 1);
+    setenv("HUX_BENCH_PRELOADED", "1", 1);
+    execv("/proc/self/exe", argv);
+    fprintf(stderr, "hux-bench: cannot run again with %s preloaded: %s\n", shim, strerror(errno));
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    preload_driver_shim(argv);
     // Our own flag first; Google Benchmark refuses flags it does not know.
     std::string details;
     std::vector<char*> args;
@@ -97,11 +138,12 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     hux_bench::release_loopback_env();
     hux_bench::release_bypass_env();
+    hux_bench::release_bypass_session_env();
     hux_bench::release_dispatch_env();
     benchmark::Shutdown();
 
     printf("\nEach figure is the median over its repetitions; its baseline ran in the same process.\n"
-           "R1, R2 and R5 alternate figure and baseline inside each repetition: their ratio and added time\n"
+           "R1, R2, R5 and R6-R8 alternate figure and baseline inside each repetition: their ratio and added time\n"
            "are the medians of the per-repetition ratios and differences.\n");
     hux_bench::print_figure_table(stdout, reporter, FIGURES);
     return 0;
