@@ -211,8 +211,7 @@ public:
     // The driver kind (0 ef_vi, 1 ExaNIC, 2 other) of the interface that owns
     // local_ip, its name into ifname (16 bytes); 2 when either is not found.
     int get_device_driver_type(const char* local_ip, char* ifname);
-    // The interface and driver the last detection found.
-    std::string GetInterfaceName() const;
+    // The driver the last detection found.
     std::string GetDriverName() const;
     bool IsUseVerifyData() const { return false; }
     static uint64_t SwichEndian(uint64_t value);

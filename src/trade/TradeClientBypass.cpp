@@ -63,11 +63,6 @@ int CTradeClient::get_device_driver_type(const char* local_ip, char* ifname) {
     return hux_bypass::get_device_driver_type(local_ip, ifname);
 }
 
-std::string CTradeClient::GetInterfaceName() const {
-    std::lock_guard<std::mutex> guard(m_card_lock);
-    return m_ifname;
-}
-
 std::string CTradeClient::GetDriverName() const {
     std::lock_guard<std::mutex> guard(m_card_lock);
     return m_driver_name;
@@ -288,7 +283,7 @@ int CTradeClient::send_new_order_bypass(char* data, int len, int type, bool warm
             rc = exanic->exanic_udp_for_new_order(data + sent, len - sent, false);
         else
             rc = exanic->exanic_udp_for_new_quote(data + sent, len - sent, false);
-        if (rc < 0 || (rc == 0 && len - sent > 0 && !ef_vi)) {
+        if (rc <= 0) {
             if (lock) ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_send_lock);
             if (ef_vi)
                 log_line("send_error", "tcp client send data error.");
@@ -296,8 +291,7 @@ int CTradeClient::send_new_order_bypass(char* data, int len, int type, bool warm
                 log_line("error", "exanic udp client send data error.");
             return -1;
         }
-        if (rc > 0 && log_bin) m_bin_log.write_bin('0', data + sent, rc);
-        if (rc == 0) break;
+        if (log_bin) m_bin_log.write_bin('0', data + sent, rc);
         sent += rc;
     }
     if (lock) ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_send_lock);
