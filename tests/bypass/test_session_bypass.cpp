@@ -7,6 +7,7 @@
 // answers each on the TCP connection whose logon named the datagram's port.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstring>
 #include <string>
@@ -266,5 +267,53 @@ TEST(SessionBypassDeathTest, SigintClosesThePlugInOfTheLastSession) {
     name_driver("sfc");
     EXPECT_EXIT(sigint_child(srv, true), ::testing::ExitedWithCode(0), "");
     EXPECT_EXIT(sigint_child(srv, false), ::testing::ExitedWithCode(42), "");
+    name_driver("");
+}
+
+namespace {
+std::atomic<int> g_posts{0};
+std::atomic<int> g_warm_posts{0};
+// Every ef_vi post; warm-ups are the frames with an all-zero destination MAC.
+void count_post(void*, uint64_t, const unsigned char* bytes, int, int) {
+    static const unsigned char zero[6] = {};
+    ++g_posts;
+    if (std::memcmp(bytes, zero, 6) == 0) ++g_warm_posts;
+}
+}  // namespace
+
+// The two ef_vi new-order senders the order functions do not use: the
+// warm-up form sends the message as a warm-up (never to the server) and
+// returns its length; the lock-free form warms on every call, with no
+// spacing, and otherwise sends the order like the order path. Without a
+// sender both fail.
+TEST(SessionBypass, SpareEfViNewOrderSenders) {
+    HUX_NEED_NETNS();
+    hux_standin_efvi_reset();
+    peer_server srv(accepting());
+    name_driver("sfc");
+    bypass_session s;
+    char msg[100] = {};
+    EXPECT_EQ(s.client()->SendMsgToHuxForNewOrderEx(msg, 100), -1);
+    EXPECT_EQ(s.client()->SendMsgToHuxForNewOrderEfVi(msg, 100, true), -1);
+    ASSERT_TRUE(s.logon(bypass_session::record(srv, 43401, false)));
+    hux_standin_efvi_set_post_hook(count_post, nullptr);
+
+    const size_t datagrams = srv.sim->datagrams().size();
+    EXPECT_EQ(s.client()->SendMsgToHuxForNewOrderEx(msg, 100), 100);
+    EXPECT_EQ(g_posts.load(), 1);
+    EXPECT_EQ(g_warm_posts.load(), 1);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(s.client()->SendMsgToHuxForNewOrderEfVi(msg, 100, true), 8);
+    EXPECT_EQ(g_warm_posts.load(), 4);  // one per call: no 10-microsecond spacing here
+    EXPECT_EQ(srv.sim->datagrams().size(), datagrams);
+
+    // An order through the lock-free form reaches the server and is accepted.
+    std::string order_bytes = order_round_trip(s, srv, 1);  // through the order path, for its bytes
+    ASSERT_EQ(order_bytes.size(), 100u);
+    trade_test::put_u32(order_bytes, 20, 2);  // the next client token
+    const size_t accepts = accepted();
+    EXPECT_EQ(s.client()->SendMsgToHuxForNewOrderEfVi(&order_bytes[0], 100, false), 100);
+    EXPECT_TRUE(hux_test::wait_until([&] { return accepted() > accepts; }, trade_test::kSessionWait));
+    EXPECT_EQ(accepted_tokens().back(), 2u);
+    hux_standin_efvi_set_post_hook(nullptr, nullptr);
     name_driver("");
 }
