@@ -382,23 +382,21 @@ void exanic_udp_client::init_hdr() {
     m_pseudo_sum = hux_bypass::pseudo_header_sum(m_frame, 0);
 }
 
-void exanic_udp_client::init_new_order_hdr() {
-    unsigned char* f = m_order_frame;
+// A frame for requests of one fixed size: its lengths and IPv4 checksum are
+// set once, and its pseudo-header sum already holds the UDP length.
+uint32_t exanic_udp_client::init_fixed_hdr(unsigned char* f, int payload_len) {
     init_addresses(f);
-    put_be16(f + IP_OFF + 2, IP_HDR_LEN + UDP_HDR_LEN + NEW_ORDER_LEN);  // 128
-    put_be16(f + UDP_OFF + 4, UDP_HDR_LEN + NEW_ORDER_LEN);             // 108
+    put_be16(f + IP_OFF + 2, static_cast<unsigned>(IP_HDR_LEN + UDP_HDR_LEN + payload_len));
+    put_be16(f + UDP_OFF + 4, static_cast<unsigned>(UDP_HDR_LEN + payload_len));
     fill_ip_checksum(f);
-    m_order_pseudo_sum = hux_bypass::pseudo_header_sum(f, UDP_HDR_LEN + NEW_ORDER_LEN);
+    return hux_bypass::pseudo_header_sum(f, static_cast<unsigned>(UDP_HDR_LEN + payload_len));
 }
 
-void exanic_udp_client::init_new_quote_hdr() {
-    unsigned char* f = m_quote_frame;
-    init_addresses(f);
-    put_be16(f + IP_OFF + 2, IP_HDR_LEN + UDP_HDR_LEN + NEW_QUOTE_LEN);  // 224
-    put_be16(f + UDP_OFF + 4, UDP_HDR_LEN + NEW_QUOTE_LEN);             // 204
-    fill_ip_checksum(f);
-    m_quote_pseudo_sum = hux_bypass::pseudo_header_sum(f, UDP_HDR_LEN + NEW_QUOTE_LEN);
-}
+// Total length 128, UDP length 108.
+void exanic_udp_client::init_new_order_hdr() { m_order_pseudo_sum = init_fixed_hdr(m_order_frame, NEW_ORDER_LEN); }
+
+// Total length 224, UDP length 204.
+void exanic_udp_client::init_new_quote_hdr() { m_quote_pseudo_sum = init_fixed_hdr(m_quote_frame, NEW_QUOTE_LEN); }
 
 // --------------------------------------------------------------------- sends
 

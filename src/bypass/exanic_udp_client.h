@@ -143,6 +143,7 @@ private:
     void init_hdr();
     void init_new_order_hdr();
     void init_new_quote_hdr();
+    uint32_t init_fixed_hdr(unsigned char* frame, int payload_len);
     void init_addresses(unsigned char* frame);
     long long get_sw_hw_timestamp_offset(bool log);
     void get_time_offset();
