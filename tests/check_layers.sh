@@ -34,8 +34,10 @@ bypass bypass thread tools
 plugin plugin bypass thread tools
 trade_core trade_core net thread tools
 report report net thread tools
-trade trade trade_core report plugin bypass net thread tools
-api api trade trade_core report plugin bypass net thread tools
+session session trade_core plugin bypass net thread tools
+trade trade session trade_core report plugin bypass net thread tools
+adapter adapter session trade_core plugin bypass net thread tools
+api api trade session trade_core report plugin bypass net thread tools
 sim sim tools thread net
 include
 '

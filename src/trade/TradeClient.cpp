@@ -19,6 +19,7 @@
 #include "tools/precise_time.h"
 #include "net/socket_unicast.h"
 #include "trade_core/trade_msg.h"
+#include "session/session_logs.h"
 
 extern "C" {
 uint8_t g_handle_sig = 0;
@@ -33,18 +34,13 @@ using MORVAST::TOOLS::snprintf_mv;
 
 namespace {
 
-const int LOG_NAME_LEN = 512;  // log file names are cut to 511 characters
+using HUX_SESSION::LOG_NAME_LEN;
 const int LOG_TEXT_LEN = 512;
 
 // The dotted address of a 16-byte record field, which need not hold a NUL.
 void copy_ip_field(char (&out)[17], const char (&field)[16]) {
     memcpy(out, field, sizeof(field));
     out[16] = '\0';
-}
-
-bool log_dir_char_ok(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '/' || c == '-' ||
-           c == '\\' || c == '_';
 }
 
 // The SIGINT handler belongs to the library only while a session exists: the
@@ -152,11 +148,7 @@ CTradeClient::CTradeClient(void* user_param)
     m_info.symbol_idx_page_size = 100;
     SetTimings(TradeClientTimings());
 
-    char name[LOG_NAME_LEN];
-    snprintf_mv(name, sizeof(name), "tavlog_%s.log", precise_time::get_start_date());
-    m_log.open(name);
-    snprintf_mv(name, sizeof(name), "tavlog_%s.bin", precise_time::get_start_date());
-    m_bin_log.open(name);
+    HUX_SESSION::open_session_logs(m_log, m_bin_log, "tavlog_");
     log_info("create trade client");
     m_log.write_important_txt("api version", API_VERSION);
     m_reject_text.fill();
@@ -186,45 +178,7 @@ CTradeClient::~CTradeClient() {
 
 // ---- set-up ----
 
-void CTradeClient::SetLogDir(const char* dir) {
-    if (!dir || !*dir) return;
-    char text[LOG_TEXT_LEN];
-    // The directory is read no further than a name can hold. Its two log
-    // names must fit whole: cut, they could fall on one file, or on a file
-    // of another directory.
-    const char* date = precise_time::get_start_date();
-    const size_t dir_len = strnlen(dir, LOG_NAME_LEN);
-    const size_t name_len = dir_len + strlen("/tavlog_.log") + strlen(date);
-    if (name_len >= static_cast<size_t>(LOG_NAME_LEN)) {
-        snprintf_mv(text, sizeof(text), "log dir refused: the log names would be longer than %d characters.",
-                    LOG_NAME_LEN - 1);
-        log_info(text);
-        return;
-    }
-    for (size_t i = 0; i < dir_len; ++i) {
-        if (!log_dir_char_ok(dir[i])) return;
-    }
-    struct stat st;
-    if (stat(dir, &st) != 0 && mkdir(dir, 0755) != 0) return;
-    char text_name[LOG_NAME_LEN];
-    char bin_name[LOG_NAME_LEN];
-    snprintf_mv(text_name, sizeof(text_name), "%s/tavlog_%s.log", dir, date);
-    snprintf_mv(bin_name, sizeof(bin_name), "%s/tavlog_%s.bin", dir, date);
-    // Both new files are opened before either old one is closed: when one
-    // cannot be, the session keeps writing where it did and says why there.
-    FILE* text_file = base_log::open_file(text_name);
-    FILE* bin_file = text_file ? base_log::open_file(bin_name) : nullptr;
-    if (!text_file || !bin_file) {
-        const int err = errno;
-        if (text_file) fclose(text_file);
-        snprintf_mv(text, sizeof(text), "log dir refused: cannot open %s: %s", text_file ? bin_name : text_name,
-                    strerror(err));
-        log_info(text);
-        return;
-    }
-    m_log.adopt(text_file, text_name);
-    m_bin_log.adopt(bin_file, bin_name);
-}
+void CTradeClient::SetLogDir(const char* dir) { HUX_SESSION::set_session_log_dir(m_log, m_bin_log, dir); }
 
 void CTradeClient::SetLoggerSwitch(bool on) { m_logger_on = on; }
 

@@ -20,9 +20,17 @@ bool msg_route_table::add(uint16_t type, bool needs_logon, msg_handler handler, 
     int qv27_length = HUX_TRADE_WIRE::trade_msg_length(type, true);
     if (length <= 0 || qv27_length <= 0) return false;
     m_routes[type] = msg_route{static_cast<uint16_t>(length), static_cast<uint16_t>(qv27_length), needs_logon,
-                               handler, qv27_handler, name};
+                               handler, qv27_handler, name, nullptr};
     if (length > m_max_length) m_max_length = static_cast<uint16_t>(length);
     if (qv27_length > m_max_length) m_max_length = static_cast<uint16_t>(qv27_length);
+    return true;
+}
+
+bool msg_route_table::add_explicit(uint16_t type, uint16_t length, bool needs_logon, msg_handler handler,
+                                   const char* name, const char* invalid_name) {
+    if (type > MAX_TYPE || length < HEADER_LEN) return false;
+    m_routes[type] = msg_route{length, length, needs_logon, handler, nullptr, name, invalid_name};
+    if (length > m_max_length) m_max_length = length;
     return true;
 }
 

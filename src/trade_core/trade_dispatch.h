@@ -20,6 +20,7 @@ struct msg_route {
     msg_handler handler;     // null: consumed without action
     msg_handler qv27_handler;  // handler on a qv27 server; null: `handler`
     const char* name;        // the message name for log lines
+    const char* invalid_name;  // the name logged when consumed before the logon; null: "invalid " + name
 };
 
 // The types one session knows, indexed by type. Each session builds its own.
@@ -32,6 +33,12 @@ public:
     // False for a type the protocol does not have.
     bool add(uint16_t type, bool needs_logon, msg_handler handler, const char* name,
              msg_handler qv27_handler = nullptr);
+    // Adds a type of a protocol with lengths of its own (the adapter's
+    // trade answers that differ from the trade library's, the query
+    // answers): one fixed length for every server edition. False for a type
+    // above MAX_TYPE or a length below the 4-byte header.
+    bool add_explicit(uint16_t type, uint16_t length, bool needs_logon, msg_handler handler, const char* name,
+                      const char* invalid_name = nullptr);
     // Null for a type this session does not know.
     const msg_route* find(uint16_t type) const {
         return type <= MAX_TYPE && m_routes[type].length ? &m_routes[type] : nullptr;

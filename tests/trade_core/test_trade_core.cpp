@@ -166,3 +166,41 @@ TEST(Dispatch, UnknownTypes) {
         EXPECT_TRUE(s.types.empty());
     }
 }
+
+// A protocol with lengths of its own: one length for both editions, which
+// also bounds the skip of unknown types; refused below the header or above
+// the last type.
+TEST(Dispatch, ExplicitLengths) {
+    msg_route_table t;
+    EXPECT_FALSE(t.add_explicit(1018, 3, true, record, "too short"));
+    EXPECT_FALSE(t.add_explicit(msg_route_table::MAX_TYPE + 1, 16, false, record, "beyond the table"));
+    ASSERT_TRUE(t.add_explicit(1018, 152, true, record, "ostrel_client_htos_new_quote_resp",
+                               "invalid ostrel_client_htos_order_resp"));
+    ASSERT_TRUE(t.add_explicit(1068, 56, false, record, "query_logon_msg_resp"));
+    EXPECT_EQ(t.max_length(), 152);
+    const msg_route* r = t.find(1018);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->length, 152);
+    EXPECT_EQ(r->qv27_length, 152);
+    EXPECT_STREQ(r->invalid_name, "invalid ostrel_client_htos_order_resp");
+    EXPECT_EQ(t.find(1068)->invalid_name, nullptr);
+
+    // Both editions cut 1018 at 152 bytes, byte by byte; before the logon it
+    // is consumed unhandled and the message behind it still handled.
+    for (bool qv27 : {false, true}) {
+        seen s;
+        std::string stream = msg(1018, 152, 216) + msg(1068, 56, 56);
+        EXPECT_EQ(feed(t, stream, 1, qv27, true, s), stream.size());
+        EXPECT_EQ(s.types, (std::vector<uint16_t>{1018, 1068}));
+        seen before;
+        EXPECT_EQ(feed(t, stream, 7, qv27, false, before), stream.size());
+        EXPECT_EQ(before.types, (std::vector<uint16_t>{1068}));
+    }
+    // An unknown type claiming more than the longest known message drops the buffer.
+    seen s;
+    std::string stream = msg(3000, 153, 153) + msg(1068, 56, 56);
+    dispatch_step st = dispatch_one(t, reinterpret_cast<const unsigned char*>(stream.data()),
+                                    uint32_t(stream.size()), false, true, &s);
+    EXPECT_EQ(st.outcome, DISPATCH_UNKNOWN_DISCARDED);
+    EXPECT_TRUE(s.types.empty());
+}
