@@ -27,10 +27,10 @@ unsigned CTradeClient::coll_rptr_report(const char* app_id, const char* auth_cod
     char local_ip[17];
     int tcp_port;
     {
-        std::lock_guard<std::mutex> guard(m_info_lock);
-        copy_address(server_ip, m_info.server_ip);
-        copy_address(local_ip, m_info.local_ip);
-        tcp_port = m_info.tcp_port;
+        std::lock_guard<std::mutex> guard(m_record_lock);
+        copy_address(server_ip, m_record.server_ip);
+        copy_address(local_ip, m_record.local_ip);
+        tcp_port = m_record.tcp_port;
     }
 
     int code;
@@ -44,7 +44,7 @@ unsigned CTradeClient::coll_rptr_report(const char* app_id, const char* auth_cod
                             m_logger_on);
         app.close_app();
     }
-    if (code != 0) report_logon(code, nullptr);
+    if (code != 0) report_logon_result(code, false);
     return static_cast<unsigned>(code);
 }
 

@@ -38,26 +38,69 @@ int CTradeClient::UserLogon(const char* user_id, const char* password, const cha
 
     // The texts are kept before the version report goes out: its answer,
     // which builds the logon request, may arrive before this call returns.
-    {
-        std::lock_guard<std::mutex> guard(m_logon_text_lock);
-        m_logon_user.assign(user_id, user_len);
-        m_logon_password = password;
-        m_logon_app_id.assign(app_id, app_len);
-        m_logon_auth_code.assign(auth_code, auth_len);
-    }
+    keep_logon_texts(user_id, user_len, password, app_id, app_len, auth_code, auth_len);
     report_version msg;
     build_report_version(msg, user_id);
     if (SendMsgToHux("report_version", reinterpret_cast<char*>(&msg), sizeof(msg), SEND_DIRECTION_TCP) < 0) return 4;
     return 0;
 }
 
+// The message types this session knows, with their handlers.
+const HUX_TRADE_CORE::msg_route_table& CTradeClient::route_table() {
+    static const HUX_TRADE_CORE::msg_route_table table = [] {
+        HUX_TRADE_CORE::msg_route_table t;
+        add_order_answer_routes(t);
+        add_report_routes(t);
+        t.add(TYPE_QUERY_ACCOUNT_IDX_RESP, false, &CTradeClient::on_account_idx_resp, "query_account_idx_resp");
+        t.add(TYPE_QUERY_SYMBOL_IDX_RESP, false, &CTradeClient::on_symbol_idx_resp, "query_symbol_idx_resp");
+        t.add(TYPE_LOGON_MSG_RESP, false, &CTradeClient::on_logon_msg_resp, "logon_msg_resp");
+        t.add(TYPE_REPORT_VERSION_RESP, false, &CTradeClient::on_report_version_resp, "report_version_resp");
+        t.add(TYPE_QUERY_ACCOUNT_BP_RESP, false, &CTradeClient::on_query_account_bp_resp, "query_account_bp_resp");
+        t.add(TYPE_QUERY_MARKET_SESSION_RESP, false, &CTradeClient::on_query_market_session_resp,
+              "query_market_session_resp");
+        t.add(TYPE_MARKET_SESSION_STAT_REPORT, false, &CTradeClient::on_market_session_stat_report,
+              "market_session_stat_report");
+        t.add(TYPE_SYMBOL_STATUS_REPORT, false, &CTradeClient::on_symbol_status_report, "symbol_status_report");
+        t.add(TYPE_SYMBOL_STATUS_QUERY_RESP, false, &CTradeClient::on_symbol_status_query_resp,
+              "symbol_status_query_resp");
+        t.add(TYPE_PROD_STATUS_REPORT, false, &CTradeClient::on_prod_status_report, "prod_status_report");
+        t.add(TYPE_SET_HEART_BEAT_RESP, false, &CTradeClient::on_set_heart_beat_resp, "set_heart_beat_resp");
+        t.add(TYPE_SESSION_ID_QUERY_RESP, false, &CTradeClient::on_session_id_query_resp, "session_id_query_resp");
+        t.add(TYPE_REQ_FOR_QUOTE_REPORT, false, &CTradeClient::on_req_for_quote_report, "req_for_quote_report");
+        // The server's heart-beat answer is consumed without any action.
+        t.add(TYPE_TRADE_HEART_BEAT_RESP, false, nullptr, "trade_heart_beat_resp");
+        return t;
+    }();
+    return table;
+}
+
+// A logon answer: kept, then handed to the callback with socket -1.
+void CTradeClient::report_logon(const HUX_SESSION::logon_values& v) {
+    keep_logon_record(v);
+    HUX_UserLogonEvent callback = m_on_logon.load();
+    if (callback) callback(this, &m_logon_rsp, -1);
+}
+
+void CTradeClient::keep_logon_record(const HUX_SESSION::logon_values& v) {
+    HUX_LogonResponse& rsp = m_logon_rsp;
+    rsp.server_value = v.server_value;
+    rsp.result = v.result;
+    rsp.user_id = v.user_id;
+    rsp.logon_value = v.logon_value;
+    rsp.max_token = v.max_token;
+    rsp.order_fc_count = v.order_fc_count;
+    rsp.order_fc_window_us = v.order_fc_window_us;
+    rsp.cancel_fc_count = v.cancel_fc_count;
+    rsp.cancel_fc_window_us = v.cancel_fc_window_us;
+}
+
 // A logon failure: the kept answer (or a blank one) with the cause in result.
-void CTradeClient::report_logon(int result, const HUX_LogonResponse* base) {
+void CTradeClient::report_logon_result(int result, bool with_answer) {
     HUX_UserLogonEvent callback = m_on_logon.load();
     if (!callback) return;
     HUX_LogonResponse rsp;
-    if (base)
-        memcpy(&rsp, base, sizeof(rsp));
+    if (with_answer)
+        memcpy(&rsp, &m_logon_rsp, sizeof(rsp));
     else
         memset(&rsp, 0, sizeof(rsp));
     rsp.result = result;
@@ -80,116 +123,43 @@ void CTradeClient::on_set_heart_beat_resp(void* session, const unsigned char* ms
     static_cast<CTradeClient*>(session)->proc_set_heart_beat_resp(msg);
 }
 
-void CTradeClient::proc_report_version_resp(const unsigned char* msg) {
-    const report_version_resp* version = read_report_version_resp(msg, sizeof(report_version_resp));
-    if (!version) return;
-    m_logged_on = false;
-    const uint8_t edition = version->server_edition;
-    m_qv27 = edition == 6;
-    const uint8_t verdict = version->verdict;
-    if (verdict != 0) {
-        // Verdicts 1, 2, 3 give 14, 1, 3; any other refusal is reported as
-        // refused too, never as 0.
-        report_logon(verdict == 2 ? LOGON_VERSION_REFUSED_2
-                                  : verdict == 3 ? LOGON_VERSION_REFUSED_3 : LOGON_REFUSED,
-                     nullptr);
-        return;
-    }
-    m_state = TRADE_STATE_VERSION_OK;
-    logon_msg_req request;
-    bool built;
-    {
-        std::lock_guard<std::mutex> guard(m_logon_text_lock);
-        built = build_logon_msg_req(request, m_logon_user.c_str(), m_logon_password.c_str(), m_logon_app_id.c_str(),
-                                    m_logon_auth_code.c_str(), *version);
-    }
-    // The send path stamps the local UDP port and marks the request as sent.
-    if (!built ||
-        SendMsgToHux("logon_msg_req", reinterpret_cast<char*>(&request), sizeof(request), SEND_DIRECTION_TCP) < 0)
-        report_logon(LOGON_SEND_FAILED, nullptr);
-}
-
 bool CTradeClient::send_symbol_query() {
     symbol_idx_query_req query;
-    build_symbol_idx_query_req(query, m_page_no, m_page_size, m_user_id, m_symbol_selector);
+    build_symbol_idx_query_req(query, m_page_no, m_page_size, GetUserID(), m_symbol_selector);
     return SendMsgToHux("symbol_idx_query_req", reinterpret_cast<char*>(&query), sizeof(query), SEND_DIRECTION_TCP) >=
            0;
 }
 
-void CTradeClient::proc_logon_msg_resp(const unsigned char* msg) {
-    const logon_msg_resp* answer = read_logon_msg_resp(msg, sizeof(logon_msg_resp));
-    if (!answer) return;
-    HUX_LogonResponse& rsp = m_logon_rsp;
-    rsp.server_value = answer->server_value;
-    rsp.result = answer->result;
-    rsp.user_id = answer->user_id;
-    rsp.logon_value = answer->logon_value;
-    rsp.max_token = answer->max_token;
-    rsp.order_fc_count = answer->order_fc_count;
-    rsp.order_fc_window_us = answer->order_fc_window_us;
-    rsp.cancel_fc_count = answer->cancel_fc_count;
-    rsp.cancel_fc_window_us = answer->cancel_fc_window_us;
-
-    HUX_UserLogonEvent callback = m_on_logon.load();
-    if (rsp.result != 0) {
-        if (callback) callback(this, &rsp, -1);
-        m_logged_on = false;
-        return;
-    }
-    if (!m_logon_sent) {
-        rsp.result = LOGON_NOT_REQUESTED;
-        if (callback) callback(this, &rsp, -1);
-        return;
-    }
-
-    m_user_id = rsp.user_id;
-    m_logon_value = rsp.logon_value;
-    ULTRA_LOW_LATENCY_CLIENT::ull_lock(&m_token_lock);
-    m_max_token = static_cast<uint32_t>(rsp.max_token);
-    ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_token_lock);
-    m_logged_on = true;
-    HUX_TRADE_CORE::flow_control_apply_logon(m_order_fc, m_cancel_fc, rsp.order_fc_count, rsp.order_fc_window_us,
-                                             rsp.cancel_fc_count, rsp.cancel_fc_window_us);
-
+// After a logon answer with result 0: a qv27 server has no index tables and
+// no heart-beat setting; otherwise both index lists are asked for, then the
+// heart-beat setting, and the callback waits for the lists.
+void CTradeClient::on_logged_on(const HUX_SESSION::logon_values& v) {
+    keep_logon_record(v);
     if (m_qv27) {
-        // A qv27 server has no index tables and no heart-beat setting.
         m_accounts_complete = true;
         m_symbols_complete = true;
         trigger_logon_resp_event();
         return;
     }
-
-    int32_t interval;
-    {
-        std::lock_guard<std::mutex> guard(m_info_lock);
-        m_page_size = m_info.symbol_idx_page_size;
-        interval = m_info.heartbeat_interval;
-    }
+    const int32_t interval = server_info().heartbeat_interval;
+    m_page_size = m_symbol_page_size;
     m_page_no = 1;
     m_accounts_complete = false;
     m_symbols_complete = false;
     if (!send_symbol_query()) {
-        report_logon(LOGON_REFUSED, &rsp);
+        report_logon_result(LOGON_REFUSED, true);
         m_logged_on = false;
     }
     account_idx_query_req accounts;
-    build_account_idx_query_req(accounts, m_user_id);
+    build_account_idx_query_req(accounts, GetUserID());
     if (SendMsgToHux("account_idx_query_req", reinterpret_cast<char*>(&accounts), sizeof(accounts),
                      SEND_DIRECTION_TCP) < 0) {
-        report_logon(LOGON_REFUSED, &rsp);
+        report_logon_result(LOGON_REFUSED, true);
         m_logged_on = false;
     }
-    // Against this (not qv27) server the heart-beat is wanted whenever the
-    // record has an interval.
-    m_hb_wanted = interval != 0;
-    if (interval != 0) {
-        heart_beat_info setting;
-        build_heart_beat_info(setting, m_user_id, interval);
-        if (SendMsgToHux("heart_beat_info", reinterpret_cast<char*>(&setting), sizeof(setting), SEND_DIRECTION_TCP) <
-            0) {
-            report_logon(LOGON_SEND_FAILED, &rsp);
-            m_logged_on = false;
-        }
+    if (interval != 0 && !send_heart_beat_setting(interval)) {
+        report_logon_result(LOGON_SEND_FAILED, true);
+        m_logged_on = false;
     }
 }
 
@@ -234,7 +204,7 @@ void CTradeClient::proc_symbol_idx_resp(const unsigned char* msg) {
         if (!send_symbol_query()) {
             if (m_on_logon.load())
                 log_info("ProcTradePortLogonRespMsg:on_trade_client_logon_event: ELR_QUERY_SYMBOL_ACCOUNT_FAILED");
-            report_logon(LOGON_REFUSED, &m_logon_rsp);
+            report_logon_result(LOGON_REFUSED, true);
             m_logged_on = false;
         }
         return;
@@ -243,34 +213,17 @@ void CTradeClient::proc_symbol_idx_resp(const unsigned char* msg) {
     trigger_logon_resp_event();
 }
 
-void CTradeClient::proc_set_heart_beat_resp(const unsigned char* msg) {
-    const set_heart_beat_resp* answer = read_set_heart_beat_resp(msg, sizeof(set_heart_beat_resp));
-    if (!answer) return;
-    const int32_t result = answer->result;
-    const int32_t timeout = answer->timeout_sec;
-    m_server_timeout = timeout;
-    if (result == 0 && timeout > 0) start_send_heart_beat_thread();
-}
-
-int CTradeClient::tcp_socket() const {
-    trade_tcp_client* sync_client = m_sync_client.load();
-    if (sync_client) return sync_client->get_socket();
-    socket_cache_client* async_client = m_async_client.load();
-    if (async_client) return async_client->get_socket();
-    return -1;
-}
-
 void CTradeClient::trigger_logon_resp_event() {
     if (!m_accounts_complete || !m_symbols_complete) return;
     int sock = -1;
     if (m_mix) {
-        CLIENT_UDP_SCKT_ONLY::socket_unicast* udp = m_udp_client.load();
-        sock = udp ? udp->get_socket() : tcp_socket();
+        sock = udp_socket();
+        if (sock < 0) sock = tcp_socket();
     }
     HUX_UserLogonEvent callback = m_on_logon.load();
     if (callback) callback(this, &m_logon_rsp, sock);
 
-    const int driver = m_driver_type;
+    const int driver = GetDriverType();
     m_log.write_important_txt("driver type", driver == 0   ? "efvi api"
                                              : driver == 1 ? "exanic api"
                                              : m_mix       ? "mix api"
@@ -278,14 +231,8 @@ void CTradeClient::trigger_logon_resp_event() {
     m_state = TRADE_STATE_LOGGED_ON;
     if (m_auto_reconnect && !m_rc_running) start_reconnect_thread();
 
-    int32_t interval;
-    int cpu;
-    {
-        std::lock_guard<std::mutex> guard(m_info_lock);
-        interval = m_info.heartbeat_interval;
-        cpu = m_info.rsp_cpu;
-    }
-    if (interval == 0 || m_qv27) bind_rsp_cpu_or_check_thread("user_logon", cpu);
+    const HUX_SESSION::session_server_info info = server_info();
+    if (info.heartbeat_interval == 0 || m_qv27) bind_rsp_cpu_or_check_thread("user_logon", info.rsp_cpu);
 }
 
 }  // namespace HUX_TRADE

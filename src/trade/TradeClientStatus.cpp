@@ -50,24 +50,6 @@ void CTradeClient::SetProdStatusReportEvent(HUX_ProdStatusReportEvent callback) 
 void CTradeClient::SetQuerySessionIDEvent(HUX_QuerySessionIDEvent callback) { m_on_session_id = callback; }
 void CTradeClient::SetInputRegForQuoteEvent(HUX_InputRegForQuoteEvent callback) { m_on_req_for_quote = callback; }
 
-// ---- accessors ----
-
-bool CTradeClient::SetMaxToken(uint32_t token) {
-    ULTRA_LOW_LATENCY_CLIENT::ull_lock(&m_token_lock);
-    const bool raised = m_max_token < token;
-    if (raised) m_max_token = token;
-    ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_token_lock);
-    return raised;
-}
-
-void CTradeClient::SetUserId(uint32_t user_id) { m_user_id = user_id; }
-
-uint64_t CTradeClient::convert_now_to_timestamp() {
-    timespec now;
-    clock_gettime(CLOCK_REALTIME, &now);
-    return (static_cast<uint64_t>(static_cast<uint32_t>(now.tv_sec)) << 32) | static_cast<uint32_t>(now.tv_nsec);
-}
-
 // ---- dispatcher entries ----
 
 void CTradeClient::on_query_account_bp_resp(void* session, const unsigned char* msg) {

@@ -14,13 +14,13 @@ constexpr uint32_t HEADER_LEN = 4;
 msg_route_table::msg_route_table() : m_max_length(0) { memset(m_routes, 0, sizeof(m_routes)); }
 
 bool msg_route_table::add(uint16_t type, bool needs_logon, msg_handler handler, const char* name,
-                          msg_handler qv27_handler) {
+                          msg_handler qv27_handler, const char* invalid_name) {
     if (type > MAX_TYPE) return false;
     int length = HUX_TRADE_WIRE::trade_msg_length(type, false);
     int qv27_length = HUX_TRADE_WIRE::trade_msg_length(type, true);
     if (length <= 0 || qv27_length <= 0) return false;
     m_routes[type] = msg_route{static_cast<uint16_t>(length), static_cast<uint16_t>(qv27_length), needs_logon,
-                               handler, qv27_handler, name, nullptr};
+                               handler, qv27_handler, name, invalid_name};
     if (length > m_max_length) m_max_length = static_cast<uint16_t>(length);
     if (qv27_length > m_max_length) m_max_length = static_cast<uint16_t>(qv27_length);
     return true;

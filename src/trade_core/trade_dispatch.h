@@ -32,7 +32,7 @@ public:
     // Adds a known type; its lengths come from the protocol's length table.
     // False for a type the protocol does not have.
     bool add(uint16_t type, bool needs_logon, msg_handler handler, const char* name,
-             msg_handler qv27_handler = nullptr);
+             msg_handler qv27_handler = nullptr, const char* invalid_name = nullptr);
     // Adds a type of a protocol with lengths of its own (the adapter's
     // trade answers that differ from the trade library's, the query
     // answers): one fixed length for every server edition. False for a type

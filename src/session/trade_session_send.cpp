@@ -1,18 +1,19 @@
-// The send routine of the trade session: channel choice, client flow control,
+// The send routine of the session core: channel choice, client flow control,
 // the optional send spin lock and the write loop.
+#include "session/trade_session_core.h"
+
 #include "net/socket_cache_client.h"
-#include "trade/TradeClient.h"
 #include "tools/precise_time.h"
 #include "net/socket_unicast.h"
 #include "trade_core/trade_wire.h"
 
-namespace HUX_TRADE {
+namespace HUX_SESSION {
 
 using HUX_TRADE_WIRE::SEND_DIRECTION_ORDER;
 using HUX_TRADE_WIRE::SEND_DIRECTION_TCP;
 
 // Hot path: no system lock, no allocation; one clock read for counted kinds.
-int CTradeClient::SendMsgToHux(const char* name, char* data, int len, int direction) {
+int trade_session_core::SendMsgToHux(const char* name, char* data, int len, int direction) {
     (void)name;
     if (direction != SEND_DIRECTION_ORDER && direction != SEND_DIRECTION_TCP) {
         log_line("send_error", "tcp client disconn.");
@@ -94,16 +95,12 @@ int CTradeClient::SendMsgToHux(const char* name, char* data, int len, int direct
     return sent;
 }
 
-int CTradeClient::SendMsgToHuxForNewOrder(char* data, int len, int direction, int type, bool warm) {
+int trade_session_core::send_new_order(char* data, int len, int direction, int type, bool warm) {
     // New orders and quotes go straight to a kernel-bypass order channel.
     if (m_has_udp_channel && m_bypass_in_use && (m_driver_type == 0 || m_driver_type == 1))
-        return send_new_order_bypass(data, len, type, warm, true, true);
+        return send_new_order_bypass(data, len, type, warm, true, m_traits.warm_up_spacing);
     if (warm) return 0;
     return SendMsgToHux("NewOrder", data, len, direction);
 }
 
-bool CTradeClient::ChangeFCParam(unsigned order_limit, unsigned cancel_limit) {
-    return HUX_TRADE_CORE::flow_control_change(m_order_fc, m_cancel_fc, order_limit, cancel_limit);
-}
-
-}  // namespace HUX_TRADE
+}  // namespace HUX_SESSION

@@ -1,91 +1,45 @@
-// The receive side of the trade session: the entries of the two TCP clients,
+// The receive side of the session core: the entries of the two TCP clients,
 // the connection events, the cut loop and the dispatcher.
 #include <climits>
 #include <cstdio>
 #include <ctime>
 
-#include "tools/cross_platform_api.h"
 #include "net/socket_cache_client.h"
-#include "trade/TradeClient.h"
+#include "session/trade_session_core.h"
+#include "tools/cross_platform_api.h"
 #include "tools/precise_time.h"
 #include "trade_core/trade_msg.h"
 
-namespace HUX_TRADE {
+namespace HUX_SESSION {
 
 using namespace HUX_TRADE_WIRE;
 using MORVAST::TOOLS::snprintf_mv;
 
 namespace {
-
-// The session whose transport callback runs on this thread, if any.
-thread_local const CTradeClient* t_transport_session = nullptr;
-
-class transport_scope {
-public:
-    explicit transport_scope(const CTradeClient* session) : m_prev(t_transport_session) {
-        t_transport_session = session;
-    }
-    ~transport_scope() { t_transport_session = m_prev; }
-
-private:
-    const CTradeClient* m_prev;
-};
-
 const unsigned PROC_LINE_LEN = 2048;
-
 }  // namespace
-
-bool CTradeClient::on_own_transport_thread() const { return t_transport_session == this; }
-
-const HUX_TRADE_CORE::msg_route_table& CTradeClient::route_table() {
-    static const HUX_TRADE_CORE::msg_route_table table = [] {
-        HUX_TRADE_CORE::msg_route_table t;
-        add_order_answer_routes(t);
-        add_report_routes(t);
-        t.add(TYPE_QUERY_ACCOUNT_IDX_RESP, false, &CTradeClient::on_account_idx_resp, "query_account_idx_resp");
-        t.add(TYPE_QUERY_SYMBOL_IDX_RESP, false, &CTradeClient::on_symbol_idx_resp, "query_symbol_idx_resp");
-        t.add(TYPE_LOGON_MSG_RESP, false, &CTradeClient::on_logon_msg_resp, "logon_msg_resp");
-        t.add(TYPE_REPORT_VERSION_RESP, false, &CTradeClient::on_report_version_resp, "report_version_resp");
-        t.add(TYPE_QUERY_ACCOUNT_BP_RESP, false, &CTradeClient::on_query_account_bp_resp, "query_account_bp_resp");
-        t.add(TYPE_QUERY_MARKET_SESSION_RESP, false, &CTradeClient::on_query_market_session_resp,
-              "query_market_session_resp");
-        t.add(TYPE_MARKET_SESSION_STAT_REPORT, false, &CTradeClient::on_market_session_stat_report,
-              "market_session_stat_report");
-        t.add(TYPE_SYMBOL_STATUS_REPORT, false, &CTradeClient::on_symbol_status_report, "symbol_status_report");
-        t.add(TYPE_SYMBOL_STATUS_QUERY_RESP, false, &CTradeClient::on_symbol_status_query_resp,
-              "symbol_status_query_resp");
-        t.add(TYPE_PROD_STATUS_REPORT, false, &CTradeClient::on_prod_status_report, "prod_status_report");
-        t.add(TYPE_SET_HEART_BEAT_RESP, false, &CTradeClient::on_set_heart_beat_resp, "set_heart_beat_resp");
-        t.add(TYPE_SESSION_ID_QUERY_RESP, false, &CTradeClient::on_session_id_query_resp, "session_id_query_resp");
-        t.add(TYPE_REQ_FOR_QUOTE_REPORT, false, &CTradeClient::on_req_for_quote_report, "req_for_quote_report");
-        // The server's heart-beat answer is consumed without any action.
-        t.add(TYPE_TRADE_HEART_BEAT_RESP, false, nullptr, "trade_heart_beat_resp");
-        return t;
-    }();
-    return table;
-}
 
 // ---- transport entries ----
 
-int CTradeClient::sync_cache_callback(CLIENT_SCKT_ONLY::sckt_param& param, void* context) {
+int trade_session_core::sync_cache_callback(CLIENT_SCKT_ONLY::sckt_param& param, void* context) {
     if (context) {
-        CTradeClient* session = static_cast<CTradeClient*>(context);
-        transport_scope scope(session);
-        session->sync_on_cache_callback(param);
+        trade_session_core* session = static_cast<trade_session_core*>(context);
+        HUX_NET::transport_scope scope(session);
+        session->on_sync_event(param);
     }
     return -1;
 }
 
-int CTradeClient::async_cache_callback(socket_param& param, void* context) {
+int trade_session_core::async_cache_callback(socket_param& param, void* context) {
     if (context) {
-        CTradeClient* session = static_cast<CTradeClient*>(context);
-        transport_scope scope(session);
-        session->on_cache_callback(param);
+        trade_session_core* session = static_cast<trade_session_core*>(context);
+        HUX_NET::transport_scope scope(session);
+        session->on_async_event(param);
     }
     return -1;
 }
 
-int CTradeClient::sync_on_cache_callback(CLIENT_SCKT_ONLY::sckt_param& param) {
+int trade_session_core::on_sync_event(CLIENT_SCKT_ONLY::sckt_param& param) {
     if (param.get_event_type() == EVENT_RECEIVE)
         param.set_proc_len(on_receive(param.get_buff_addr(), param.get_buff_size()));
     else
@@ -93,7 +47,7 @@ int CTradeClient::sync_on_cache_callback(CLIENT_SCKT_ONLY::sckt_param& param) {
     return -1;
 }
 
-int CTradeClient::on_cache_callback(socket_param& param) {
+int trade_session_core::on_async_event(socket_param& param) {
     if (param.get_event_type() == EVENT_RECEIVE)
         param.set_proc_len(on_receive(param.get_buff_addr(), param.get_buff_size()));
     else
@@ -101,7 +55,7 @@ int CTradeClient::on_cache_callback(socket_param& param) {
     return -1;
 }
 
-void CTradeClient::on_connection_event(int event) {
+void trade_session_core::on_connection_event(int event) {
     int code;
     const char* text;
     int state;
@@ -139,7 +93,7 @@ void CTradeClient::on_connection_event(int event) {
 }
 
 // The cut loop: whole messages from the front; the rest stays cached.
-unsigned CTradeClient::on_receive(const char* data, unsigned len) {
+unsigned trade_session_core::on_receive(const char* data, unsigned len) {
     if (!data || len == 0) return 0;
     return HUX_TRADE_CORE::cut_messages(reinterpret_cast<const unsigned char*>(data), len,
                                         [this](const unsigned char* p, uint32_t n) { return ProcReceiveMsg(p, n); });
@@ -147,7 +101,7 @@ unsigned CTradeClient::on_receive(const char* data, unsigned len) {
 
 // ---- dispatcher ----
 
-int CTradeClient::ProcReceiveMsg(const unsigned char* data, unsigned int len) {
+int trade_session_core::ProcReceiveMsg(const unsigned char* data, unsigned int len) {
     // The heart-beat watchdog needs only the second of the last receive; the
     // coarse realtime clock gives the same second at a fraction of the cost.
     // The microsecond clock is read only for the logger's cost line.
@@ -162,16 +116,21 @@ int CTradeClient::ProcReceiveMsg(const unsigned char* data, unsigned int len) {
         m_last_recv_sec = static_cast<long long>(now.tv_sec);
     }
     HUX_TRADE_CORE::dispatch_step step =
-        HUX_TRADE_CORE::dispatch_one(route_table(), data, len, m_qv27, m_logged_on, this);
+        HUX_TRADE_CORE::dispatch_one(routes(), data, len, m_qv27, m_logged_on, handler_context());
 
     char line[PROC_LINE_LEN];
     line[0] = '\0';
     switch (step.outcome) {
     case HUX_TRADE_CORE::DISPATCH_HANDLED:
-        if (logger) snprintf_mv(line, sizeof(line), "proc %s", step.route->name);
+        if (logger) snprintf_mv(line, sizeof(line), "proc %s", handled_label(*step.route, step.type, data));
         break;
     case HUX_TRADE_CORE::DISPATCH_BEFORE_LOGON:
-        if (logger) snprintf_mv(line, sizeof(line), "proc invalid %s", step.route->name);
+        if (logger) {
+            if (step.route->invalid_name)
+                snprintf_mv(line, sizeof(line), "proc %s", step.route->invalid_name);
+            else
+                snprintf_mv(line, sizeof(line), "proc invalid %s", step.route->name);
+        }
         break;
     case HUX_TRADE_CORE::DISPATCH_UNKNOWN_SKIPPED:
     case HUX_TRADE_CORE::DISPATCH_UNKNOWN_DISCARDED: {
@@ -197,4 +156,4 @@ int CTradeClient::ProcReceiveMsg(const unsigned char* data, unsigned int len) {
     return consumed;
 }
 
-}  // namespace HUX_TRADE
+}  // namespace HUX_SESSION

@@ -1,19 +1,20 @@
-// The kernel-bypass channels of the trade session: which card the local
+// The kernel-bypass channels of the session core: which card the local
 // address is on, the ef_vi and ExaNIC order senders (opened, reset and closed
 // with the connection), their order paths and transmit timestamps, the
 // version lines of the card, and the events of the TCPDirect plug-in.
 #include <cstdio>
 #include <cstring>
 
+#include "session/trade_session_core.h"
+
 #include "bypass/card_driver.h"
 #include "plugin/embedded_so.h"
 #include "net/socket_unicast.h"
 #include "tools/cross_platform_api.h"
 #include "tools/precise_time.h"
-#include "trade/TradeClient.h"
 #include "trade_core/trade_wire.h"
 
-namespace HUX_TRADE {
+namespace HUX_SESSION {
 
 using MORVAST::TOOLS::snprintf_mv;
 
@@ -44,12 +45,12 @@ void drop_last(char* line) {
     if (n) line[n - 1] = '\0';
 }
 
-client_server_info sender_info(const HUX_TradeSvrInfo& info, const char* server_ip, const char* local_ip) {
+client_server_info sender_info(const session_server_info& info) {
     client_server_info csi;
     memset(&csi, 0, sizeof(csi));
-    snprintf(csi.server_ip, sizeof(csi.server_ip), "%s", server_ip);
+    memcpy(csi.server_ip, info.server_ip, sizeof(csi.server_ip));
     csi.server_port = info.udp_port;
-    snprintf(csi.local_ip, sizeof(csi.local_ip), "%s", local_ip);
+    memcpy(csi.local_ip, info.local_ip, sizeof(csi.local_ip));
     csi.local_port = info.local_udp_port;
     csi.timestamps = info.keep_timestamps;
     return csi;
@@ -59,19 +60,22 @@ client_server_info sender_info(const HUX_TradeSvrInfo& info, const char* server_
 
 // ---- card detection ----
 
-int CTradeClient::get_device_driver_type(const char* local_ip, char* ifname) {
+int trade_session_core::get_device_driver_type(const char* local_ip, char* ifname) {
     return hux_bypass::get_device_driver_type(local_ip, ifname);
 }
 
-std::string CTradeClient::GetDriverName() const {
+std::string trade_session_core::GetDriverName() const {
     std::lock_guard<std::mutex> guard(m_card_lock);
     return m_driver_name;
 }
 
-// Runs while the plug-in has not been initialised yet, for a UDP order
-// channel over kernel bypass or a TCPDirect connection; later connects keep
-// what the earlier one found.
-bool CTradeClient::detect_card(const HUX_TradeSvrInfo& info, const char* local_ip, bool udp_channel) {
+// The trade library's session runs detection while the plug-in has not been
+// initialised yet, for a UDP order channel over kernel bypass or a TCPDirect
+// connection; the adapter's on its first connect, for any non-empty local
+// address (an empty one means the kernel transports and no plug-in). Later
+// connects keep what the earlier one found; kernel_bypass 0 gives the kernel
+// transports whatever the card.
+bool trade_session_core::detect_card(const session_server_info& info, bool udp_channel) {
     char text[LOG_TEXT_LEN];
     char ifname[hux_bypass::DEVICE_NAME_LEN];
     char driver[hux_bypass::DEVICE_NAME_LEN];
@@ -80,25 +84,33 @@ bool CTradeClient::detect_card(const HUX_TradeSvrInfo& info, const char* local_i
         memcpy(ifname, m_ifname, sizeof(ifname));
         memcpy(driver, m_driver_name, sizeof(driver));
     }
-    if (m_zf_first_init) {
-        if ((udp_channel && m_bypass_in_use) || info.tcp_direct) {
-            if (!hux_bypass::get_ifname_by_ip(local_ip, ifname, &m_log)) {
-                snprintf_mv(text, sizeof(text), "[[CTradeClient::ConnServer] get_ifname_by_ip [%s] fail.]", local_ip);
-                log_info(text);
-                return false;
-            }
-            if (!hux_bypass::get_netcard_driver_type(ifname, driver, &m_log)) {
-                snprintf_mv(text, sizeof(text), "[[CTradeClient::ConnServer] get_netcard_driver_type [%s] fail.]",
-                            ifname);
-                log_info(text);
-            }
-            m_driver_type = hux_bypass::classify_driver(driver);
-            std::lock_guard<std::mutex> guard(m_card_lock);
-            memcpy(m_ifname, ifname, sizeof(ifname));
-            memcpy(m_driver_name, driver, sizeof(driver));
-        } else {
-            m_driver_type = hux_bypass::DRIVER_OTHER;
+    const char* local_ip = info.local_ip;
+    const bool first = m_first_connect;
+    const bool wanted = m_traits.detect_any_local_ip ? first && local_ip[0] != '\0'
+                                                     : m_zf_first_init && ((udp_channel && m_bypass_in_use) || info.tcp_direct);
+    const bool reset = m_traits.detect_any_local_ip ? first && local_ip[0] == '\0' : m_zf_first_init.load();
+    if (wanted) {
+        if (!hux_bypass::get_ifname_by_ip(local_ip, ifname, &m_log)) {
+            snprintf_mv(text, sizeof(text), "[[CTradeClient::ConnServer] get_ifname_by_ip [%s] fail.]", local_ip);
+            log_info(text);
+            return false;
         }
+        if (!hux_bypass::get_netcard_driver_type(ifname, driver, &m_log)) {
+            snprintf_mv(text, sizeof(text), "[[CTradeClient::ConnServer] get_netcard_driver_type [%s] fail.]",
+                        ifname);
+            log_info(text);
+        }
+        m_card_driver_type = hux_bypass::classify_driver(driver);
+        std::lock_guard<std::mutex> guard(m_card_lock);
+        memcpy(m_ifname, ifname, sizeof(ifname));
+        memcpy(m_driver_name, driver, sizeof(driver));
+    } else if (reset) {
+        m_card_driver_type = hux_bypass::DRIVER_OTHER;
+    }
+    if (m_traits.bypass_off_for_good) {
+        if (wanted || reset) m_driver_type = m_card_driver_type;
+    } else {
+        m_driver_type = info.kernel_bypass ? m_card_driver_type : static_cast<int>(hux_bypass::DRIVER_OTHER);
     }
     snprintf_mv(text, sizeof(text), "dev[%s],ip[%s],driver[%s],driver_type[%d]\n", ifname, local_ip, driver,
                 static_cast<int>(m_driver_type));
@@ -110,11 +122,13 @@ bool CTradeClient::detect_card(const HUX_TradeSvrInfo& info, const char* local_i
 
 // ---- the order senders ----
 
-int CTradeClient::open_bypass_udp(const HUX_TradeSvrInfo& info, const char* server_ip, const char* local_ip) {
+int trade_session_core::open_bypass_udp(const session_server_info& info) {
     char text[LOG_TEXT_LEN];
     const int driver = m_driver_type;
     if (driver != hux_bypass::DRIVER_EF_VI && driver != hux_bypass::DRIVER_EXANIC) return 0;
-    const client_server_info csi = sender_info(info, server_ip, local_ip);
+    const char* server_ip = info.server_ip;
+    const char* local_ip = info.local_ip;
+    const client_server_info csi = sender_info(info);
     char ifname[hux_bypass::DEVICE_NAME_LEN];
     char driver_name[hux_bypass::DEVICE_NAME_LEN];
     {
@@ -143,8 +157,13 @@ int CTradeClient::open_bypass_udp(const HUX_TradeSvrInfo& info, const char* serv
             sender->destory();
             delete sender;
             if (rc == -2) {
-                // The card gave no virtual interface: kernel UDP, for good.
-                m_bypass_in_use = false;
+                // The card gave no virtual interface: kernel UDP, for good in
+                // the trade library's session, for this connect in the
+                // adapter's.
+                if (m_traits.bypass_off_for_good)
+                    m_bypass_in_use = false;
+                else
+                    m_driver_type = hux_bypass::DRIVER_OTHER;
                 return 0;
             }
             snprintf_mv(text, sizeof(text), "ef vi udp init failed. remote ip,port[%s, %u], local ip,port[%s, %u]",
@@ -164,7 +183,7 @@ int CTradeClient::open_bypass_udp(const HUX_TradeSvrInfo& info, const char* serv
             ok = sender->reset_udp_local_info(csi.local_ip, csi.local_port, csi.server_ip, csi.server_port);
         } else {
             if (!sender) {
-                sender = new exanic_udp_client();
+                sender = new exanic_udp_client(m_traits.exanic_adapter_form);
                 m_exanic = sender;
             }
             ok = sender->init(csi, ifname, this, &m_log);
@@ -190,7 +209,7 @@ int CTradeClient::open_bypass_udp(const HUX_TradeSvrInfo& info, const char* serv
     return 1;
 }
 
-void CTradeClient::close_bypass_senders() {
+void trade_session_core::close_bypass_senders() {
     const unsigned pause = m_t_close_pause_ms;
     if (ef_vi_udp_sender* sender = m_ef_vi.exchange(nullptr)) {
         sender->destory();
@@ -208,7 +227,7 @@ void CTradeClient::close_bypass_senders() {
     }
 }
 
-void CTradeClient::write_version_lines(bool exanic) {
+void trade_session_core::write_version_lines(bool exanic) {
     char line[512];
     // An empty value when uname cannot be run, never "NO INSTALL".
     first_line_of("uname -a|awk -F: '{printf $1}'", line, sizeof(line));
@@ -244,7 +263,7 @@ void CTradeClient::write_version_lines(bool exanic) {
 // One new order or quote over the ef_vi (driver 0) or ExaNIC (driver 1)
 // sender: every call counts one order; a warm-up warms the sender, at most
 // once every 10 microseconds when spaced.
-int CTradeClient::send_new_order_bypass(char* data, int len, int type, bool warm, bool locked, bool spaced) {
+int trade_session_core::send_new_order_bypass(char* data, int len, int type, bool warm, bool locked, bool spaced) {
     const bool efvi = m_driver_type == hux_bypass::DRIVER_EF_VI;
     ef_vi_udp_sender* ef_vi = efvi ? m_ef_vi.load() : nullptr;
     exanic_udp_client* exanic = efvi ? nullptr : m_exanic.load();
@@ -279,7 +298,7 @@ int CTradeClient::send_new_order_bypass(char* data, int len, int type, bool warm
         int rc;
         if (ef_vi)
             rc = ef_vi->ctpio_send(data + sent, static_cast<unsigned>(len - sent), false);
-        else if (type == HUX_TRADE_WIRE::TYPE_NEW_ORDER_REQ)
+        else if (type == HUX_TRADE_WIRE::TYPE_NEW_ORDER_REQ || m_traits.exanic_adapter_form)
             rc = exanic->exanic_udp_for_new_order(data + sent, len - sent, false);
         else
             rc = exanic->exanic_udp_for_new_quote(data + sent, len - sent, false);
@@ -298,7 +317,7 @@ int CTradeClient::send_new_order_bypass(char* data, int len, int type, bool warm
     return sent;
 }
 
-int CTradeClient::SendMsgToHuxForNewOrderEx(char* data, int len) {
+int trade_session_core::SendMsgToHuxForNewOrderEx(char* data, int len) {
     ef_vi_udp_sender* ef_vi = m_ef_vi.load();
     if (!ef_vi) {
         log_line("send_error", "ef_udp client disconn.");
@@ -309,7 +328,7 @@ int CTradeClient::SendMsgToHuxForNewOrderEx(char* data, int len) {
     return len;
 }
 
-int CTradeClient::SendMsgToHuxForNewOrderEfVi(char* data, int len, bool warm) {
+int trade_session_core::SendMsgToHuxForNewOrderEfVi(char* data, int len, bool warm) {
     if (!m_ef_vi.load()) {
         log_line("send_error", "ef_udp client disconn.");
         return -1;
@@ -319,27 +338,17 @@ int CTradeClient::SendMsgToHuxForNewOrderEfVi(char* data, int len, bool warm) {
 
 // ---- the TCPDirect plug-in ----
 
-namespace {
-// Set while the plug-in's work thread runs one of the session's callbacks: a
-// disconnect from there must not free the plug-in under its own thread.
-thread_local int t_in_zf_callback = 0;
-struct zf_callback_scope {
-    zf_callback_scope() { ++t_in_zf_callback; }
-    ~zf_callback_scope() { --t_in_zf_callback; }
-};
-}  // namespace
-
-bool CTradeClient::load_zf_sock_ex() { return hux_plugin::load_embedded_zf_sock(*m_zf_loader); }
-bool CTradeClient::load_zf_sock(const char* path) { return m_zf_loader->load(path); }
-bool CTradeClient::load_zf_sock() { return m_zf_loader->load(); }
-void CTradeClient::unload_zf_sock() { m_zf_loader->unload(); }
-std::string CTradeClient::getCurrentSoPath() { return hux_bypass::current_so_dir(); }
+bool trade_session_core::load_zf_sock_ex() { return hux_plugin::load_embedded_zf_sock(*m_zf_loader); }
+bool trade_session_core::load_zf_sock(const char* path) { return m_zf_loader->load(path); }
+bool trade_session_core::load_zf_sock() { return m_zf_loader->load(); }
+void trade_session_core::unload_zf_sock() { m_zf_loader->unload(); }
+std::string trade_session_core::getCurrentSoPath() { return hux_bypass::current_so_dir(); }
 
 // Loads the plug-in when there is no object, then initialises it: first time
 // (a new stack) unless the object still holds the stack of an earlier
 // first-time initialisation. Its "conn ok" is raised here, once the
 // initialisation has returned.
-bool CTradeClient::open_zf(const char* server_ip, uint16_t tcp_port) {
+bool trade_session_core::open_zf(const char* server_ip, uint16_t tcp_port) {
     char ifname[hux_bypass::DEVICE_NAME_LEN];
     {
         std::lock_guard<std::mutex> guard(m_card_lock);
@@ -377,7 +386,7 @@ bool CTradeClient::open_zf(const char* server_ip, uint16_t tcp_port) {
     return ok;
 }
 
-bool CTradeClient::close_zf() {
+bool trade_session_core::close_zf() {
     bool report_local = false;
     ULTRA_LOW_LATENCY_CLIENT::ull_lock(&m_zf_close_lock);
     i_zf_tcp_client_sock* zf = m_zf;
@@ -399,11 +408,14 @@ bool CTradeClient::close_zf() {
         }
         m_zf = nullptr;
         m_zf_has_stack = false;
-        if (t_in_zf_callback) {
+        if (on_own_transport_thread()) {
             // On the plug-in's own work thread: closed (its thread releases
-            // when it leaves the callback), freed later from another thread.
-            std::lock_guard<std::mutex> guard(m_retired_lock);
-            m_zf_retired.push_back(retired_zf{std::move(m_zf_loader), pthread_self()});
+            // when it leaves the callback), unloaded later from another
+            // thread, which waits for that thread to end before the library
+            // goes. Left to the process when no other thread does it:
+            // freeing it here would unmap the code its thread still runs.
+            hux_bypass::zf_loader* loader = m_zf_loader.release();
+            m_retired.retire([loader] { delete loader; });
             m_zf_loader.reset(new hux_bypass::zf_loader(&m_log));
         } else {
             m_zf_loader->unload();
@@ -413,22 +425,22 @@ bool CTradeClient::close_zf() {
     return report_local;
 }
 
-void CTradeClient::on_zf_connected() {
+void trade_session_core::on_zf_connected() {
     m_zf_tail.clear();
     on_connection_event(EVENT_CONNECT);
 }
 
 // ---- transmit timestamps ----
 
-void CTradeClient::on_ef_vi_udp_report_timestamps(long long ns) {
+void trade_session_core::on_ef_vi_udp_report_timestamps(long long ns) {
     if (!m_keep_timestamps) return;
     std::lock_guard<std::mutex> guard(m_ts_lock);
     m_timestamps.push_back(ns);
 }
 
-void CTradeClient::on_exanic_udp_report_timestamps(long long ns) { on_ef_vi_udp_report_timestamps(ns); }
+void trade_session_core::on_exanic_udp_report_timestamps(long long ns) { on_ef_vi_udp_report_timestamps(ns); }
 
-void CTradeClient::GetTimestamps(long long* out, int& count) {
+void trade_session_core::GetTimestamps(long long* out, int& count) {
     if (!m_keep_timestamps || count <= 0 || !out) {
         count = 0;
         return;
@@ -443,9 +455,9 @@ void CTradeClient::GetTimestamps(long long* out, int& count) {
 // The plug-in's bytes are always taken whole: an unfinished message waits in
 // the session's tail buffer for the bytes that complete it. Only the plug-in's
 // work thread calls this.
-int CTradeClient::on_zf_tcp_recv_msg(char* data, int len) {
+int trade_session_core::on_zf_tcp_recv_msg(char* data, int len) {
     if (len <= 0 || !data) return len;
-    zf_callback_scope scope;
+    HUX_NET::transport_scope scope(this);
     MORVAST::TOOLS::stream_buffer& tail = m_zf_tail;
     if (tail.get_data_len() > 0) {
         if (!tail.push_data(data, static_cast<size_t>(len))) return -1;
@@ -460,7 +472,7 @@ int CTradeClient::on_zf_tcp_recv_msg(char* data, int len) {
 }
 
 // Raised inside zf_clt_init: the "conn ok" waits until it has returned.
-void CTradeClient::on_zf_tcp_connect() {
+void trade_session_core::on_zf_tcp_connect() {
     if (m_zf_in_init) {
         m_zf_connect_pending = true;
         return;
@@ -468,19 +480,19 @@ void CTradeClient::on_zf_tcp_connect() {
     on_zf_connected();
 }
 
-void CTradeClient::on_zf_tcp_disconnect() {
-    zf_callback_scope scope;
+void trade_session_core::on_zf_tcp_disconnect() {
+    HUX_NET::transport_scope scope(this);
     on_connection_event(EVENT_REMOTE_DISCONNECT);
 }
 
-void CTradeClient::on_zf_udp_recv_msg(char*, int) {}
+void trade_session_core::on_zf_udp_recv_msg(char*, int) {}
 
-void CTradeClient::on_zf_udp_connect() {}
+void trade_session_core::on_zf_udp_connect() {}
 
-void CTradeClient::on_zf_udp_disconnect() {
+void trade_session_core::on_zf_udp_disconnect() {
     report_connection(2, "remote disconnected");
     m_logged_on = false;
     m_logon_sent = false;
 }
 
-}  // namespace HUX_TRADE
+}  // namespace HUX_SESSION

@@ -1,15 +1,15 @@
-// The heart-beat thread and the check-and-reconnect thread of the trade session.
+// The heart-beat thread and the check-and-reconnect thread of the session core.
 #include <cstdint>
 #include <cstdio>
 #include <system_error>
 
-#include "tools/cross_platform_api.h"
 #include "net/socket_cache_client.h"
-#include "trade/TradeClient.h"
+#include "session/trade_session_core.h"
+#include "tools/cross_platform_api.h"
 #include "tools/precise_time.h"
 #include "trade_core/trade_wire.h"
 
-namespace HUX_TRADE {
+namespace HUX_SESSION {
 
 using MORVAST::TOOLS::snprintf_mv;
 
@@ -20,7 +20,7 @@ long long now_second() { return precise_time::get_current_microseconds() / 10000
 // The stop flag is set under the same lock the starters clear it under, so
 // the thread taken out of the slot is always one that was told to stop (a
 // start racing this call cannot hand it a fresh thread that never ends).
-void CTradeClient::join_thread(std::thread& slot, std::atomic<bool>& stop, bool detach_self) {
+void trade_session_core::join_thread(std::thread& slot, std::atomic<bool>& stop, bool detach_self) {
     std::thread thread;
     {
         std::lock_guard<std::mutex> guard(m_thread_lock);
@@ -37,7 +37,7 @@ void CTradeClient::join_thread(std::thread& slot, std::atomic<bool>& stop, bool 
 
 // ---- heart-beat ----
 
-void CTradeClient::start_send_heart_beat_thread() {
+void trade_session_core::start_send_heart_beat_thread() {
     // A running thread that was not asked to stop keeps running; otherwise
     // the earlier thread ends before a new one starts.
     if (!(m_hb_running && !m_hb_stop)) {
@@ -47,35 +47,26 @@ void CTradeClient::start_send_heart_beat_thread() {
             m_hb_stop = false;
             m_hb_running = true;
             try {
-                m_hb_thread = std::thread(&CTradeClient::heart_beat_thread, this);
+                m_hb_thread = std::thread(&trade_session_core::heart_beat_thread, this);
             } catch (const std::system_error&) {
                 m_hb_running = false;
                 log_line("debug", "_th_trade_clt_heart_beat create fail.");
             }
         }
     }
-    int cpu;
-    {
-        std::lock_guard<std::mutex> guard(m_info_lock);
-        cpu = m_info.rsp_cpu;
-    }
-    bind_rsp_cpu_or_check_thread("user_logon", cpu);
+    bind_rsp_cpu_or_check_thread("user_logon", server_info().rsp_cpu);
 }
 
-void CTradeClient::stop_send_heart_beat_thread() { m_hb_stop = true; }
-void CTradeClient::stop_check_and_reconn_thread() { m_rc_stop = true; }
+void trade_session_core::stop_send_heart_beat_thread() { m_hb_stop = true; }
+void trade_session_core::stop_check_and_reconn_thread() { m_rc_stop = true; }
 
-void CTradeClient::heart_beat_thread() {
+void trade_session_core::heart_beat_thread() {
     m_hb_running = true;
     log_info("_th_trade_clt_heart_beat start");
     long long last_send = now_second();
     HUX_TRADE_WIRE::trade_heart_beat_req beat;
     HUX_TRADE_WIRE::build_trade_heart_beat_req(beat, 0, m_user_id);
-    int32_t interval;
-    {
-        std::lock_guard<std::mutex> guard(m_info_lock);
-        interval = m_info.heartbeat_interval;
-    }
+    const int32_t interval = server_info().heartbeat_interval;
     char text[128];
     while (!m_hb_stop) {
         pause_ms(m_t_heart_beat_tick_ms);
@@ -87,8 +78,7 @@ void CTradeClient::heart_beat_thread() {
             snprintf_mv(text, sizeof(text), "trade client heartbeat timeout:%d seconds!", seconds);
             log_line("error", text);
             m_last_recv_sec = now;
-            HUX_HeartBeatTimeoutEvent callback = m_on_hb_timeout.load();
-            if (callback) callback(this, seconds);
+            report_heart_beat_timeout(seconds);
         }
         // An interval of 0 asks for no heart-beat: a server that grants a
         // time-out all the same starts the watchdog, but no heart-beat goes
@@ -107,13 +97,13 @@ void CTradeClient::heart_beat_thread() {
             last_send = now;
         }
     }
-    log_info("_th_clt_heart_beat stop");
+    log_info(m_traits.hb_stop_line);
     m_hb_running = false;
 }
 
 // ---- check and reconnect ----
 
-void CTradeClient::start_reconnect_thread() {
+void trade_session_core::start_reconnect_thread() {
     std::lock_guard<std::mutex> guard(m_thread_lock);
     if (m_destroying) return;
     if (m_rc_thread.joinable()) {
@@ -125,14 +115,14 @@ void CTradeClient::start_reconnect_thread() {
     m_rc_stop = false;
     m_rc_running = true;
     try {
-        m_rc_thread = std::thread(&CTradeClient::reconnect_thread, this);
+        m_rc_thread = std::thread(&trade_session_core::reconnect_thread, this);
     } catch (const std::system_error&) {
         m_rc_running = false;
         log_line("debug", "trade_clt_check_and_reconn_thread create fail.");
     }
 }
 
-void CTradeClient::reconnect_thread() {
+void trade_session_core::reconnect_thread() {
     log_line("debug", "_th_trade_clt_check_and_reconn start");
     m_rc_running = true;
     while (!m_rc_stop) {
@@ -146,7 +136,7 @@ void CTradeClient::reconnect_thread() {
 }
 
 // One attempt series: 0 once logged on again, 1 when stopped.
-int CTradeClient::try_reconnect() {
+int trade_session_core::try_reconnect() {
     log_line("debug", "_th_try_reconn start");
     char text[128];
     int tries = 0;
@@ -162,12 +152,7 @@ int CTradeClient::try_reconnect() {
         log_line("debug", text);
         m_reconnecting = true;
         __atomic_store_n(&g_reconnecting, 1, __ATOMIC_RELAXED);
-        HUX_TradeSvrInfo info;
-        {
-            std::lock_guard<std::mutex> guard(m_info_lock);
-            info = m_info;
-        }
-        if (!ConnServer(&info, m_mix)) continue;
+        if (!connect_server(server_info(), m_mix)) continue;
 
         pause_ms(m_t_logon_first_wait_ms);
         const unsigned logon_waits = m_t_logon_wait_count;
@@ -183,4 +168,4 @@ int CTradeClient::try_reconnect() {
     }
 }
 
-}  // namespace HUX_TRADE
+}  // namespace HUX_SESSION

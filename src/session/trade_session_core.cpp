@@ -1,0 +1,630 @@
+// The session core: construction, set-up, state, connect and disconnect, the
+// SIGINT handler and the CPU binding.
+#include "session/trade_session_core.h"
+
+#include <sched.h>
+#include <signal.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "net/socket_cache_client.h"
+#include "net/socket_unicast.h"
+#include "session/session_logs.h"
+#include "tools/cross_platform_api.h"
+#include "tools/precise_time.h"
+#include "tools/tool_function.h"
+
+extern "C" {
+uint8_t g_handle_sig = 0;
+uint8_t g_reconnecting = 0;
+uint8_t g_is_close = 0;
+i_zf_tcp_client_sock* g_zf_sync_trade_client = nullptr;
+}
+
+namespace HUX_SESSION {
+
+using MORVAST::TOOLS::snprintf_mv;
+
+namespace {
+
+const int LOG_TEXT_LEN = 512;
+
+// The SIGINT handler belongs to the library only while a session exists: the
+// disposition found when the handler was first installed is put back when
+// the last session object goes, and at library unload, so that a SIGINT
+// never jumps into code that is no longer mapped. It is put back only while
+// the library's handler is still the one installed: a handler the
+// application set afterwards stays.
+struct sigint_owner {
+    std::mutex lock;
+    unsigned sessions = 0;   // session objects alive
+    bool installed = false;  // our handler was installed over `previous`
+    struct sigaction previous;
+
+    void restore_locked() {
+        if (!installed) return;
+        installed = false;
+        struct sigaction current;
+        if (sigaction(SIGINT, nullptr, &current) == 0 && !(current.sa_flags & SA_SIGINFO) &&
+            current.sa_handler == &trade_session_core::termination_handler)
+            sigaction(SIGINT, &previous, nullptr);
+    }
+};
+
+// Never destroyed: the unload hook below and sessions destroyed during exit
+// may still use it.
+sigint_owner& sigint_state() {
+    static sigint_owner* state = new sigint_owner;
+    return *state;
+}
+
+__attribute__((destructor)) void restore_sigint_at_unload() {
+    sigint_owner& s = sigint_state();
+    std::lock_guard<std::mutex> guard(s.lock);
+    s.restore_locked();
+}
+
+}  // namespace
+
+session_server_info default_server_info() {
+    session_server_info info;
+    memset(&info, 0, sizeof(info));
+    info.kernel_bypass = 1;
+    info.exit_on_signal = 1;
+    info.heartbeat_interval = 5;
+    info.rsp_cpu = -1;
+    return info;
+}
+
+trade_session_core::trade_session_core(const session_traits& traits, void* user_param)
+    : m_traits(traits),
+      m_logger_on(false),
+      m_state(TRADE_STATE_NEW),
+      m_logged_on(false),
+      m_logon_sent(false),
+      m_qv27(false),
+      m_mix(false),
+      m_auto_reconnect(false),
+      m_rc_running(false),
+      m_driver_type(2),
+      m_user_param(user_param),
+      m_sync_client(nullptr),
+      m_async_client(nullptr),
+      m_udp_client(nullptr),
+      m_has_udp_channel(false),
+      m_async_mode(false),
+      m_blocking_tcp(false),
+      m_local_udp_port(0),
+      m_max_wait_ms(DEFAULT_EPOLL_WAIT_MS),
+      m_first_connect(true),
+      m_reconnecting(false),
+      m_sigint_installed(false),
+      m_user_id(0),
+      m_logon_value(0),
+      m_max_token(0),
+      m_send_lock_on(false),
+      m_destroying(false),
+      m_hb_running(false),
+      m_hb_stop(false),
+      m_server_timeout(0),
+      m_last_recv_sec(0),
+      m_hb_counter(0),
+      m_rc_stop(false),
+      m_rsp_cpu_bound(false),
+      m_req_cpu_bound(false),
+      m_rsp_thread_id(0),
+      m_req_thread_id(0),
+      m_info(default_server_info()) {
+    precise_time::initialize();
+    m_zf_loader.reset(new hux_bypass::zf_loader(&m_log));
+    memset(m_ifname, 0, sizeof(m_ifname));
+    memset(m_driver_name, 0, sizeof(m_driver_name));
+    memset(&m_logon_values, 0, sizeof(m_logon_values));
+    m_last_warm_us = 0;
+    {
+        sigint_owner& s = sigint_state();
+        std::lock_guard<std::mutex> guard(s.lock);
+        ++s.sessions;
+    }
+    SetTimings(TradeClientTimings());
+    open_session_logs(m_log, m_bin_log, m_traits.log_prefix);
+    log_info("create trade client");
+    m_log.write_important_txt("api version", m_traits.api_version);
+}
+
+void trade_session_core::shutdown() {
+    if (m_shut_down.exchange(true)) return;
+    {
+        std::lock_guard<std::mutex> guard(m_thread_lock);
+        m_destroying = true;
+    }
+    m_hb_stop = true;
+    m_rc_stop = true;
+    // The reconnect thread connects: it ends before the transports go, and
+    // with it every reconnect, so that the kernel-bypass senders go too.
+    join_thread(m_rc_thread, m_rc_stop, true);
+    m_reconnecting = false;
+    disconnect_server();
+    join_thread(m_hb_thread, m_hb_stop, true);
+}
+
+trade_session_core::~trade_session_core() {
+    shutdown();
+    free_retired();
+    log_info("destroy trade client");
+    m_log.close();
+    m_bin_log.close();
+    sigint_owner& s = sigint_state();
+    std::lock_guard<std::mutex> guard(s.lock);
+    if (--s.sessions == 0) s.restore_locked();
+}
+
+// ---- set-up ----
+
+void trade_session_core::SetLogDir(const char* dir) { set_session_log_dir(m_log, m_bin_log, dir); }
+
+void trade_session_core::SetLoggerSwitch(bool on) { m_logger_on = on; }
+
+void trade_session_core::LoggerFlush() {
+    m_log.flush_all();
+    m_bin_log.flush_all();
+}
+
+void trade_session_core::SetAsyncReceiveMode() { m_async_mode = true; }
+
+void trade_session_core::SetMaxWaitTime(int milliseconds) {
+    if (milliseconds < 0) return;
+    m_max_wait_ms = milliseconds;
+    if (m_traits.max_wait_to_epoll_at_once) {
+        trade_tcp_client* sync_client = m_sync_client.load();
+        if (sync_client) sync_client->set_epoll_max_wait_time(milliseconds);
+    }
+    socket_cache_client* async_client = m_async_client.load();
+    if (async_client) async_client->set_epoll_max_wait_time(milliseconds);
+}
+
+void trade_session_core::SetAutoReconnect(bool on) { m_auto_reconnect = on; }
+
+void trade_session_core::SetTimings(const TradeClientTimings& t) {
+    m_t_reconnect_wait_count = t.reconnect_wait_count;
+    m_t_reconnect_wait_ms = t.reconnect_wait_ms;
+    m_t_logon_first_wait_ms = t.logon_first_wait_ms;
+    m_t_logon_wait_count = t.logon_wait_count;
+    m_t_logon_wait_ms = t.logon_wait_ms;
+    m_t_reconnect_idle_ms = t.reconnect_idle_ms;
+    m_t_close_pause_ms = t.close_pause_ms;
+    m_t_heart_beat_tick_ms = t.heart_beat_tick_ms;
+    m_t_tcp_stop_wait_ms = t.tcp_stop_wait_ms;
+    m_t_coll_connect_wait_ms = t.coll_connect_wait_ms;
+    m_t_coll_version_wait_ms = t.coll_version_wait_ms;
+    m_t_coll_verdict_wait_ms = t.coll_verdict_wait_ms;
+    m_t_coll_report_wait_ms = t.coll_report_wait_ms;
+}
+
+TradeClientTimings trade_session_core::GetTimings() const {
+    TradeClientTimings t;
+    t.reconnect_wait_count = m_t_reconnect_wait_count;
+    t.reconnect_wait_ms = m_t_reconnect_wait_ms;
+    t.logon_first_wait_ms = m_t_logon_first_wait_ms;
+    t.logon_wait_count = m_t_logon_wait_count;
+    t.logon_wait_ms = m_t_logon_wait_ms;
+    t.reconnect_idle_ms = m_t_reconnect_idle_ms;
+    t.close_pause_ms = m_t_close_pause_ms;
+    t.heart_beat_tick_ms = m_t_heart_beat_tick_ms;
+    t.tcp_stop_wait_ms = m_t_tcp_stop_wait_ms;
+    t.coll_connect_wait_ms = m_t_coll_connect_wait_ms;
+    t.coll_version_wait_ms = m_t_coll_version_wait_ms;
+    t.coll_verdict_wait_ms = m_t_coll_verdict_wait_ms;
+    t.coll_report_wait_ms = m_t_coll_report_wait_ms;
+    return t;
+}
+
+// ---- state ----
+
+// The synchronous client first, then the asynchronous one, then the
+// TCPDirect plug-in object.
+bool trade_session_core::IsConnect() {
+    trade_tcp_client* sync_client = m_sync_client.load();
+    if (sync_client) return sync_client->is_connected();
+    socket_cache_client* async_client = m_async_client.load();
+    if (async_client) return async_client->is_connected();
+    i_zf_tcp_client_sock* zf = m_zf.load();
+    return zf && zf->is_connected();
+}
+
+bool trade_session_core::IsLogon() const { return m_logged_on; }
+bool trade_session_core::IsQv27Version() const { return m_qv27; }
+void* trade_session_core::GetUserParam() const { return m_user_param; }
+uint32_t trade_session_core::GetUserID() const { return m_user_id; }
+void trade_session_core::SetUserId(uint32_t user_id) { m_user_id = user_id; }
+int trade_session_core::GetState() const { return m_state; }
+int trade_session_core::GetDriverType() const { return m_driver_type; }
+int32_t trade_session_core::GetLogonValue() const { return m_logon_value; }
+int32_t trade_session_core::GetServerTimeout() const { return m_server_timeout; }
+bool trade_session_core::IsHeartBeatRunning() const { return m_hb_running; }
+bool trade_session_core::IsReconnectRunning() const { return m_rc_running; }
+
+logon_values trade_session_core::GetLogonValues() const {
+    std::lock_guard<std::mutex> guard(m_values_lock);
+    return m_logon_values;
+}
+
+uint32_t trade_session_core::GetMaxToken() {
+    ULTRA_LOW_LATENCY_CLIENT::ull_lock(&m_token_lock);
+    uint32_t token = m_max_token;
+    ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_token_lock);
+    return token;
+}
+
+bool trade_session_core::SetMaxToken(uint32_t token) {
+    ULTRA_LOW_LATENCY_CLIENT::ull_lock(&m_token_lock);
+    const bool raised = m_max_token < token;
+    if (raised) m_max_token = token;
+    ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_token_lock);
+    return raised;
+}
+
+HUX_TRADE_CORE::flow_control_window trade_session_core::GetOrderFlowControl() const { return m_order_fc; }
+HUX_TRADE_CORE::flow_control_window trade_session_core::GetCancelFlowControl() const { return m_cancel_fc; }
+
+bool trade_session_core::ChangeFCParam(unsigned order_limit, unsigned cancel_limit) {
+    return HUX_TRADE_CORE::flow_control_change(m_order_fc, m_cancel_fc, order_limit, cancel_limit);
+}
+
+uint64_t trade_session_core::convert_now_to_timestamp() {
+    timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    return (static_cast<uint64_t>(static_cast<uint32_t>(now.tv_sec)) << 32) | static_cast<uint32_t>(now.tv_nsec);
+}
+
+session_server_info trade_session_core::server_info() const {
+    std::lock_guard<std::mutex> guard(m_info_lock);
+    return m_info;
+}
+
+void trade_session_core::log_info(const char* text) { m_log.write_txt("info", text); }
+void trade_session_core::log_line(const char* category, const char* text) { m_log.write_txt(category, text); }
+
+void trade_session_core::pause_ms(unsigned ms) const {
+    if (ms) MORVAST::TOOLS::sleep_mv(ms);
+}
+
+bool trade_session_core::on_own_transport_thread() const { return HUX_NET::transport_scope::inside(this); }
+
+const char* trade_session_core::handled_label(const HUX_TRADE_CORE::msg_route& route, uint16_t, const unsigned char*) {
+    return route.name;
+}
+
+// ---- connection ----
+
+bool trade_session_core::connect_server(const session_server_info& info, bool mix) {
+    char text[LOG_TEXT_LEN];
+    // A negative interval would make the heart-beat thread send on every
+    // tick: refused before anything changes, the live connection included.
+    if (info.heartbeat_interval < 0) {
+        snprintf_mv(text, sizeof(text), "invalid heartbeat interval %d, cannot be negative.",
+                    static_cast<int>(info.heartbeat_interval));
+        log_info(text);
+        return false;
+    }
+    if (m_first_connect) log_info("create trade conn");
+    m_send_lock_on = info.send_lock != 0;
+
+    disconnect_server();
+    // No logon request has gone out on the connection about to open.
+    m_logon_sent = false;
+    {
+        std::lock_guard<std::mutex> guard(m_info_lock);
+        m_info = info;
+    }
+    m_mix = mix;
+    m_blocking_tcp = info.blocking_tcp != 0;
+    __atomic_store_n(&g_handle_sig, info.exit_on_signal, __ATOMIC_RELAXED);
+
+    const char* server_ip = info.server_ip;
+    const char* local_ip = info.local_ip;
+    const uint16_t tcp_port = info.tcp_port;
+    const uint16_t udp_port = info.udp_port;
+    const uint16_t local_udp_port = info.local_udp_port;
+
+    const bool udp_channel = local_ip[0] != '\0' && local_udp_port != 0 && udp_port != 0;
+    m_has_udp_channel = false;
+    m_local_udp_port = 0;
+    if (udp_channel && udp_port == tcp_port) {
+        snprintf_mv(text, sizeof(text),
+                    "invalid trade port params.udp trade port %u, cannot be same as trade tcp port:%u.",
+                    static_cast<unsigned>(udp_port), static_cast<unsigned>(tcp_port));
+        log_info(text);
+        return false;
+    }
+
+    if (m_traits.bypass_off_for_good) {
+        // Mix or kernel_bypass 0 turn kernel bypass off for good.
+        if (mix || info.kernel_bypass == 0) m_bypass_in_use = false;
+    } else {
+        m_bypass_in_use = !mix && info.kernel_bypass != 0;
+    }
+    if (!detect_card(info, udp_channel)) return false;
+
+    if (udp_channel) {
+        const int bypass = m_bypass_in_use ? open_bypass_udp(info) : 0;
+        if (bypass < 0) return false;
+        if (bypass == 0) {
+            CLIENT_UDP_SCKT_ONLY::socket_unicast* udp = new CLIENT_UDP_SCKT_ONLY::socket_unicast();
+            if (!udp->sock_init(server_ip, udp_port, local_ip, local_udp_port, 0, nullptr)) {
+                delete udp;
+                snprintf_mv(text, sizeof(text), "udp init failed. remote ip,port[%s, %u], local ip,port[%s, %u]",
+                            server_ip, static_cast<unsigned>(udp_port), local_ip,
+                            static_cast<unsigned>(local_udp_port));
+                log_info(text);
+                return false;
+            }
+            m_udp_client = udp;
+        }
+        m_has_udp_channel = true;
+        m_local_udp_port = local_udp_port;
+    }
+
+    bool opened;
+    int max_wait = m_max_wait_ms;
+    unsigned stop_wait = m_t_tcp_stop_wait_ms;
+    if (m_async_mode) {
+        socket_cache_client* client = new socket_cache_client(TCP_CACHE_SIZE);
+        client->set_epoll_max_wait_time(max_wait);
+        client->set_stop_poll_limit(static_cast<int>(stop_wait > 0x7fffffffu ? 0x7fffffffu : stop_wait));
+        m_async_client = client;
+        opened = client->sock_init(server_ip, tcp_port, &trade_session_core::async_cache_callback, this);
+    } else if (info.tcp_direct && m_driver_type == 0 && (udp_channel || !mix)) {
+        // TCPDirect on a Solarflare card: the plug-in the library carries.
+        opened = open_zf(server_ip, tcp_port);
+    } else {
+        trade_tcp_client* client = new trade_tcp_client(TCP_CACHE_SIZE);
+        client->set_stop_wait_time(stop_wait);
+        // Marked open before its thread can report, so that a disconnect from
+        // inside the first event finds it open.
+        client->set_opened(true);
+        m_sync_client = client;
+        if (m_blocking_tcp) {
+            opened = client->sock_init_ex(server_ip, tcp_port, &trade_session_core::sync_cache_callback, this);
+        } else {
+            client->set_epoll_max_wait_time(max_wait);
+            opened = client->sock_init(server_ip, tcp_port, &trade_session_core::sync_cache_callback, this);
+        }
+        if (!opened) client->set_opened(false);
+    }
+    if (!opened) {
+        snprintf_mv(text, sizeof(text), "open trade servr %s:%d failed.", server_ip, static_cast<int>(tcp_port));
+        log_info(text);
+        return false;
+    }
+
+    // The plug-in object the SIGINT handler closes: this session's, or none.
+    __atomic_store_n(&g_zf_sync_trade_client, m_zf.load(), __ATOMIC_RELEASE);
+    if (m_traits.sigint_every_connect || !m_sigint_installed) {
+        if (!install_sigint_handler()) return false;
+        m_sigint_installed = true;
+    }
+    m_first_connect = false;
+    snprintf_mv(text, sizeof(text), m_traits.open_ok_format, server_ip, static_cast<int>(tcp_port));
+    log_info(text);
+    return true;
+}
+
+bool trade_session_core::install_sigint_handler() {
+    struct sigaction action;
+    memset(&action, 0, sizeof(action));
+    action.sa_handler = &trade_session_core::termination_handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    sigint_owner& s = sigint_state();
+    std::lock_guard<std::mutex> guard(s.lock);
+    struct sigaction previous;
+    if (sigaction(SIGINT, &action, &previous) != 0) {
+        char text[LOG_TEXT_LEN];
+        snprintf_mv(text, sizeof(text), "sigaction(): %s", strerror(errno));
+        log_info(text);
+        return false;
+    }
+    // The disposition to put back is the one from before the library's
+    // handler, whichever session installed it first.
+    if (!s.installed && !(!(previous.sa_flags & SA_SIGINFO) && previous.sa_handler == &termination_handler)) {
+        s.previous = previous;
+        s.installed = true;
+    }
+    log_info("sigaction() regsiter SIGINT success.");
+    return true;
+}
+
+void trade_session_core::termination_handler(int sig) {
+    // The TCPDirect plug-in of the last session that connected is closed
+    // first, once, unless a reconnect runs. Its close takes the plug-in's
+    // stack lock by a bounded try: on a thread that holds it, the close only
+    // stops the plug-in's loop.
+    i_zf_tcp_client_sock* zf = __atomic_load_n(&g_zf_sync_trade_client, __ATOMIC_ACQUIRE);
+    if (!__atomic_load_n(&g_reconnecting, __ATOMIC_RELAXED) && zf && !__atomic_load_n(&g_is_close, __ATOMIC_RELAXED)) {
+        zf->sock_close();
+        __atomic_store_n(&g_is_close, 1, __ATOMIC_RELAXED);
+    }
+    const char* name = strsignal(sig);
+    printf("Exit on signal %d %s\n", sig, name ? name : "");
+    fflush(stdout);
+    if (__atomic_load_n(&g_handle_sig, __ATOMIC_RELAXED)) exit(0);
+}
+
+// The TCP client's part of the disconnect. `report_local` is set when the
+// epoll client was open ("local disconnected" to report).
+void trade_session_core::close_tcp(bool& report_local) {
+    // A transport whose own thread runs this call cannot be freed under that
+    // thread: it is closed and kept until a later call from another thread.
+    const bool own_thread = on_own_transport_thread();
+    const unsigned pause = m_t_close_pause_ms;
+    trade_tcp_client* sync_client = nullptr;
+    socket_cache_client* async_client = m_async_client.exchange(nullptr);
+    bool sync_stopped = true;
+    if (async_client) {
+        async_client->sock_close();
+        log_info("close trade client");
+        pause_ms(pause);
+    } else {
+        sync_client = m_sync_client.exchange(nullptr);
+        if (sync_client) {
+            bool was_open = sync_client->opened();
+            sync_stopped = sync_client->sock_close();
+            sync_client->set_opened(false);
+            if (was_open) {
+                log_info("close trade client");
+                report_local = true;
+            }
+        }
+    }
+    if (!async_client && !sync_client) return;
+    if (own_thread || !sync_stopped) {
+        // Closing again from another thread waits for the transport's
+        // threads to have left the object before it goes.
+        m_retired.retire([async_client, sync_client] {
+            if (async_client) async_client->sock_close();
+            if (sync_client) sync_client->sock_close();
+            delete async_client;
+            delete sync_client;
+        });
+    } else {
+        delete async_client;
+        delete sync_client;
+    }
+}
+
+void trade_session_core::close_udp() {
+    CLIENT_UDP_SCKT_ONLY::socket_unicast* udp = m_udp_client.exchange(nullptr);
+    m_has_udp_channel = false;
+    if (!udp) return;
+    udp->sock_close();
+    log_info("close udp client");
+    pause_ms(m_t_close_pause_ms);
+    delete udp;
+}
+
+bool trade_session_core::disconnect_server() {
+    free_retired();
+    // Every disconnect stops the heart-beat, and the heart-beat thread, which
+    // sends on the TCP client, ends before the client is closed.
+    join_thread(m_hb_thread, m_hb_stop, false);
+
+    bool report_local = false;
+    bool report_zf = false;
+    if (m_traits.plugin_first_close) {
+        report_zf = close_zf();
+        // A reconnect keeps the kernel-bypass senders (the next connect
+        // resets them in place) and the plug-in's stack.
+        if (!m_reconnecting) close_bypass_senders();
+        close_tcp(report_local);
+        close_udp();
+    } else {
+        close_tcp(report_local);
+        close_udp();
+        if (!m_reconnecting) close_bypass_senders();
+        report_zf = close_zf();
+    }
+
+    // Reported once the closes are done and no lock is held: a hook may
+    // disconnect again.
+    if (report_zf && m_traits.plugin_first_close) {
+        report_connection(99, "remote disconnected");
+        m_logged_on = false;
+        m_logon_sent = false;
+        m_state = TRADE_STATE_DROPPED;
+    }
+    if (report_local || (report_zf && !m_traits.plugin_first_close)) {
+        report_connection(3, "local disconnected");
+        m_logged_on = false;
+        m_logon_sent = false;
+        m_state = TRADE_STATE_CLOSED;
+    }
+    return true;
+}
+
+bool trade_session_core::StopAndDisConnServer() {
+    m_rc_stop = true;
+    m_hb_stop = true;
+    // On a transport thread the reconnect thread may be waiting for this very
+    // thread to end; it is left to end by itself (the destructor joins it).
+    if (!on_own_transport_thread()) {
+        join_thread(m_rc_thread, m_rc_stop, false);
+        // No reconnect runs any more: the disconnect releases everything.
+        m_reconnecting = false;
+    }
+    join_thread(m_hb_thread, m_hb_stop, false);
+    return disconnect_server();
+}
+
+// Frees the retired transports, except those retired by the calling thread
+// (it may still be inside their callback).
+void trade_session_core::free_retired() { m_retired.free_ready(); }
+
+// ---- CPU binding ----
+
+// The first call on a session only: reports the binding under `key` in the
+// important log and on standard output, then binds the calling thread.
+void trade_session_core::bind_cpu_once(std::atomic<bool>& once, const char* key,
+                                       std::atomic<unsigned long>& thread_id, const char* label, int cpu) {
+    if (once.exchange(true)) return;
+    char text[LOG_TEXT_LEN];
+    snprintf_mv(text, sizeof(text), "trade:[%s], binding CPU:[%d]", label ? label : "", cpu);
+    m_log.write_important_txt(key, text);
+    printf("%s\n", text);
+    fflush(stdout);
+    if (cpu >= 0) {
+        set_cur_thread_affinity_np(std::vector<int>(1, cpu));
+        thread_id = static_cast<unsigned long>(pthread_self());
+    }
+}
+
+void trade_session_core::bind_rsp_cpu_or_check_thread(const char* label, int cpu) {
+    bind_cpu_once(m_rsp_cpu_bound, "rsp cpu", m_rsp_thread_id, label, cpu);
+}
+
+void trade_session_core::bind_req_cpu_or_check_thread(const char* label, int cpu) {
+    bind_cpu_once(m_req_cpu_bound, "req cpu", m_req_thread_id, label, cpu);
+}
+
+int trade_session_core::set_cur_thread_affinity_np(const std::vector<int>& cpus) {
+    if (cpus.empty()) return -1;
+    long online = sysconf(_SC_NPROCESSORS_ONLN);
+    cpu_set_t mask;
+    CPU_ZERO(&mask);
+    for (int id : cpus) {
+        if (id < 0 || id >= online) {
+            printf("invalid cpu id: %d\n", id);
+            continue;
+        }
+        if (id < CPU_SETSIZE) CPU_SET(id, &mask);
+    }
+    int rc = pthread_setaffinity_np(pthread_self(), sizeof(mask), &mask);
+    if (rc != 0) {
+        printf("pthread_setaffinity_np return %d.\n", rc);
+        fflush(stdout);
+        return rc;
+    }
+    CPU_ZERO(&mask);
+    rc = pthread_getaffinity_np(pthread_self(), sizeof(mask), &mask);
+    if (rc != 0) {
+        printf("pthread_getaffinity_np return %d.\n", rc);
+        fflush(stdout);
+        return rc;
+    }
+    unsigned long lwp = static_cast<unsigned long>(syscall(SYS_gettid));
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+        if (CPU_ISSET(cpu, &mask))
+            printf("thread[%lu][LWP %lu] after set affinity: CPU %d\n", static_cast<unsigned long>(pthread_self()),
+                   lwp, cpu);
+    }
+    fflush(stdout);
+    return 0;
+}
+
+}  // namespace HUX_SESSION
