@@ -1,0 +1,2 @@
+// The session core.
+#pragma once
