@@ -16,12 +16,15 @@ bool transport_scope::inside(const void* owner) {
     return false;
 }
 
+bool transport_scope::inside_any() { return t_innermost != nullptr; }
+
 void retired_transports::retire(std::function<void()> destroy) {
     std::lock_guard<std::mutex> guard(m_lock);
     m_entries.push_back(entry{std::move(destroy), pthread_self()});
 }
 
 void retired_transports::free_ready() {
+    if (transport_scope::inside_any()) return;
     std::vector<entry> ready;
     {
         std::lock_guard<std::mutex> guard(m_lock);

@@ -28,6 +28,10 @@ public:
 
     // True when the calling thread is inside a scope of `owner`.
     static bool inside(const void* owner);
+    // True when the calling thread runs any transport's callback: a close
+    // made there must not wait for a transport's threads (the other
+    // session's thread may be waiting for this one).
+    static bool inside_any();
 
 private:
     const void* m_owner;
@@ -49,7 +53,9 @@ public:
     // Keeps `destroy` (which closes what is left and frees the transport)
     // for a later free_ready on another thread.
     void retire(std::function<void()> destroy);
-    // Runs the destroys of every transport retired by another thread.
+    // Runs the destroys of every transport retired by another thread, when
+    // the calling thread runs no transport's callback (it may be one of the
+    // retired transports' own threads); otherwise nothing.
     void free_ready();
     size_t size() const;
 

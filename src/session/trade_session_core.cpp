@@ -4,6 +4,7 @@
 
 #include <sched.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -157,6 +158,7 @@ void trade_session_core::shutdown() {
 trade_session_core::~trade_session_core() {
     shutdown();
     free_retired();
+    delete m_tcp_context.exchange(nullptr);
     log_info("destroy trade client");
     m_log.close();
     m_bin_log.close();
@@ -373,13 +375,15 @@ bool trade_session_core::connect_server(const session_server_info& info, bool mi
 
     bool opened;
     int max_wait = m_max_wait_ms;
+    tcp_context* ctx = new tcp_context{this, {false}};
+    delete m_tcp_context.exchange(ctx);
     unsigned stop_wait = m_t_tcp_stop_wait_ms;
     if (m_async_mode) {
         socket_cache_client* client = new socket_cache_client(TCP_CACHE_SIZE);
         client->set_epoll_max_wait_time(max_wait);
         client->set_stop_poll_limit(static_cast<int>(stop_wait > 0x7fffffffu ? 0x7fffffffu : stop_wait));
         m_async_client = client;
-        opened = client->sock_init(server_ip, tcp_port, &trade_session_core::async_cache_callback, this);
+        opened = client->sock_init(server_ip, tcp_port, &trade_session_core::async_cache_callback, ctx);
     } else if (info.tcp_direct && m_driver_type == 0 && (udp_channel || !mix)) {
         // TCPDirect on a Solarflare card: the plug-in the library carries.
         opened = open_zf(server_ip, tcp_port);
@@ -391,10 +395,10 @@ bool trade_session_core::connect_server(const session_server_info& info, bool mi
         client->set_opened(true);
         m_sync_client = client;
         if (m_blocking_tcp) {
-            opened = client->sock_init_ex(server_ip, tcp_port, &trade_session_core::sync_cache_callback, this);
+            opened = client->sock_init_ex(server_ip, tcp_port, &trade_session_core::sync_cache_callback, ctx);
         } else {
             client->set_epoll_max_wait_time(max_wait);
-            opened = client->sock_init(server_ip, tcp_port, &trade_session_core::sync_cache_callback, this);
+            opened = client->sock_init(server_ip, tcp_port, &trade_session_core::sync_cache_callback, ctx);
         }
         if (!opened) client->set_opened(false);
     }
@@ -459,43 +463,63 @@ void trade_session_core::termination_handler(int sig) {
 
 // The TCP client's part of the disconnect. `report_local` is set when the
 // epoll client was open ("local disconnected" to report).
+//
+// A client is never freed under its own threads, and a close made inside
+// any transport's callback never waits for a client's threads (the other
+// session's callback may be waiting for this thread): on the client's own
+// thread it is closed (which does not wait there) and kept; on another
+// session's callback thread its socket is only shut down and its events
+// are ignored from then on. Either way a later call from a thread outside
+// every callback closes and frees it.
 void trade_session_core::close_tcp(bool& report_local) {
-    // A transport whose own thread runs this call cannot be freed under that
-    // thread: it is closed and kept until a later call from another thread.
     const bool own_thread = on_own_transport_thread();
+    const bool foreign_callback = !own_thread && HUX_NET::transport_scope::inside_any();
     const unsigned pause = m_t_close_pause_ms;
+    tcp_context* ctx = m_tcp_context.exchange(nullptr);
     trade_tcp_client* sync_client = nullptr;
     socket_cache_client* async_client = m_async_client.exchange(nullptr);
     bool sync_stopped = true;
-    if (async_client) {
+    if (!async_client) sync_client = m_sync_client.exchange(nullptr);
+    if (foreign_callback && ctx) {
+        ctx->dropped = true;
+        const int sock = async_client ? async_client->get_socket() : sync_client ? sync_client->get_socket() : -1;
+        if (sock >= 0) ::shutdown(sock, SHUT_RDWR);
+        if (async_client || sync_client) {
+            log_info("close trade client");
+            if (sync_client && sync_client->opened()) report_local = true;
+            if (sync_client) sync_client->set_opened(false);
+        }
+    } else if (async_client) {
         async_client->sock_close();
         log_info("close trade client");
         pause_ms(pause);
-    } else {
-        sync_client = m_sync_client.exchange(nullptr);
-        if (sync_client) {
-            bool was_open = sync_client->opened();
-            sync_stopped = sync_client->sock_close();
-            sync_client->set_opened(false);
-            if (was_open) {
-                log_info("close trade client");
-                report_local = true;
-            }
+    } else if (sync_client) {
+        bool was_open = sync_client->opened();
+        sync_stopped = sync_client->sock_close();
+        sync_client->set_opened(false);
+        if (was_open) {
+            log_info("close trade client");
+            report_local = true;
         }
     }
-    if (!async_client && !sync_client) return;
-    if (own_thread || !sync_stopped) {
+    if (!async_client && !sync_client) {
+        delete ctx;
+        return;
+    }
+    if (own_thread || foreign_callback || !sync_stopped) {
         // Closing again from another thread waits for the transport's
         // threads to have left the object before it goes.
-        m_retired.retire([async_client, sync_client] {
+        m_retired.retire([async_client, sync_client, ctx] {
             if (async_client) async_client->sock_close();
             if (sync_client) sync_client->sock_close();
             delete async_client;
             delete sync_client;
+            delete ctx;
         });
     } else {
         delete async_client;
         delete sync_client;
+        delete ctx;
     }
 }
 

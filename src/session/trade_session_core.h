@@ -376,6 +376,14 @@ protected:
     std::atomic<int> m_driver_type;
 
 private:
+    // What a TCP client's events carry: the session, and whether the client
+    // was dropped without waiting for its threads (its late events are then
+    // ignored). One per client, freed with it.
+    struct tcp_context {
+        trade_session_core* session;
+        std::atomic<bool> dropped;
+    };
+
     // Transport entries.
     static int sync_cache_callback(CLIENT_SCKT_ONLY::sckt_param& param, void* context);
     static int async_cache_callback(socket_param& param, void* context);
@@ -417,6 +425,7 @@ private:
     // Transports.
     std::atomic<trade_tcp_client*> m_sync_client;
     std::atomic<socket_cache_client*> m_async_client;
+    std::atomic<tcp_context*> m_tcp_context{nullptr};  // of the current TCP client
     std::atomic<CLIENT_UDP_SCKT_ONLY::socket_unicast*> m_udp_client;
     std::atomic<bool> m_has_udp_channel;
     std::atomic<bool> m_async_mode;

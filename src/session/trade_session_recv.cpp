@@ -23,18 +23,20 @@ const unsigned PROC_LINE_LEN = 2048;
 
 int trade_session_core::sync_cache_callback(CLIENT_SCKT_ONLY::sckt_param& param, void* context) {
     if (context) {
-        trade_session_core* session = static_cast<trade_session_core*>(context);
-        HUX_NET::transport_scope scope(session);
-        session->on_sync_event(param);
+        tcp_context* ctx = static_cast<tcp_context*>(context);
+        if (ctx->dropped) return -1;
+        HUX_NET::transport_scope scope(ctx->session);
+        ctx->session->on_sync_event(param);
     }
     return -1;
 }
 
 int trade_session_core::async_cache_callback(socket_param& param, void* context) {
     if (context) {
-        trade_session_core* session = static_cast<trade_session_core*>(context);
-        HUX_NET::transport_scope scope(session);
-        session->on_async_event(param);
+        tcp_context* ctx = static_cast<tcp_context*>(context);
+        if (ctx->dropped) return -1;
+        HUX_NET::transport_scope scope(ctx->session);
+        ctx->session->on_async_event(param);
     }
     return -1;
 }

@@ -31,6 +31,7 @@ TEST(TransportRetire, ScopesNestPerThreadAndFreesWaitForAnotherThread) {
     }
     EXPECT_FALSE(transport_scope::inside(&query));
 
+    EXPECT_FALSE(transport_scope::inside_any());
     std::atomic<int> freed{0};
     retired_transports list;
     // Retired on a transport's thread: that thread may not free it, this one may.
@@ -44,6 +45,15 @@ TEST(TransportRetire, ScopesNestPerThreadAndFreesWaitForAnotherThread) {
     list.free_ready();
     EXPECT_EQ(freed.load(), 1);
     EXPECT_EQ(list.size(), 1u);
+    // A thread inside any transport's callback frees nothing: it may be one
+    // of the retired transport's own threads.
+    std::thread([&] {
+        int other = 0;
+        transport_scope scope(&other);
+        EXPECT_TRUE(transport_scope::inside_any());
+        list.free_ready();
+    }).join();
+    EXPECT_EQ(freed.load(), 1);
     std::thread([&] { list.free_ready(); }).join();
     EXPECT_EQ(freed.load(), 11);
     EXPECT_EQ(list.size(), 0u);
