@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "bench/bench_env.h"
+#include "bench/bench_stream.h"
 #include "bench/bench_table.h"
 #include "tests/support/netns_pair.h"
 
@@ -56,6 +57,8 @@ const std::vector<hux_bench::figure_row> FIGURES = {
      "BM_R3_Memcpy100", NS_PER_ITEM, hux_bench::TARGET_RATIO_MAX, 3.0},
     {"R4 dispatch per message (ProcReceiveMsg)", "BM_R4_Dispatch", NS_PER_ITEM, "bare cut loop, per message",
      "BM_R4_BareCutLoop", NS_PER_ITEM, hux_bench::TARGET_NS_MAX, 30},
+    {"D1 adapter dispatch per message (ProcReceiveMsg)", "BM_D1_AdapterDispatch", NS_PER_ITEM,
+     "the trade library's, same bytes", "BM_R4_Dispatch", NS_PER_ITEM, hux_bench::TARGET_RATIO_MAX, 1.10},
     {"R5 send path, logger on", "BM_R5_SendPathLogger", "logger_on_ns_per_order", "the same, logger off",
      "BM_R5_SendPathLogger", "logger_off_ns_per_order", hux_bench::TARGET_NONE, 0},
     {"B1 ef_vi ctpio_send, 100 bytes, p50", "BM_B1_CtpioSend", "p50_ns", "raw AF_PACKET sendto of the frame, p50",
@@ -140,6 +143,7 @@ int main(int argc, char** argv) {
     hux_bench::release_bypass_env();
     hux_bench::release_bypass_session_env();
     hux_bench::release_dispatch_env();
+    hux_bench::release_adapter_env();
     benchmark::Shutdown();
 
     printf("\nEach figure is the median over its repetitions; its baseline ran in the same process.\n"

@@ -1,10 +1,11 @@
-// hux-sim-server --port N [--listen ADDR] [--udp-port M] [--script FILE] [--coll-key-dir DIR]
+// hux-sim-server --port N [--listen ADDR] [--udp-port M] [--query-port Q] [--script FILE] [--coll-key-dir DIR]
 //
 // Serves the simulated trade server on ADDR:N (ADDR 127.0.0.1 unless the
-// option or the script's listen_ip names another; N 0 = a free port) until
-// SIGINT or SIGTERM. Prints "hux-sim-server listening on ADDR:N" once it
-// accepts connections, and on the way out the terminal reports it received
-// (decrypted when it has a key directory). Exit codes: 0 after a signal, 1
+// option or the script's listen_ip names another; N 0 = a free port), and
+// with --query-port the query protocol on ADDR:Q, until SIGINT or SIGTERM.
+// Prints "hux-sim-server listening on ADDR:N" once it accepts connections,
+// and on the way out the terminal reports it received (decrypted when it has
+// a key directory) and the requests of each query connection by type. Exit codes: 0 after a signal, 1
 // when a port cannot be opened, 2 for bad arguments, a bad script or a key
 // directory without both key files.
 #include <arpa/inet.h>
@@ -14,7 +15,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "sim/sim_trade_server.h"
 
@@ -23,7 +26,7 @@ namespace {
 int usage(const char* why) {
     std::fprintf(stderr,
                  "hux-sim-server: %s\nusage: hux-sim-server --port N [--listen ADDR] [--udp-port M] "
-                 "[--script FILE] [--coll-key-dir DIR]\n",
+                 "[--query-port Q] [--script FILE] [--coll-key-dir DIR]\n",
                  why);
     return 2;
 }
@@ -40,13 +43,34 @@ bool parse_port(const char* text, uint16_t& port) {
 
 bool readable(const std::string& path) { return std::ifstream(path).good(); }
 
+// "68 x1, 71 x2, unknown x1": a query connection's requests counted by type.
+std::string requests_by_type(const std::vector<hux_sim::sim_message>& messages) {
+    std::map<uint16_t, size_t> counts;
+    size_t unknown = 0;
+    for (const auto& m : messages) {
+        if (m.known) {
+            ++counts[m.type];
+        } else {
+            ++unknown;
+        }
+    }
+    std::string out;
+    for (const auto& c : counts) {
+        out += (out.empty() ? "" : ", ") + std::to_string(c.first) + " x" + std::to_string(c.second);
+    }
+    if (unknown > 0) out += (out.empty() ? "" : ", ") + std::string("unknown x") + std::to_string(unknown);
+    return out.empty() ? "no requests" : out;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     bool have_port = false;
     bool have_udp = false;
+    bool have_query = false;
     uint16_t port = 0;
     uint16_t udp_port = 0;
+    uint16_t query_port = 0;
     const char* script = nullptr;
     const char* key_dir = nullptr;
     const char* listen_ip = nullptr;
@@ -59,6 +83,9 @@ int main(int argc, char** argv) {
         } else if (arg == "--udp-port") {
             if (!parse_port(value, udp_port)) return usage("--udp-port needs a number 0..65535");
             have_udp = true;
+        } else if (arg == "--query-port") {
+            if (!parse_port(value, query_port)) return usage("--query-port needs a number 0..65535");
+            have_query = true;
         } else if (arg == "--listen") {
             in_addr ip{};
             if (value == nullptr || ::inet_pton(AF_INET, value, &ip) != 1) {
@@ -121,6 +148,15 @@ int main(int argc, char** argv) {
         }
         std::fprintf(stderr, "hux-sim-server udp on %s:%u\n", address.c_str(), static_cast<unsigned>(server.udp_port()));
     }
+    if (have_query) {
+        if (!server.open_query(query_port)) {
+            std::fprintf(stderr, "hux-sim-server: cannot listen for queries on %s:%u\n", address.c_str(),
+                         static_cast<unsigned>(query_port));
+            return 1;
+        }
+        std::fprintf(stderr, "hux-sim-server query on %s:%u\n", address.c_str(),
+                     static_cast<unsigned>(server.query_port()));
+    }
     std::printf("hux-sim-server listening on %s:%u\n", address.c_str(), static_cast<unsigned>(server.port()));
     std::fflush(stdout);
 
@@ -134,6 +170,10 @@ int main(int argc, char** argv) {
                      r.conn, r.login_id.c_str(), r.app_id.c_str(), r.test_key ? "test" : "normal",
                      r.decrypted ? "plaintext " : r.failure.empty() ? "not decrypted" : "not decrypted: ",
                      r.decrypted ? r.plaintext.c_str() : r.failure.c_str());
+    }
+    for (size_t i = 0; i < server.query_connection_count(); ++i) {
+        std::fprintf(stderr, "hux-sim-server: query connection %zu: %s\n", i,
+                     requests_by_type(server.query_messages(i)).c_str());
     }
     const std::vector<hux_sim::sim_datagram> datagrams = server.datagram_log();
     size_t unknown = 0;

@@ -2,7 +2,8 @@
 // combination and special orders. Messages that share a layout share one value
 // record and one builder per type. Texts are written as given, cut to their
 // field (a text that fills its field has no NUL); every byte not named is zero.
-// Send the result with sim_trade_server::send_raw.
+// Send the result with sim_trade_server::send_raw. Exchange texts are raw
+// bytes (GB2312 on a real server): all 81 bytes of the field may be set.
 #ifndef HUX_SIM_SIM_ORDER_ANSWERS_H
 #define HUX_SIM_SIM_ORDER_ANSWERS_H
 
@@ -35,7 +36,10 @@ struct sim_order_answer {
     int32_t request_tag = 0;   // at 4
     uint8_t user_id_low = 0;   // at 8
     uint16_t field_10 = 0;     // at 10
+    uint8_t exchange_id = 0;   // at 12
     uint8_t opt_4 = 0;         // at 13
+    uint8_t opt_8 = 0;         // at 15
+    uint8_t opt_7 = 0;         // at 16
     uint8_t side = 0;          // at 17
     uint8_t opt_5 = 0;         // at 18
     uint8_t opt_1 = 0;         // at 19
@@ -43,6 +47,9 @@ struct sim_order_answer {
     int32_t quantity = 0;      // at 24
     int32_t opt_2 = 0;         // at 28
     int64_t price = 0;         // at 32, times 10000
+    int64_t second_price = 0;  // at 40, times 10000
+    uint8_t opt_9 = 0;         // at 48
+    uint8_t field_49 = 0;      // at 49: the order field
     int32_t opt_3 = 0;         // at 52
     int32_t field_56 = 0;      // at 56
     std::string account;       // 16 bytes at 60
@@ -57,7 +64,10 @@ inline std::string order_insert_answer(const sim_order_answer& v) {
     put_i32(m, 4, v.request_tag);
     put_u8(m, 8, v.user_id_low);
     put_u16(m, 10, v.field_10);
+    put_u8(m, 12, v.exchange_id);
     put_u8(m, 13, v.opt_4);
+    put_u8(m, 15, v.opt_8);
+    put_u8(m, 16, v.opt_7);
     put_u8(m, 17, v.side);
     put_u8(m, 18, v.opt_5);
     put_u8(m, 19, v.opt_1);
@@ -65,6 +75,9 @@ inline std::string order_insert_answer(const sim_order_answer& v) {
     put_i32(m, 24, v.quantity);
     put_i32(m, 28, v.opt_2);
     put_i64(m, 32, v.price);
+    put_i64(m, 40, v.second_price);
+    put_u8(m, 48, v.opt_9);
+    put_u8(m, 49, v.field_49);
     put_i32(m, 52, v.opt_3);
     put_i32(m, 56, v.field_56);
     put_text(m, 60, 16, v.account);
@@ -82,15 +95,25 @@ struct sim_order_market_answer {
     uint16_t field_10 = 0;      // at 10
     uint8_t exchange_id = 0;    // at 12
     uint8_t opt_4 = 0;          // at 13
+    uint8_t opt_8 = 0;          // at 15
+    uint8_t opt_7 = 0;          // at 16
     uint8_t side = 0;           // at 17
+    uint8_t opt_5 = 0;          // at 18
+    uint8_t opt_1 = 0;          // at 19
     int32_t client_token = 0;   // at 20
+    int32_t quantity = 0;       // at 24
+    int32_t opt_2 = 0;          // at 28
+    int64_t price = 0;          // at 32, times 10000
+    int64_t second_price = 0;   // at 40, times 10000
+    uint8_t opt_9 = 0;          // at 48
     uint8_t field_49 = 0;       // at 49
+    int32_t opt_3 = 0;          // at 52
     int32_t field_56 = 0;       // at 56
     std::string account;        // 16 bytes at 60
     std::string symbol;         // 20 bytes at 76
     std::string exchange_order_id;  // 24 bytes at 100
     int32_t result = 0;         // at 132
-    std::string exchange_text;  // 81 bytes at 136, GBK
+    std::string exchange_text;  // 81 bytes at 136, GB2312
     std::string value8;         // 8 bytes at 217
 };
 inline std::string order_insert_market_answer(const sim_order_market_answer& v) {
@@ -101,9 +124,19 @@ inline std::string order_insert_market_answer(const sim_order_market_answer& v) 
     put_u16(m, 10, v.field_10);
     put_u8(m, 12, v.exchange_id);
     put_u8(m, 13, v.opt_4);
+    put_u8(m, 15, v.opt_8);
+    put_u8(m, 16, v.opt_7);
     put_u8(m, 17, v.side);
+    put_u8(m, 18, v.opt_5);
+    put_u8(m, 19, v.opt_1);
     put_i32(m, 20, v.client_token);
+    put_i32(m, 24, v.quantity);
+    put_i32(m, 28, v.opt_2);
+    put_i64(m, 32, v.price);
+    put_i64(m, 40, v.second_price);
+    put_u8(m, 48, v.opt_9);
     put_u8(m, 49, v.field_49);
+    put_i32(m, 52, v.opt_3);
     put_i32(m, 56, v.field_56);
     put_text(m, 60, 16, v.account);
     put_text(m, 76, 20, v.symbol);
@@ -115,7 +148,8 @@ inline std::string order_insert_market_answer(const sim_order_market_answer& v) 
 }
 
 // 1011 (64 bytes), 1019 (64) and 1031 (65): the trading server's answers to
-// an order cancel, a quote action and a special-order cancel.
+// an order cancel, a quote action and a special-order cancel. The
+// special-order cancel keeps its cancel mode at 30, in `opt_3`.
 struct sim_cancel_answer {
     int32_t request_tag = 0;    // at 4
     int32_t user_id = 0;        // at 8
@@ -152,7 +186,8 @@ inline std::string cancel_answer(uint16_t type, const sim_cancel_answer& v) {
 
 // 1013 (144 bytes), 1021 (145) and 1033 (148): the exchange's answers to an
 // order cancel, a quote action and a special-order cancel. The eight-byte
-// value is at 130 in 1021, at 129 in the others.
+// value is at 130 in 1021, at 129 in the others; the special-order cancel's
+// mode is at 30, in `opt_3`.
 struct sim_cancel_market_answer {
     int32_t request_tag = 0;    // at 4
     int32_t user_id = 0;        // at 8
@@ -166,6 +201,7 @@ struct sim_cancel_market_answer {
     uint8_t byte_32 = 0;        // at 32
     uint8_t byte_35 = 0;        // at 35
     uint32_t result = 0;        // at 44
+    std::string exchange_text;  // 81 bytes at 48, GB2312
     std::string value8;         // 8 bytes at 129 or 130
     uint8_t exchange_id = 0;    // at 138
 };
@@ -184,6 +220,7 @@ inline std::string cancel_market_answer(uint16_t type, const sim_cancel_market_a
     put_u8(m, 32, v.byte_32);
     put_u8(m, 35, v.byte_35);
     put_u32(m, 44, v.result);
+    put_text(m, 48, 81, v.exchange_text);
     put_text(m, type == 1021 ? 130 : 129, 8, v.value8);
     put_u8(m, 138, v.exchange_id);
     return m;
@@ -215,11 +252,11 @@ struct sim_quote_answer {
     int32_t field_120 = 0;      // at 120
     int32_t field_124 = 0;      // at 124
     std::string quote_text_2;   // 24 bytes at 128
-    uint32_t result = 0;        // 1018 ordinary at 196, 1020 at 196
+    uint32_t result = 0;        // 1018 ordinary at 196, 1020 at 196; adapter forms at 132
     uint32_t qv27_order_mask = 0;  // 1018 qv27 at 132
     uint32_t qv27_risk_mask = 0;   // 1018 qv27 at 144
     std::string value8;         // 1018: at 200 (qv27: 136); 1020: at 282; 1023: at 277
-    std::string exchange_text;  // 1020: 81 bytes at 200, GBK
+    std::string exchange_text;  // 1020: 81 bytes at 200, GB2312
     std::string texts[3];       // 1022, 1023: 24 bytes each at 196, 220, 244
     uint8_t byte_268 = 0;       // 1022, 1023
     std::string value_269;      // 1022: 16 bytes, 1023: 8 bytes
@@ -297,6 +334,29 @@ inline std::string post_quote(const sim_quote_answer& v) {
     return m;
 }
 
+// The quote answers and reports as the adapter takes them, shorter than the
+// trade library's: 1018 of 152 bytes, 1020 of 233, 1022 and 1023 of 232. The
+// fields 4 to 151 are those of the longer forms; 1018 and 1020 carry their
+// verdict `result` at 132, over the second quote text. The adapter reads
+// nothing else of them; the bytes from 152 on are zero.
+inline size_t adapter_quote_length(uint16_t type) {
+    switch (type) {
+        case 1018: return 152;
+        case 1020: return 233;
+        case 1022:
+        case 1023: return 232;
+        default: return 0;
+    }
+}
+inline std::string adapter_quote_message(uint16_t type, const sim_quote_answer& v) {
+    using namespace order_detail;
+    const size_t len = adapter_quote_length(type);
+    if (len == 0) return std::string();
+    std::string m = quote_common(type, len, v);
+    if (type == 1018 || type == 1020) put_u32(m, 132, v.result);
+    return m;
+}
+
 // 1025 (160 bytes) and 1026 (240): answers to a combination order.
 struct sim_combo_answer {
     int32_t request_tag = 0;    // at 4
@@ -313,7 +373,7 @@ struct sim_combo_answer {
     uint8_t byte_122 = 0;       // at 122
     uint32_t result = 0;        // at 144
     std::string value8;         // 1025: at 148; 1026: at 229
-    std::string exchange_text;  // 1026: 81 bytes at 148, GBK
+    std::string exchange_text;  // 1026: 81 bytes at 148, GB2312
 };
 inline std::string combo_answer(uint16_t type, const sim_combo_answer& v) {
     using namespace order_detail;
@@ -390,7 +450,7 @@ struct sim_special_order_market_answer {
     uint8_t byte_64 = 0;        // at 64
     std::string exchange_order_id;  // 24 bytes at 72
     int32_t result = 0;         // at 96
-    std::string exchange_text;  // 81 bytes at 100, GBK
+    std::string exchange_text;  // 81 bytes at 100, GB2312
     std::string value8;         // 8 bytes at 181
 };
 inline std::string special_order_market_answer(const sim_special_order_market_answer& v) {

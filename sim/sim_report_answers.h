@@ -4,6 +4,9 @@
 // the field values to put on the wire. Texts are written as given, cut to
 // their field (a text that fills its field has no NUL); every other byte is
 // zero. Send the result with sim_trade_server::send_raw.
+//
+// The order messages (1010, 1012, 1015, 1016, 2201, 2202) repeat the new
+// order's bytes 4 to 99 at the same offsets.
 #ifndef HUX_SIM_SIM_REPORT_ANSWERS_H
 #define HUX_SIM_SIM_REPORT_ANSWERS_H
 
@@ -90,14 +93,16 @@ struct sim_order {
     int64_t second_price = 0;  // at 40
     uint8_t opt_9 = 0;        // at 48
     uint8_t byte_49 = 0;      // at 49
+    int32_t opt_3 = 0;        // at 52
     int32_t field_56 = 0;     // at 56
     std::string account;      // 16 bytes at 60
     std::string symbol;       // 20 bytes at 76
     std::string exchange_order_id;  // 24 bytes at 100
-    uint8_t byte_124 = 0;     // at 124
+    uint8_t byte_124 = 0;     // at 124: the status
     uint8_t kind = 0;         // at 125 (qv27 2202)
     int32_t field_126 = 0;    // at 126
-    std::string bytes_134;    // 16 bytes at 134 (1016 and 2202 read 8)
+    int32_t field_130 = 0;    // at 130
+    std::string bytes_134;    // 16 bytes at 134: eight-byte values at 134 and 142
 };
 inline std::string order_message(uint16_t type, const sim_order& v) {
     using namespace report_detail;
@@ -118,6 +123,7 @@ inline std::string order_message(uint16_t type, const sim_order& v) {
     put_i64(m, 40, v.second_price);
     put_u8(m, 48, v.opt_9);
     put_u8(m, 49, v.byte_49);
+    put_i32(m, 52, v.opt_3);
     put_i32(m, 56, v.field_56);
     put_text(m, 60, 16, v.account);
     put_text(m, 76, 20, v.symbol);
@@ -125,6 +131,7 @@ inline std::string order_message(uint16_t type, const sim_order& v) {
     put_u8(m, 124, v.byte_124);
     put_u8(m, 125, v.kind);
     put_i32(m, 126, v.field_126);
+    put_i32(m, 130, v.field_130);
     put_text(m, 134, 16, v.bytes_134);
     return m;
 }
@@ -135,10 +142,19 @@ struct sim_internal_order {
     uint8_t user_low = 0;     // at 8
     uint8_t exchange_id = 0;  // at 12
     uint8_t opt_4 = 0;        // at 13
+    uint8_t opt_8 = 0;        // at 15
+    uint8_t opt_7 = 0;        // at 16
     uint8_t side = 0;         // at 17
     uint8_t opt_5 = 0;        // at 18
+    uint8_t opt_1 = 0;        // at 19
+    int32_t client_token = 0;  // at 20
     int32_t quantity = 0;     // at 24
+    int32_t opt_2 = 0;        // at 28
     int64_t price = 0;        // at 32
+    int64_t second_price = 0;  // at 40
+    uint8_t opt_9 = 0;        // at 48
+    uint8_t byte_49 = 0;      // at 49
+    int32_t opt_3 = 0;        // at 52
     int32_t field_56 = 0;     // at 56
     std::string account;      // 16 bytes at 60
     std::string symbol;       // 20 bytes at 76
@@ -152,10 +168,19 @@ inline std::string internal_order_message(const sim_internal_order& v) {
     put_u8(m, 8, v.user_low);
     put_u8(m, 12, v.exchange_id);
     put_u8(m, 13, v.opt_4);
+    put_u8(m, 15, v.opt_8);
+    put_u8(m, 16, v.opt_7);
     put_u8(m, 17, v.side);
     put_u8(m, 18, v.opt_5);
+    put_u8(m, 19, v.opt_1);
+    put_i32(m, 20, v.client_token);
     put_i32(m, 24, v.quantity);
+    put_i32(m, 28, v.opt_2);
     put_i64(m, 32, v.price);
+    put_i64(m, 40, v.second_price);
+    put_u8(m, 48, v.opt_9);
+    put_u8(m, 49, v.byte_49);
+    put_i32(m, 52, v.opt_3);
     put_i32(m, 56, v.field_56);
     put_text(m, 60, 16, v.account);
     put_text(m, 76, 20, v.symbol);

@@ -55,7 +55,99 @@ bool split_name_number(const std::string& value, std::string& name, std::string&
     return !name.empty() && number.find_first_of(" \t") == std::string::npos;
 }
 
+// Words of a value, split at blanks.
+std::vector<std::string> words_of(const std::string& value) {
+    std::istringstream in(value);
+    std::vector<std::string> out;
+    std::string word;
+    while (in >> word) out.push_back(word);
+    return out;
+}
+
+// Hex digits in pairs, blanks allowed between the pairs; at least one byte.
+bool parse_hex(const std::string& text, std::string& out) {
+    out.clear();
+    int high = -1;
+    for (char ch : text) {
+        if (ch == ' ' || ch == '\t') {
+            if (high >= 0) return false;
+            continue;
+        }
+        int v = -1;
+        if (ch >= '0' && ch <= '9') v = ch - '0';
+        if (ch >= 'a' && ch <= 'f') v = ch - 'a' + 10;
+        if (ch >= 'A' && ch <= 'F') v = ch - 'A' + 10;
+        if (v < 0) return false;
+        if (high < 0) {
+            high = v;
+        } else {
+            out.push_back(static_cast<char>(high * 16 + v));
+            high = -1;
+        }
+    }
+    return high < 0 && !out.empty();
+}
+
+// The keys of the status queries and of the query port.
+bool apply_query_key(const std::string& key, const std::string& value, sim_config& cfg, bool& known) {
+    known = true;
+    if (key == "query_logon_result") return set_u32(value, cfg.query_logon_result);
+    if (key == "query_wrong_password_result") return set_u32(value, cfg.query_wrong_password_result);
+    if (key == "query_user_id") return set_u32(value, cfg.query_user_id);
+    if (key == "change_password_result") return set_u32(value, cfg.change_password_result);
+    if (key == "session_id") {
+        cfg.session_id.session = value;
+        return true;
+    }
+    if (key == "session_id_byte_30") return set_u8(value, cfg.session_id.byte_a);
+    if (key == "session_id_byte_31") return set_u8(value, cfg.session_id.byte_b);
+    if (key == "market_session") {
+        // "EXCHANGE [SESSION ...]": the count is the number of session bytes.
+        const std::vector<std::string> w = words_of(value);
+        sim_market_sessions ms;
+        if (w.empty() || w.size() > 256 || !set_u8(w[0], ms.exchange_id)) return false;
+        for (size_t i = 1; i < w.size(); ++i) {
+            uint8_t b = 0;
+            if (!set_u8(w[i], b)) return false;
+            ms.sessions.push_back(static_cast<char>(b));
+        }
+        ms.count = static_cast<uint8_t>(w.size() - 1);
+        cfg.market_sessions.push_back(ms);
+        return true;
+    }
+    if (key == "symbol_status") {
+        // "FIRST SYMBOL BYTE VALUE TEXT BYTE".
+        const std::vector<std::string> w = words_of(value);
+        sim_symbol_status st;
+        if (w.size() != 6 || !set_u8(w[0], st.first) || !set_u8(w[2], st.byte_a) || !set_i32(w[3], st.value) ||
+            !set_u8(w[5], st.byte_b)) {
+            return false;
+        }
+        st.symbol = w[1];
+        st.short_text = w[4];
+        cfg.symbol_statuses.push_back(st);
+        return true;
+    }
+    if (key == "query_answer") {
+        // "REQUEST HEX": one more answer to each request of that type.
+        std::string number, bytes;
+        uint16_t type = 0;
+        const size_t gap = value.find_first_of(" \t");
+        if (gap == std::string::npos) return false;
+        number = value.substr(0, gap);
+        if (!set_int(number, 0, 65535, type) || query_request_length(type) == 0) return false;
+        if (!parse_hex(value.substr(gap), bytes) || bytes.size() < 4) return false;
+        cfg.query_answers[type].push_back(bytes);
+        return true;
+    }
+    known = false;
+    return false;
+}
+
 bool apply(const std::string& key, const std::string& value, sim_config& cfg) {
+    bool known = false;
+    const bool ok = apply_query_key(key, value, cfg, known);
+    if (known) return ok;
     if (key == "version_text") {
         cfg.version_text = value;
         return true;

@@ -1,7 +1,9 @@
 // The simulated server's status and query answers: one builder per message
 // type, each taking the field values to put on the wire. Texts are written as
 // given, cut to their field (a text that fills its field has no NUL); every
-// other byte is zero. Send the result with sim_trade_server::send_raw.
+// other byte is zero. Send the result with sim_trade_server::send_raw (the
+// buying-power push 1093 of the query port with send_query_raw). The value
+// records of 1084, 1087 and 1094 are in sim/sim_status_values.h.
 #ifndef HUX_SIM_SIM_STATUS_ANSWERS_H
 #define HUX_SIM_SIM_STATUS_ANSWERS_H
 
@@ -33,28 +35,27 @@ inline void put_text(std::string& m, size_t at, size_t width, const std::string&
 
 }  // namespace status_detail
 
-// 1081, 108 bytes: account buying power.
+// 1081, 108 bytes: account buying power; the query port's push 1093 has the
+// same layout.
 struct sim_account_bp {
+    int32_t request_no = 0;           // at 4: the query's request number, echoed
     std::string account;              // 16 bytes at 12
     std::array<double, 9> figures{};  // at 32, 40, ..., 96
     uint8_t flag = 0;                 // at 104
 };
-inline std::string account_bp_answer(const sim_account_bp& v) {
+inline std::string account_bp_message(uint16_t type, const sim_account_bp& v) {
     using namespace status_detail;
-    std::string m = make_message(1081, 108);
+    std::string m = make_message(type, 108);
+    put_i32(m, 4, v.request_no);
     put_text(m, 12, 16, v.account);
     for (size_t i = 0; i < v.figures.size(); ++i) put_f64(m, 32 + 8 * i, v.figures[i]);
     put_u8(m, 104, v.flag);
     return m;
 }
+inline std::string account_bp_answer(const sim_account_bp& v) { return account_bp_message(1081, v); }
+inline std::string account_bp_report(const sim_account_bp& v) { return account_bp_message(1093, v); }
 
 // 1084, 272 bytes: market sessions of one exchange.
-struct sim_market_sessions {
-    uint8_t exchange_id = 0;  // at 12
-    uint8_t last = 0;         // at 13: 1 = last answer
-    uint8_t count = 0;        // at 14
-    std::string sessions;     // 255 bytes at 15
-};
 inline std::string market_session_answer(const sim_market_sessions& v) {
     using namespace status_detail;
     std::string m = make_message(1084, 272);
@@ -80,19 +81,7 @@ inline std::string session_stat_report(const sim_session_stat& v) {
     return m;
 }
 
-// Symbol status, pushed (1086, 56 bytes, base 8) or answered (1087, 64 bytes,
-// base 12): first byte at base, symbol 20 bytes at base+1, byte at base+32,
-// int32 at base+33, short text 9 bytes at base+37, byte at base+46; 1087 has
-// its end mark at 59.
-struct sim_symbol_status {
-    uint8_t first = 0;
-    std::string symbol;
-    uint8_t byte_a = 0;
-    int32_t value = 0;
-    std::string short_text;
-    uint8_t byte_b = 0;
-    uint8_t end_mark = 0;  // 1087 only
-};
+// Symbol status, pushed (1086, 56 bytes) or answered (1087, 64 bytes).
 inline std::string symbol_status_message(bool query_answer, const sim_symbol_status& v) {
     using namespace status_detail;
     const size_t base = query_answer ? 12 : 8;
@@ -131,11 +120,6 @@ inline std::string prod_status_report(const sim_prod_status& v) {
 }
 
 // 1094, 32 bytes: session id answer.
-struct sim_session_id {
-    std::string session;  // 17 bytes at 12
-    uint8_t byte_a = 0;   // at 30
-    uint8_t byte_b = 0;   // at 31
-};
 inline std::string session_id_answer(const sim_session_id& v) {
     using namespace status_detail;
     std::string m = make_message(1094, 32);

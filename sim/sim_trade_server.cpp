@@ -16,7 +16,9 @@
 
 #include "tools/md5.h"
 #include "sim/sim_order_answers.h"
+#include "sim/sim_query_answers.h"
 #include "sim/sim_report_answers.h"
+#include "sim/sim_status_answers.h"
 
 namespace hux_sim {
 
@@ -105,8 +107,16 @@ bool rejecting(const sim_config& cfg) { return cfg.order_answer == order_mode::r
 
 // Writes the configured length field over a finished answer.
 void label(std::string& m, int32_t length_field) {
-    if (length_field >= 0 && length_field <= 0xffff) put_u16(m, 2, static_cast<uint16_t>(length_field));
+    if (m.size() >= 4 && length_field >= 0 && length_field <= 0xffff) {
+        put_u16(m, 2, static_cast<uint16_t>(length_field));
+    }
 }
+
+// Field widths of the status query answers.
+const size_t market_sessions_width = 255;  // 15..269 of 1084
+const size_t status_symbol_width = 20;     // 13..32 of 1087
+const size_t status_short_text_width = 9;  // 49..57 of 1087
+const size_t session_text_width = 17;      // 12..28 of 1094
 
 // The password digest as the client must send it: 32 upper-case hex
 // characters and a NUL.
@@ -144,6 +154,24 @@ size_t request_length(uint16_t type) {
     }
 }
 
+size_t query_request_length(uint16_t type) {
+    switch (type) {
+        case msg_query_logon: return 80;
+        case msg_change_password: return 80;
+        case msg_query_user_account: return 16;
+        case msg_query_symbol: return 16;
+        case msg_query_position: return 32;
+        case msg_rewind_order: return 32;
+        case msg_rewind_execution: return 32;
+        case msg_query_margin: return 32;
+        case msg_query_fee: return 32;
+        case msg_query_account_bp: return 28;
+        case msg_query_account_risk: return 28;
+        case msg_query_symbol_risk: return 48;
+        default: return 0;
+    }
+}
+
 bool order_entry_request(uint16_t type) {
     switch (type) {
         case msg_new_order:
@@ -174,6 +202,25 @@ std::string make_message(uint16_t type, size_t len, int32_t length_field) {
     return m;
 }
 
+std::string patch_bytes(std::string m, size_t at, const std::string& bytes) {
+    if (at >= m.size()) return m;
+    const size_t n = std::min(bytes.size(), m.size() - at);
+    m.replace(at, n, bytes, 0, n);
+    return m;
+}
+
+std::string le_bytes(uint64_t v, size_t width) {
+    std::string out(std::min<size_t>(width, 8), '\0');
+    for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<char>((v >> (8 * i)) & 0xff);
+    return out;
+}
+
+std::string f64_bytes(double v) {
+    uint64_t u = 0;
+    std::memcpy(&u, &v, sizeof(u));
+    return le_bytes(u, 8);
+}
+
 bool check_config(const sim_config& cfg, std::string* why) {
     auto fail = [why](const std::string& text) {
         if (why != nullptr) *why = text;
@@ -193,6 +240,26 @@ bool check_config(const sim_config& cfg, std::string* why) {
         return fail("order_fill_parts outside 1.." + std::to_string(max_order_fill_parts));
     }
     if (cfg.coll_version_result == 0) return fail("coll_version_result 0 would be an accept");
+    for (const auto& ms : cfg.market_sessions) {
+        if (ms.sessions.size() > market_sessions_width) return fail("market session bytes longer than 255");
+    }
+    for (const auto& st : cfg.symbol_statuses) {
+        if (st.symbol.size() > status_symbol_width) {
+            return fail("symbol status symbol longer than 20 bytes: " + st.symbol);
+        }
+        if (st.short_text.size() > status_short_text_width) {
+            return fail("symbol status text longer than 9 bytes: " + st.short_text);
+        }
+    }
+    if (cfg.session_id.session.size() > session_text_width) return fail("session id text longer than 17 bytes");
+    for (const auto& q : cfg.query_answers) {
+        if (query_request_length(q.first) == 0) {
+            return fail("scripted answers for " + std::to_string(q.first) + ", not a query request");
+        }
+        for (const auto& m : q.second) {
+            if (m.size() < 4) return fail("a scripted query answer shorter than its header");
+        }
+    }
     in_addr ip{};
     if (!cfg.listen_ip.empty() && ::inet_pton(AF_INET, cfg.listen_ip.c_str(), &ip) != 1) {
         return fail("listen_ip is not a dotted IPv4 address: " + cfg.listen_ip);
@@ -278,6 +345,76 @@ std::string sim_trade_server::heart_beat_setting_answer(const sim_config& cfg) {
 
 std::string sim_trade_server::heart_beat_answer(const sim_config& cfg) {
     return make_message(type_heart_beat_resp, len_heart_beat_resp, cfg.length_field);
+}
+
+std::vector<std::string> sim_trade_server::market_session_answers(const sim_config& cfg) {
+    std::vector<std::string> out;
+    std::vector<sim_market_sessions> list = cfg.market_sessions;
+    if (list.empty()) list.emplace_back();
+    for (size_t i = 0; i < list.size(); ++i) {
+        list[i].last = i + 1 == list.size() ? 1 : 0;
+        out.push_back(market_session_answer(list[i]));
+        label(out.back(), cfg.length_field);
+    }
+    return out;
+}
+
+std::vector<std::string> sim_trade_server::symbol_status_answers(const sim_config& cfg) {
+    std::vector<std::string> out;
+    for (sim_symbol_status st : cfg.symbol_statuses) {
+        st.end_mark = 0;
+        out.push_back(symbol_status_message(true, st));
+        label(out.back(), cfg.length_field);
+    }
+    sim_symbol_status end;
+    end.end_mark = 1;
+    out.push_back(symbol_status_message(true, end));
+    label(out.back(), cfg.length_field);
+    return out;
+}
+
+std::vector<std::string> sim_trade_server::session_id_answers(const sim_config& cfg) {
+    std::string m = session_id_answer(cfg.session_id);
+    label(m, cfg.length_field);
+    return {m};
+}
+
+std::string sim_trade_server::query_logon_answer(const sim_config& cfg, uint32_t result) {
+    sim_query_logon v;
+    v.result = result;
+    v.user_id = cfg.query_user_id;
+    std::string m = query_logon_message(v);
+    label(m, cfg.length_field);
+    return m;
+}
+
+std::string sim_trade_server::change_password_answer(const sim_config& cfg) {
+    std::string m = change_password_message(cfg.change_password_result);
+    label(m, cfg.length_field);
+    return m;
+}
+
+// Scripted answers replace the built-in ones; the others are recorded only.
+std::vector<std::string> sim_trade_server::query_answers_to(const sim_config& cfg, const std::string& request) {
+    if (request.size() < 2) return {};
+    const uint16_t type = get_u16(request, 0);
+    auto scripted = cfg.query_answers.find(type);
+    if (scripted != cfg.query_answers.end()) {
+        std::vector<std::string> out = scripted->second;
+        for (auto& m : out) label(m, cfg.length_field);
+        return out;
+    }
+    switch (type) {
+        case msg_query_logon: {
+            if (request.size() < query_request_length(msg_query_logon)) return {};
+            const bool right = digest_matches(request, cfg.password);
+            return {query_logon_answer(cfg, right ? cfg.query_logon_result : cfg.query_wrong_password_result)};
+        }
+        case msg_change_password:
+            return {change_password_answer(cfg)};
+        default:
+            return {};
+    }
 }
 
 // The new order's fields sit at the same offsets in the 1010 answer; only
@@ -532,6 +669,12 @@ std::vector<std::string> sim_trade_server::answer(const sim_config& cfg, const s
             return {heart_beat_setting_answer(cfg)};
         case msg_heart_beat:
             return {heart_beat_answer(cfg)};
+        case msg_query_market_session:
+            return market_session_answers(cfg);
+        case msg_query_symbol_status:
+            return symbol_status_answers(cfg);
+        case msg_query_session_id:
+            return session_id_answers(cfg);
         default:
             return {};
     }
@@ -557,7 +700,7 @@ sim_trade_server::~sim_trade_server() {
     }
     if (udp_fd_ >= 0) ::close(udp_fd_);
     if (udp_wake_fd_ >= 0) ::close(udp_wake_fd_);
-    // tcp_ is destroyed next and joins its poll thread.
+    // tcp_ and then query_tcp_ are destroyed next and join their poll threads.
 }
 
 bool sim_trade_server::set_config(const sim_config& cfg) {
@@ -583,6 +726,7 @@ void sim_trade_server::set_silent(bool silent) {
     std::lock_guard<std::mutex> lock(m_);
     cfg_.silent = silent;
     for (auto& entry : conn_cfg_) entry.second.silent = silent;
+    for (auto& entry : query_conn_cfg_) entry.second.silent = silent;
 }
 
 const sim_config& sim_trade_server::config_for(size_t conn) const {
@@ -619,33 +763,18 @@ void sim_trade_server::on_bytes(size_t conn, const char* data, size_t len) {
         if (st.kind == conn_kind::terminal_report) cut_report_bytes(conn, st, data, len, steps);
         if (st.kind == conn_kind::trade) {
             const sim_config& cfg = config_for(conn);
-            st.pending.append(data, len);
-            size_t off = 0;
-            while (st.pending.size() - off >= 2) {
-                const uint16_t type = get_u16(st.pending, off);
-                const size_t need = request_length(type);
-                if (need == 0) {
-                    // Not a request: nothing tells where it ends, so keep all
-                    // that is buffered as one unknown message.
-                    st.messages.push_back({type, false, st.pending.substr(off)});
-                    off = st.pending.size();
-                    break;
-                }
-                if (st.pending.size() - off < need) break;
-                sim_message msg{type, true, st.pending.substr(off, need)};
-                off += need;
-                if (type == msg_logon && need == len_logon) {
+            for (sim_message& msg : cut_requests(st, data, len, request_length)) {
+                if (msg.known && msg.type == msg_logon && msg.bytes.size() == len_logon) {
                     // The UDP order channel's datagrams from this port now
                     // belong to this connection.
                     st.logon_udp_port = get_u16(msg.bytes, logon_udp_port_at);
                     if (st.logon_udp_port != 0) udp_port_conn_[st.logon_udp_port] = conn;
                 }
-                if (may_write && !cfg.silent) {
+                if (msg.known && may_write && !cfg.silent) {
                     for (auto& a : answer(cfg, msg.bytes, next_order_no_, st.order_numbers)) answers.push_back(std::move(a));
                 }
                 st.messages.push_back(std::move(msg));
             }
-            st.pending.erase(0, off);
             plan = plan_of(cfg);
         }
         if (may_write && answers.empty()) writing_ = false;
@@ -653,9 +782,33 @@ void sim_trade_server::on_bytes(size_t conn, const char* data, size_t len) {
     cv_.notify_all();
     if (!steps.empty()) run_report_steps(conn, steps);
     if (!answers.empty()) {
-        write_answers(conn, plan, answers);
+        write_answers(tcp_, conn, plan, answers);
         end_writing();
     }
+}
+
+// Requests are cut by their fixed lengths; the length field is not read.
+std::vector<sim_message> sim_trade_server::cut_requests(conn_state& st, const char* data, size_t len,
+                                                        size_t (*length_of)(uint16_t)) {
+    std::vector<sim_message> out;
+    st.pending.append(data, len);
+    size_t off = 0;
+    while (st.pending.size() - off >= 2) {
+        const uint16_t type = get_u16(st.pending, off);
+        const size_t need = length_of(type);
+        if (need == 0) {
+            // Not a request: nothing tells where it ends, so keep all that is
+            // buffered as one unknown message.
+            out.push_back({type, false, st.pending.substr(off)});
+            off = st.pending.size();
+            break;
+        }
+        if (st.pending.size() - off < need) break;
+        out.push_back({type, true, st.pending.substr(off, need)});
+        off += need;
+    }
+    st.pending.erase(0, off);
+    return out;
 }
 
 sim_trade_server::write_plan sim_trade_server::plan_of(const sim_config& cfg) {
@@ -745,7 +898,8 @@ void sim_trade_server::run_report_steps(size_t conn, const std::vector<coll_step
     }
 }
 
-void sim_trade_server::write_answers(size_t conn, const write_plan& plan, const std::vector<std::string>& answers) {
+void sim_trade_server::write_answers(hux_test::loopback_server& tcp, size_t conn, const write_plan& plan,
+                                     const std::vector<std::string>& answers) {
     std::vector<std::string> joined;
     if (plan.coalesce) {
         std::string all;
@@ -760,16 +914,16 @@ void sim_trade_server::write_answers(size_t conn, const write_plan& plan, const 
         }
         bool ok = false;
         if (!plan.pieces.empty()) {
-            ok = tcp_.send_pieces(conn, w, plan.pieces);
+            ok = tcp.send_pieces(conn, w, plan.pieces);
         } else if (plan.random_max > 0) {
             uint32_t n = 0;
             {
                 std::lock_guard<std::mutex> lock(m_);
                 n = writes_++;
             }
-            ok = tcp_.send_random_pieces(conn, w, plan.seed + n, plan.random_max);
+            ok = tcp.send_random_pieces(conn, w, plan.seed + n, plan.random_max);
         } else {
-            ok = tcp_.send(conn, w);
+            ok = tcp.send(conn, w);
         }
         if (!ok) return;  // closed or reset: the rest cannot arrive either
     }
@@ -813,34 +967,22 @@ bool sim_trade_server::wait_for_reports(size_t n, std::chrono::milliseconds time
     return cv_.wait_for(lock, timeout, [&] { return reports_.size() >= n; });
 }
 
-std::vector<sim_message> sim_trade_server::messages(size_t conn) const {
-    std::lock_guard<std::mutex> lock(m_);
-    const conn_state* st = find_state(conn);
-    return st ? st->messages : std::vector<sim_message>();
-}
-
-std::vector<sim_message> sim_trade_server::messages(size_t conn, uint16_t type) const {
-    std::lock_guard<std::mutex> lock(m_);
+std::vector<sim_message> sim_trade_server::messages_of(const conn_state* st, const uint16_t* type) {
     std::vector<sim_message> out;
-    const conn_state* st = find_state(conn);
     if (st == nullptr) return out;
     for (const auto& msg : st->messages) {
-        if (msg.known && msg.type == type) out.push_back(msg);
+        if (type == nullptr || (msg.known && msg.type == *type)) out.push_back(msg);
     }
     return out;
 }
 
-size_t sim_trade_server::count(size_t conn, uint16_t type) const {
-    std::lock_guard<std::mutex> lock(m_);
-    const conn_state* st = find_state(conn);
+size_t sim_trade_server::count_of(const conn_state* st, uint16_t type) {
     if (st == nullptr) return 0;
     return static_cast<size_t>(std::count_if(st->messages.begin(), st->messages.end(),
                                              [type](const sim_message& msg) { return msg.known && msg.type == type; }));
 }
 
-std::string sim_trade_server::last_message(size_t conn, uint16_t type) const {
-    std::lock_guard<std::mutex> lock(m_);
-    const conn_state* st = find_state(conn);
+std::string sim_trade_server::last_of(const conn_state* st, uint16_t type) {
     if (st == nullptr) return std::string();
     for (auto it = st->messages.rbegin(); it != st->messages.rend(); ++it) {
         if (it->known && it->type == type) return it->bytes;
@@ -848,25 +990,179 @@ std::string sim_trade_server::last_message(size_t conn, uint16_t type) const {
     return std::string();
 }
 
-size_t sim_trade_server::unknown_count(size_t conn) const {
-    std::lock_guard<std::mutex> lock(m_);
-    const conn_state* st = find_state(conn);
+size_t sim_trade_server::unknown_of(const conn_state* st) {
     if (st == nullptr) return 0;
     return static_cast<size_t>(
         std::count_if(st->messages.begin(), st->messages.end(), [](const sim_message& msg) { return !msg.known; }));
 }
 
+std::vector<sim_message> sim_trade_server::messages(size_t conn) const {
+    std::lock_guard<std::mutex> lock(m_);
+    return messages_of(find_state(conn), nullptr);
+}
+
+std::vector<sim_message> sim_trade_server::messages(size_t conn, uint16_t type) const {
+    std::lock_guard<std::mutex> lock(m_);
+    return messages_of(find_state(conn), &type);
+}
+
+size_t sim_trade_server::count(size_t conn, uint16_t type) const {
+    std::lock_guard<std::mutex> lock(m_);
+    return count_of(find_state(conn), type);
+}
+
+std::string sim_trade_server::last_message(size_t conn, uint16_t type) const {
+    std::lock_guard<std::mutex> lock(m_);
+    return last_of(find_state(conn), type);
+}
+
+size_t sim_trade_server::unknown_count(size_t conn) const {
+    std::lock_guard<std::mutex> lock(m_);
+    return unknown_of(find_state(conn));
+}
+
 bool sim_trade_server::wait_for_message(size_t conn, uint16_t type, size_t n, std::chrono::milliseconds timeout) const {
     std::unique_lock<std::mutex> lock(m_);
-    return cv_.wait_for(lock, timeout, [&] {
-        const conn_state* st = find_state(conn);
-        if (st == nullptr) return n == 0;
-        size_t seen = 0;
-        for (const auto& msg : st->messages) {
-            if (msg.known && msg.type == type) ++seen;
+    return cv_.wait_for(lock, timeout, [&] { return count_of(find_state(conn), type) >= n; });
+}
+
+// ---------------------------------------------------------------- query port
+
+bool sim_trade_server::open_query(uint16_t port) {
+    std::lock_guard<std::mutex> lock(m_);
+    if (query_tcp_ || stopping_) return false;
+    // No hook runs before set_receive_hook, so building it under the lock is safe.
+    auto tcp = std::make_unique<hux_test::loopback_server>(port, tcp_.listen_ip());
+    if (tcp->port() == 0) return false;
+    hux_test::loopback_server* raw = tcp.get();
+    tcp->set_receive_hook(
+        [this, raw](size_t conn, const char* data, size_t len) { on_query_bytes(*raw, conn, data, len); });
+    query_tcp_ = std::move(tcp);
+    return true;
+}
+
+hux_test::loopback_server* sim_trade_server::query_tcp() const {
+    std::lock_guard<std::mutex> lock(m_);
+    return query_tcp_.get();
+}
+
+hux_test::loopback_server* sim_trade_server::query_transport() const { return query_tcp(); }
+
+uint16_t sim_trade_server::query_port() const {
+    hux_test::loopback_server* tcp = query_tcp();
+    return tcp ? tcp->port() : 0;
+}
+
+bool sim_trade_server::set_query_connection_config(size_t conn, const sim_config& cfg) {
+    if (!check_config(cfg, nullptr)) return false;
+    std::lock_guard<std::mutex> lock(m_);
+    query_conn_cfg_[conn] = cfg;
+    return true;
+}
+
+const sim_config& sim_trade_server::query_config_for(size_t conn) const {
+    auto it = query_conn_cfg_.find(conn);
+    return it == query_conn_cfg_.end() ? cfg_ : it->second;
+}
+
+const sim_trade_server::conn_state* sim_trade_server::find_query_state(size_t conn) const {
+    return conn < query_conns_.size() ? &query_conns_[conn] : nullptr;
+}
+
+bool sim_trade_server::wait_for_query_connection(size_t conn, std::chrono::milliseconds timeout) const {
+    hux_test::loopback_server* tcp = query_tcp();
+    return tcp != nullptr && tcp->wait_accept(conn, timeout);
+}
+
+size_t sim_trade_server::query_connection_count() const {
+    hux_test::loopback_server* tcp = query_tcp();
+    return tcp ? tcp->accepted_count() : 0;
+}
+
+std::vector<sim_message> sim_trade_server::query_messages(size_t conn) const {
+    std::lock_guard<std::mutex> lock(m_);
+    return messages_of(find_query_state(conn), nullptr);
+}
+
+std::vector<sim_message> sim_trade_server::query_messages(size_t conn, uint16_t type) const {
+    std::lock_guard<std::mutex> lock(m_);
+    return messages_of(find_query_state(conn), &type);
+}
+
+size_t sim_trade_server::query_count(size_t conn, uint16_t type) const {
+    std::lock_guard<std::mutex> lock(m_);
+    return count_of(find_query_state(conn), type);
+}
+
+std::string sim_trade_server::query_last_message(size_t conn, uint16_t type) const {
+    std::lock_guard<std::mutex> lock(m_);
+    return last_of(find_query_state(conn), type);
+}
+
+size_t sim_trade_server::query_unknown_count(size_t conn) const {
+    std::lock_guard<std::mutex> lock(m_);
+    return unknown_of(find_query_state(conn));
+}
+
+bool sim_trade_server::wait_for_query_message(size_t conn, uint16_t type, size_t n,
+                                              std::chrono::milliseconds timeout) const {
+    std::unique_lock<std::mutex> lock(m_);
+    return cv_.wait_for(lock, timeout, [&] { return count_of(find_query_state(conn), type) >= n; });
+}
+
+std::string sim_trade_server::query_raw_received(size_t conn) const {
+    hux_test::loopback_server* tcp = query_tcp();
+    return tcp ? tcp->received(conn) : std::string();
+}
+
+bool sim_trade_server::send_query_raw(size_t conn, const std::string& bytes) {
+    hux_test::loopback_server* tcp = query_tcp();
+    return tcp != nullptr && tcp->send(conn, bytes);
+}
+
+bool sim_trade_server::send_query_raw_pieces(size_t conn, const std::string& bytes, const std::vector<size_t>& pieces) {
+    hux_test::loopback_server* tcp = query_tcp();
+    return tcp != nullptr && tcp->send_pieces(conn, bytes, pieces);
+}
+
+bool sim_trade_server::send_query_raw_random(size_t conn, const std::string& bytes, uint32_t seed, size_t max_piece) {
+    hux_test::loopback_server* tcp = query_tcp();
+    return tcp != nullptr && tcp->send_random_pieces(conn, bytes, seed, max_piece);
+}
+
+void sim_trade_server::close_query(size_t conn) {
+    if (hux_test::loopback_server* tcp = query_tcp()) tcp->close(conn);
+}
+
+void sim_trade_server::reset_query(size_t conn) {
+    if (hux_test::loopback_server* tcp = query_tcp()) tcp->reset(conn);
+}
+
+void sim_trade_server::pause_query_reading(size_t conn, bool paused) {
+    if (hux_test::loopback_server* tcp = query_tcp()) tcp->pause_reading(conn, paused);
+}
+
+// Runs on the query port's poll thread, the only writer of answers to query
+// connections: the requests are recorded, then their answers written without
+// the lock.
+void sim_trade_server::on_query_bytes(hux_test::loopback_server& tcp, size_t conn, const char* data, size_t len) {
+    std::vector<std::string> answers;
+    write_plan plan;
+    {
+        std::lock_guard<std::mutex> lock(m_);
+        if (query_conns_.size() <= conn) query_conns_.resize(conn + 1);
+        conn_state& st = query_conns_[conn];
+        const sim_config& cfg = query_config_for(conn);
+        for (sim_message& msg : cut_requests(st, data, len, query_request_length)) {
+            if (msg.known && !cfg.silent && !stopping_) {
+                for (auto& a : query_answers_to(cfg, msg.bytes)) answers.push_back(std::move(a));
+            }
+            st.messages.push_back(std::move(msg));
         }
-        return seen >= n;
-    });
+        plan = plan_of(cfg);
+    }
+    cv_.notify_all();
+    if (!answers.empty()) write_answers(tcp, conn, plan, answers);
 }
 
 // ---------------------------------------------------------------- UDP
@@ -990,7 +1286,7 @@ void sim_trade_server::on_datagram(const std::string& bytes, const std::string& 
     }
     cv_.notify_all();
     if (answers.empty()) return;
-    write_answers(conn, plan, answers);
+    write_answers(tcp_, conn, plan, answers);
     end_writing();
 }
 

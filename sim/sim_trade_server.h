@@ -3,9 +3,12 @@
 // (in-process) and for the standalone program hux-sim-server. With its UDP
 // order channel open it also answers the order-entry requests that come as
 // datagrams, on the trade connection whose logon named the sender's port.
+// With its query port open it also serves the adapter's query protocol on a
+// second listener of the same address (open_query).
 //
 // It answers the session requests (version report, logon, symbol and account
-// index queries, heart-beat setting, heart-beat), the terminal reports that
+// index queries, heart-beat setting, heart-beat, market session, symbol
+// status and session id queries), the terminal reports that
 // come on connections of their own (version check, then a verdict per
 // report, each report's content decrypted and recorded) and, when configured, the
 // order-entry requests (orders with an accept or reject, then fills; quotes,
@@ -17,7 +20,8 @@
 //
 // Every member is thread-safe. Answers are written on the loopback server's
 // poll thread (answers to datagrams on the UDP thread), one batch at a time,
-// so while an answer is delayed or blocked no connection is read.
+// so while an answer is delayed or blocked no connection is read. The query
+// port has a poll thread of its own, which writes its answers.
 #ifndef HUX_SIM_SIM_TRADE_SERVER_H
 #define HUX_SIM_SIM_TRADE_SERVER_H
 
@@ -31,8 +35,11 @@
 #include <thread>
 #include <vector>
 
+#include <memory>
+
 #include "sim/loopback_server.h"
 #include "sim/sim_collection.h"
+#include "sim/sim_status_values.h"
 
 namespace hux_sim {
 
@@ -51,13 +58,35 @@ enum : uint16_t {
     msg_symbol_idx_query = 62,
     msg_logon = 70,
     msg_report_version = 80,
+    msg_query_market_session = 84,
+    msg_query_symbol_status = 87,
     msg_heart_beat_setting = 90,
+    msg_query_session_id = 94,
     msg_heart_beat = 200,
+};
+
+// Message types of the query port's requests.
+enum : uint16_t {
+    msg_query_logon = 68,
+    msg_change_password = 69,
+    msg_query_user_account = 71,
+    msg_query_symbol = 72,
+    msg_query_position = 73,
+    msg_rewind_order = 74,
+    msg_rewind_execution = 75,
+    msg_query_margin = 77,
+    msg_query_fee = 78,
+    msg_query_account_bp = 81,
+    msg_query_account_risk = 82,
+    msg_query_symbol_risk = 83,
 };
 
 // Fixed length of a request type the client may send; 0 for a type that is
 // not a request.
 size_t request_length(uint16_t type);
+
+// Fixed length of a request type of the query port; 0 for a type that is not one.
+size_t query_request_length(uint16_t type);
 
 // True for the order-entry requests (orders, quotes, cancels, quote actions,
 // combination and special orders, the simple forms): the requests answered
@@ -67,6 +96,12 @@ bool order_entry_request(uint16_t type);
 // A zero-filled message of `len` bytes (at least 4) with `type` in its header
 // and, in its length field, `len` or `length_field` when that is 0..65535.
 std::string make_message(uint16_t type, size_t len, int32_t length_field = -1);
+
+// `m` with `bytes` written over it from offset `at` on, cut at its end.
+std::string patch_bytes(std::string m, size_t at, const std::string& bytes);
+// The little-endian bytes of `v` in `width` bytes (at most 8), and of a double.
+std::string le_bytes(uint64_t v, size_t width);
+std::string f64_bytes(double v);
 
 struct sim_symbol {
     std::string name;  // at most 19 characters (20-byte field with its NUL)
@@ -123,6 +158,29 @@ struct sim_config {
     int32_t heart_beat_result = 0;    // int32 at 12
     int32_t heart_beat_timeout = 30;  // int32 at 16, seconds
 
+    // Status queries of the trade connection. A market session query (84)
+    // gets one 1084 per entry, the last one marked at 13 whatever its `last`
+    // says (none: a single marked 1084 with no sessions). A symbol status
+    // query (87) gets one 1087 per entry with no end mark, then a 1087 with
+    // the end mark and no entry. A session id query (94) gets `session_id`
+    // as its 1094.
+    std::vector<sim_market_sessions> market_sessions;  // sessions: at most 255 bytes
+    std::vector<sim_symbol_status> symbol_statuses;    // symbol at most 20 bytes, short text 9
+    sim_session_id session_id;                         // session text at most 17 bytes
+
+    // The query port. A query logon (68) gets a 1068 with `query_logon_result`
+    // at 8 when the digest at 45 is the MD5 upper-hex text of `password` with
+    // its NUL, else `query_wrong_password_result`, and `query_user_id` at 45.
+    // A password change (69) gets a 1069 with `change_password_result` at 12.
+    uint32_t query_logon_result = 0;
+    uint32_t query_wrong_password_result = 2;
+    uint32_t query_user_id = 2;  // the trade logon's is `user_id`
+    uint32_t change_password_result = 0;
+    // Scripted answers of the query port: request type -> the messages sent,
+    // in this order, for each request of that type, in place of its built-in
+    // answer (68 and 69) or of none (the others). Keys are query request types.
+    std::map<uint16_t, std::vector<std::string>> query_answers;
+
     // Order-entry requests. Each answer echoes the request's fields. An
     // accepted order carries the next order number (1, 2, ... per server) at
     // 104, which the fills carry at 32 with the order's price and symbol. A
@@ -135,7 +193,7 @@ struct sim_config {
     uint32_t order_reject_code = 1;  // verdict of every reject; 0 is refused
     uint32_t order_fill_parts = 1;   // 1..max_order_fill_parts
 
-    // Behaviour.
+    // Behaviour, of trade and query connections alike.
     bool silent = false;                          // record, answer nothing
     std::chrono::microseconds answer_delay{0};    // wait before each write of answers
     bool coalesce = false;                        // all answers to one read in one write
@@ -216,7 +274,8 @@ public:
     sim_config config() const;
     // Configuration for connection number `conn` only (it may not exist yet).
     bool set_connection_config(size_t conn, const sim_config& cfg);
-    // Shorthand for the common switch: silence for every connection.
+    // Shorthand for the common switch: silence for every connection, trade
+    // and query.
     void set_silent(bool silent);
 
     // Connections are numbered 0, 1, 2, ... in accept order, whatever their
@@ -281,6 +340,39 @@ public:
     std::vector<sim_datagram> datagram_log() const;
     bool wait_for_datagrams(size_t count, std::chrono::milliseconds timeout) const;
 
+    // Query port: a second listener on the listening address at `port` (0 =
+    // a free port), for the adapter's query sessions. Its connections are
+    // numbered 0, 1, 2, ... in accept order, apart from the trade port's;
+    // each one's requests are cut by their fixed lengths (a type that is not
+    // a query request is recorded as an unknown message holding everything
+    // buffered) and answered by the server's configuration, or by
+    // set_query_connection_config's, with the trade side's silence and write
+    // settings. Answers are written on the query port's own poll thread.
+    // False when already open or when listening fails.
+    bool open_query(uint16_t port);
+    uint16_t query_port() const;  // 0 while not open
+    bool set_query_connection_config(size_t conn, const sim_config& cfg);
+    bool wait_for_query_connection(size_t conn, std::chrono::milliseconds timeout) const;
+    size_t query_connection_count() const;
+    std::vector<sim_message> query_messages(size_t conn) const;
+    std::vector<sim_message> query_messages(size_t conn, uint16_t type) const;
+    size_t query_count(size_t conn, uint16_t type) const;
+    std::string query_last_message(size_t conn, uint16_t type) const;
+    size_t query_unknown_count(size_t conn) const;
+    bool wait_for_query_message(size_t conn, uint16_t type, size_t count, std::chrono::milliseconds timeout) const;
+    std::string query_raw_received(size_t conn) const;
+    // On demand, on a query connection (false, or nothing, while the port is
+    // not open): the answers of sim/sim_query_answers.h, the 1093 push, or
+    // anything else.
+    bool send_query_raw(size_t conn, const std::string& bytes);
+    bool send_query_raw_pieces(size_t conn, const std::string& bytes, const std::vector<size_t>& pieces);
+    bool send_query_raw_random(size_t conn, const std::string& bytes, uint32_t seed, size_t max_piece);
+    void close_query(size_t conn);
+    void reset_query(size_t conn);
+    void pause_query_reading(size_t conn, bool paused);
+    // The query port's loopback server; nullptr while not open.
+    hux_test::loopback_server* query_transport() const;
+
     // Answer builders (also used by tests to send answers by hand).
     static std::string version_answer(const sim_config& cfg);
     static std::string logon_answer(const sim_config& cfg, int32_t result);
@@ -288,6 +380,16 @@ public:
     static std::vector<std::string> account_list(const sim_config& cfg);
     static std::string heart_beat_setting_answer(const sim_config& cfg);
     static std::string heart_beat_answer(const sim_config& cfg);
+    // The answers to a market session (84), symbol status (87) and session id
+    // (94) query.
+    static std::vector<std::string> market_session_answers(const sim_config& cfg);
+    static std::vector<std::string> symbol_status_answers(const sim_config& cfg);
+    static std::vector<std::string> session_id_answers(const sim_config& cfg);
+    // The query port's 1068 with this result, and the 1069 to a password change.
+    static std::string query_logon_answer(const sim_config& cfg, uint32_t result);
+    static std::string change_password_answer(const sim_config& cfg);
+    // The answers to one complete request of the query port.
+    static std::vector<std::string> query_answers_to(const sim_config& cfg, const std::string& request);
     // Answers to a 100-byte new order by `cfg.order_answer`; `order_no` is
     // the number an accept gives it.
     static std::vector<std::string> new_order_answers(const sim_config& cfg, const std::string& order, int64_t order_no);
@@ -342,6 +444,7 @@ private:
     };
 
     void on_bytes(size_t conn, const char* data, size_t len);
+    void on_query_bytes(hux_test::loopback_server& tcp, size_t conn, const char* data, size_t len);
     // Cuts a report connection's buffered bytes into steps. Under m_.
     void cut_report_bytes(size_t conn, conn_state& st, const char* data, size_t len, std::vector<coll_step>& steps);
     void run_report_steps(size_t conn, const std::vector<coll_step>& steps);
@@ -351,7 +454,8 @@ private:
     static std::vector<std::string> answer(const sim_config& cfg, const std::string& msg, int64_t& next_order_no,
                                            std::map<uint32_t, int64_t>& order_numbers);
     static write_plan plan_of(const sim_config& cfg);
-    void write_answers(size_t conn, const write_plan& plan, const std::vector<std::string>& answers);
+    void write_answers(hux_test::loopback_server& tcp, size_t conn, const write_plan& plan,
+                       const std::vector<std::string>& answers);
     // One batch of answers is written at a time, so that the pieces of the
     // poll thread's and the UDP thread's writes never interleave on a
     // connection. Both take the lock; false when the server is stopping.
@@ -361,6 +465,17 @@ private:
     const sim_config& config_for(size_t conn) const;  // under m_
     conn_state& state(size_t conn);                    // under m_
     const conn_state* find_state(size_t conn) const;   // under m_
+    const sim_config& query_config_for(size_t conn) const;  // under m_
+    const conn_state* find_query_state(size_t conn) const;  // under m_
+    // The recorded messages of a connection (trade or query), all or of one type.
+    static std::vector<sim_message> messages_of(const conn_state* st, const uint16_t* type);
+    static size_t count_of(const conn_state* st, uint16_t type);
+    static std::string last_of(const conn_state* st, uint16_t type);
+    static size_t unknown_of(const conn_state* st);
+    // Cuts the buffered bytes of a connection into requests by `length_of`.
+    static std::vector<sim_message> cut_requests(conn_state& st, const char* data, size_t len,
+                                                 size_t (*length_of)(uint16_t));
+    hux_test::loopback_server* query_tcp() const;  // takes the lock
     void udp_loop();
 
     mutable std::mutex m_;
@@ -383,8 +498,14 @@ private:
     bool writing_ = false;                      // a batch of answers is going out
     std::thread udp_thread_;
 
-    // Last: destroyed first, so its poll thread (which runs the answers)
-    // ends while everything above still exists.
+    // Query port: connections and their configurations. The listener is set
+    // once under m_ and destroyed before everything above.
+    std::map<size_t, sim_config> query_conn_cfg_;
+    std::vector<conn_state> query_conns_;
+    std::unique_ptr<hux_test::loopback_server> query_tcp_;
+
+    // Last: destroyed first (and the query listener second), so its poll
+    // thread (which runs the answers) ends while everything above still exists.
     hux_test::loopback_server tcp_;
 };
 

@@ -83,9 +83,13 @@ void CTradeClient::on_set_heart_beat_resp(void* ctx, const unsigned char* msg) {
 bool CTradeClient::ConnServer(const HUX_TradeSvrInfo& record) {
     HUX_TradeSvrInfo info;
     memcpy(static_cast<void*>(&info), &record, sizeof(info));
+    // A negative interval is refused by the connect before anything
+    // changes; the heart-beat setting stays as it was.
     const int32_t interval = info.heartbeat_interval;
-    m_hb_flag = interval != 0;
-    if (interval != 0) m_hb_interval = interval;
+    if (interval >= 0) {
+        m_hb_flag = interval != 0;
+        if (interval != 0) m_hb_interval = interval;
+    }
 
     HUX_SESSION::session_server_info plain;
     copy_ip_field(plain.server_ip, info.server_ip);
@@ -98,7 +102,7 @@ bool CTradeClient::ConnServer(const HUX_TradeSvrInfo& record) {
     plain.kernel_bypass = info.kernel_bypass;
     plain.exit_on_signal = info.exit_on_signal;
     plain.tcp_direct = info.tcp_direct;
-    plain.heartbeat_interval = m_hb_interval;
+    plain.heartbeat_interval = interval < 0 ? interval : m_hb_interval.load();
     plain.rsp_cpu = info.rsp_cpu;
     plain.send_lock = info.send_lock;
     return connect_server(plain, false);

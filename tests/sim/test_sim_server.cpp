@@ -622,4 +622,55 @@ TEST(SimServerProgram, ListensOnTheGivenAddressAndAnswersTheUdpChannel) {
     EXPECT_EQ(wait_exit(spawn({"--port", "0", "--listen", "192.0.2.1"})), 1);
     EXPECT_NE(read_file("err.txt").find("cannot listen on 192.0.2.1:0"), std::string::npos) << read_file("err.txt");
 }
+
+TEST(SimServerProgram, ServesTheQueryPortBesideTheTradePort) {
+    hux_test::coll::scratch_dir here;
+    using hux_test::coll::read_file;
+    hux_test::coll::write_file("sim.txt", "password secret\nquery_user_id 9\n");
+    const pid_t pid = spawn({"--port", "0", "--query-port", "0", "--script", "sim.txt"});
+    ASSERT_GT(pid, 0);
+    const std::string prefix = "hux-sim-server listening on 127.0.0.1:";
+    ASSERT_TRUE(hux_test::wait_until([&] { return read_file("out.txt").find('\n') != std::string::npos; }, deadline));
+    const std::string line = read_file("out.txt");
+    ASSERT_EQ(line.compare(0, prefix.size(), prefix), 0) << line;
+    const uint16_t port = static_cast<uint16_t>(std::atoi(line.c_str() + prefix.size()));
+    const std::string query_prefix = "hux-sim-server query on 127.0.0.1:";
+    const std::string err = read_file("err.txt");  // written before the line on standard output
+    ASSERT_EQ(err.compare(0, query_prefix.size(), query_prefix), 0) << err;
+    const uint16_t query_port = static_cast<uint16_t>(std::atoi(err.c_str() + query_prefix.size()));
+    ASSERT_GT(query_port, 0);
+    EXPECT_NE(query_port, port);
+
+    // Both protocols at once: a version report on one, a query logon on the other.
+    plain_client trade(port);
+    ASSERT_TRUE(trade.send(version_report()));
+    EXPECT_EQ(hex(trade.read(56).substr(0, 4)), "38043800");  // type 1080, length 56
+    plain_client query(query_port);
+    const std::string query_logon = unhex("4400")       // type 68
+                                    + unhex("5000")     // length 80
+                                    + zeros(4)          // 4-7
+                                    + unhex("0f000000")  // 15 at 8
+                                    + unhex("7472616465723031") + zeros(25)  // login id "trader01" at 12
+                                    + secret_digest()   // digest at 45
+                                    + zeros(2);         // 78-79
+    ASSERT_TRUE(query.send(query_logon + query_logon + unhex("6300") + "junk"));
+    const std::string answer = unhex("2c04")           // type 1068
+                               + unhex("3800")         // length 56
+                               + zeros(4)              // 4-7
+                               + zeros(4)              // result 0 at 8
+                               + zeros(33)             // 12-44
+                               + unhex("09000000")     // query user id 9 at 45
+                               + zeros(7);             // 49-55
+    EXPECT_EQ(hex(query.read(112)), hex(answer + answer));
+
+    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    EXPECT_EQ(wait_exit(pid), 0);
+    EXPECT_EQ(hux_test::read_end(query.fd, deadline), 0);
+    const std::string dump = read_file("err.txt");
+    EXPECT_NE(dump.find("hux-sim-server: query connection 0: 68 x2, unknown x1\n"), std::string::npos) << dump;
+
+    // A bad query port ends at once with code 2.
+    EXPECT_EQ(wait_exit(spawn({"--port", "0", "--query-port", "70000"})), 2);
+    EXPECT_EQ(wait_exit(spawn({"--port", "0", "--query-port"})), 2);
+}
 #endif
