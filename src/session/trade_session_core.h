@@ -421,6 +421,10 @@ private:
 
     void* const m_user_param;
     std::atomic<bool> m_shut_down{false};
+    // The route table and handler pointer of the derived session, taken at
+    // the first receive (the same values whichever thread takes them).
+    std::atomic<const HUX_TRADE_CORE::msg_route_table*> m_route_cache{nullptr};
+    std::atomic<void*> m_handler_cache{nullptr};
 
     // Transports.
     std::atomic<trade_tcp_client*> m_sync_client;

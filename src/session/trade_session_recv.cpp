@@ -104,6 +104,18 @@ unsigned trade_session_core::on_receive(const char* data, unsigned len) {
 // ---- dispatcher ----
 
 int trade_session_core::ProcReceiveMsg(const unsigned char* data, unsigned int len) {
+    // The session's table and handler pointer, asked for once (they never
+    // change): no virtual call per message.
+    const HUX_TRADE_CORE::msg_route_table* table = m_route_cache.load(std::memory_order_acquire);
+    void* context;
+    if (__builtin_expect(table != nullptr, 1)) {
+        context = m_handler_cache.load(std::memory_order_relaxed);
+    } else {
+        context = handler_context();
+        table = &routes();
+        m_handler_cache.store(context, std::memory_order_relaxed);
+        m_route_cache.store(table, std::memory_order_release);
+    }
     // The heart-beat watchdog needs only the second of the last receive; the
     // coarse realtime clock gives the same second at a fraction of the cost.
     // The microsecond clock is read only for the logger's cost line.
@@ -118,7 +130,7 @@ int trade_session_core::ProcReceiveMsg(const unsigned char* data, unsigned int l
         m_last_recv_sec = static_cast<long long>(now.tv_sec);
     }
     HUX_TRADE_CORE::dispatch_step step =
-        HUX_TRADE_CORE::dispatch_one(routes(), data, len, m_qv27, m_logged_on, handler_context());
+        HUX_TRADE_CORE::dispatch_one(*table, data, len, m_qv27, m_logged_on, context);
 
     char line[PROC_LINE_LEN];
     line[0] = '\0';
