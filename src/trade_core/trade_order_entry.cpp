@@ -9,10 +9,6 @@ using namespace HUX_TRADE_WIRE;
 
 namespace {
 
-
-// The order byte that must be 1..6; any other value is sent as 1.
-uint8_t OrderOpt8(uint8_t value) { return (value >= 1 && value <= 6) ? value : 1; }
-
 // Zero-fills a message by copying a zero image of its type: a copy of a
 // known size compiles to a few vector stores, where a memset of a packed
 // record of unknown alignment becomes a slow-starting string instruction.
@@ -28,26 +24,6 @@ void WriteHeader(msg_header* header, uint16_t type, uint16_t length) {
 }
 
 }  // namespace
-
-bool IsValidExchange(uint8_t exchange_id) {
-    return exchange_id >= EXCHANGE_ID_MIN && exchange_id <= EXCHANGE_ID_MAX;
-}
-
-uint8_t MapSide(uint8_t exchange_id, uint8_t side) {
-    switch (exchange_id) {
-    case 102: case 104: case 105: case 107: case 108:
-        if (side == 2 || side == 6) return 22;
-        if (side == 3 || side == 5) return 21;
-        return side;
-    default:
-        return side;
-    }
-}
-
-uint8_t FlagKind(uint8_t flag, uint8_t detail) {
-    if (flag == 0) return 0;
-    return detail == 0 ? 1 : 2;
-}
 
 bool IsWarmUpOrder(const HUX_EnterOrderField& req) { return req.quantity == 0; }
 
