@@ -573,17 +573,22 @@ bool trade_session_core::disconnect_server() {
 }
 
 bool trade_session_core::StopAndDisConnServer() {
+    stop_threads();
+    return disconnect_server();
+}
+
+void trade_session_core::stop_threads() {
     m_rc_stop = true;
     m_hb_stop = true;
-    // On a transport thread the reconnect thread may be waiting for this very
-    // thread to end; it is left to end by itself (the destructor joins it).
-    if (!on_own_transport_thread()) {
+    // On a transport thread (this session's or another's) the reconnect
+    // thread may be waiting for this very thread to end; it is left to end
+    // by itself (the destructor joins it).
+    if (!HUX_NET::transport_scope::inside_any()) {
         join_thread(m_rc_thread, m_rc_stop, false);
         // No reconnect runs any more: the disconnect releases everything.
         m_reconnecting = false;
     }
     join_thread(m_hb_thread, m_hb_stop, false);
-    return disconnect_server();
 }
 
 // Frees the retired transports, except those retired by the calling thread

@@ -137,6 +137,14 @@ struct logon_values {
     uint32_t cancel_fc_window_us;
 };
 
+// The four texts a logon request is built from.
+struct logon_texts {
+    std::string login_id;
+    std::string password;
+    std::string app_id;
+    std::string auth_code;
+};
+
 // Logon results the sessions give besides the server's own.
 enum enLogonResult {
     LOGON_OK = 0,
@@ -235,6 +243,8 @@ public:
     bool IsReconnectRunning() const;
     // The last logon answer as received (zero before the first).
     logon_values GetLogonValues() const;
+    // The kept logon texts (a copy).
+    logon_texts GetLoginInfo() const;
     // Flow-control windows (orders, cancels), as a copy.
     HUX_TRADE_CORE::flow_control_window GetOrderFlowControl() const;
     HUX_TRADE_CORE::flow_control_window GetCancelFlowControl() const;
@@ -263,6 +273,10 @@ public:
     // flags, waits for both threads to end (not when called on one of the
     // session's own threads), then disconnects.
     bool StopAndDisConnServer();
+    // Stops the reconnect and heart-beat threads; waits for both to end
+    // unless the calling thread runs a callback of any session's transport
+    // (then the flags are set and the destructor joins).
+    void stop_threads();
 
     // ---- sending ----
     // Direction 1: the UDP order channel when there is one, else TCP;
@@ -472,7 +486,7 @@ private:
     std::atomic<bool> m_sigint_installed;
 
     // Logon.
-    std::mutex m_logon_text_lock;
+    mutable std::mutex m_logon_text_lock;
     std::string m_logon_user;
     std::string m_logon_password;
     std::string m_logon_app_id;

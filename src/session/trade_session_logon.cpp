@@ -22,6 +22,11 @@ void trade_session_core::keep_logon_texts(const char* user_id, size_t user_len, 
     m_logon_auth_code.assign(auth_code, auth_len);
 }
 
+logon_texts trade_session_core::GetLoginInfo() const {
+    std::lock_guard<std::mutex> guard(m_logon_text_lock);
+    return logon_texts{m_logon_user, m_logon_password, m_logon_app_id, m_logon_auth_code};
+}
+
 void trade_session_core::proc_report_version_resp(const unsigned char* msg) {
     const report_version_resp* version = read_report_version_resp(msg, sizeof(report_version_resp));
     if (!version) return;
