@@ -363,6 +363,9 @@ TEST(ApiObject, EverySlotForwardsToItsFunction) {
     EXPECT_EQ(u32_at(sim.last_message(0, 31), 16), 0x33333333u);
 
     // Slots 28, 29, 30 and 31: the queries, with their arguments.
+    // From here on only what the object sends is checked: the server answers
+    // nothing, so no late answer reaches the binary log measured below.
+    sim.set_silent(true);
     EXPECT_EQ(api->QueryMarketSession(), 0);
     EXPECT_EQ(api->QuerySymbolStatus(), 0);
     EXPECT_EQ(api->QuerySessionID("SESSION-A", 99), HUX_RESULT_BAD_EXCHANGE);
