@@ -5,7 +5,8 @@
 // no NUL); every other byte is zero. A closing message of a series is an
 // answer whose only set field is its end flag. Send the results with
 // sim_trade_server::send_query_raw or script them as the answers to a
-// request (sim_config::query_answers).
+// request (sim_config::query_answers). Their value records are in
+// sim/sim_query_values.h.
 #ifndef HUX_SIM_SIM_QUERY_ANSWERS_H
 #define HUX_SIM_SIM_QUERY_ANSWERS_H
 
@@ -14,7 +15,10 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
+#include "sim/sim_query_values.h"
+#include "sim/sim_risk_tables.h"
 #include "sim/sim_trade_server.h"
 
 namespace hux_sim {
@@ -67,10 +71,6 @@ inline std::string blank(uint16_t type) { return make_message(type, query_answer
 }  // namespace query_detail
 
 // 1068, 56 bytes: the query logon's result.
-struct sim_query_logon {
-    uint32_t result = 0;   // at 8: 0 logged on
-    uint32_t user_id = 0;  // at 45
-};
 inline std::string query_logon_message(const sim_query_logon& v) {
     using namespace query_detail;
     std::string m = blank(1068);
@@ -88,12 +88,6 @@ inline std::string change_password_message(uint32_t result) {
 }
 
 // 1071, 88 bytes: one account of the user.
-struct sim_user_account {
-    uint8_t end_flag = 0;             // at 8: non-zero closes the series
-    std::string account;              // 16 bytes at 13
-    uint32_t field_29 = 0;            // at 29
-    std::array<double, 6> amounts{};  // at 33, 41, 49, 57, 65, 73
-};
 inline std::string user_account_answer(const sim_user_account& v) {
     using namespace query_detail;
     std::string m = blank(1071);
@@ -105,23 +99,6 @@ inline std::string user_account_answer(const sim_user_account& v) {
 }
 
 // 1072, 139 bytes: one symbol of the symbol list.
-struct sim_symbol_info {
-    uint8_t end_flag = 0;                  // at 8: non-zero closes the series
-    uint8_t kind = 0;                      // at 9: 2 = option
-    std::string symbol;                    // 20 bytes at 10
-    std::string text_30;                   // 21 bytes at 30: the symbol's second text
-    uint8_t exchange_id = 0;               // at 51
-    uint32_t field_52 = 0;                 // at 52
-    uint16_t field_84 = 0;                 // at 84
-    uint8_t byte_86 = 0;                   // at 86
-    std::array<uint32_t, 5> fields_87{};   // at 87, 91, 95, 99, 103
-    double value_107 = 0;                  // at 107
-    std::array<uint32_t, 3> fields_115{};  // at 115, 119, 123
-    uint32_t field_127 = 0;                // at 127
-    uint32_t field_131 = 0;                // at 131
-    uint8_t byte_135 = 0;                  // at 135
-    uint8_t byte_136 = 0;                  // at 136
-};
 inline std::string symbol_info_answer(const sim_symbol_info& v) {
     using namespace query_detail;
     std::string m = blank(1072);
@@ -144,19 +121,6 @@ inline std::string symbol_info_answer(const sim_symbol_info& v) {
 }
 
 // 1073, 152 bytes: one futures position.
-struct sim_future_position {
-    int32_t request_no = 0;               // at 4, echoed from the request
-    uint8_t end_flag = 0;                 // at 8: non-zero closes the series
-    std::string account;                  // 16 bytes at 13
-    std::string symbol;                   // 20 bytes at 33
-    uint8_t byte_53 = 0;                  // at 53
-    uint32_t field_54 = 0;                // at 54
-    std::array<uint32_t, 4> fields_66{};  // at 66, 70, 74, 78
-    double value_82 = 0;                  // at 82
-    double value_90 = 0;                  // at 90
-    double value_138 = 0;                 // at 138
-    uint8_t byte_146 = 0;                 // at 146
-};
 inline std::string future_position_answer(const sim_future_position& v) {
     using namespace query_detail;
     std::string m = blank(1073);
@@ -175,25 +139,6 @@ inline std::string future_position_answer(const sim_future_position& v) {
 }
 
 // 1092, 167 bytes: one option position.
-struct sim_option_position {
-    int32_t request_no = 0;                // at 4, echoed from the request
-    uint8_t end_flag = 0;                  // at 8: non-zero closes the series
-    std::string account;                   // 16 bytes at 13
-    uint32_t exchange_id = 0;              // at 33
-    std::string symbol;                    // 49 bytes at 37: the option symbol
-    std::string number_text;               // 9 bytes at 86: a decimal number as text
-    uint8_t byte_95 = 0;                   // at 95
-    uint32_t field_96 = 0;                 // at 96
-    uint32_t field_108 = 0;                // at 108
-    uint32_t quantity_a = 0;               // at 112
-    std::array<uint32_t, 3> fields_116{};  // at 116, 120, 124
-    double value_128 = 0;                  // at 128
-    double value_136 = 0;                  // at 136
-    uint32_t field_144 = 0;                // at 144
-    uint32_t quantity_b = 0;               // at 148
-    double value_152 = 0;                  // at 152
-    uint8_t byte_160 = 0;                  // at 160
-};
 inline std::string option_position_answer(const sim_option_position& v) {
     using namespace query_detail;
     std::string m = blank(1092);
@@ -218,28 +163,6 @@ inline std::string option_position_answer(const sim_option_position& v) {
 }
 
 // 1074, 144 bytes: one order of the order rewind.
-struct sim_rewind_order {
-    uint8_t end_flag = 0;                 // at 8: 1 closes the series
-    uint32_t field_9 = 0;                 // at 9
-    int64_t value_13 = 0;                 // at 13
-    uint32_t field_21 = 0;                // at 21
-    uint8_t byte_25 = 0;                  // at 25
-    std::string symbol;                   // 21 bytes at 26
-    uint8_t byte_47 = 0;                  // at 47
-    uint32_t field_48 = 0;                // at 48
-    double value_52 = 0;                  // at 52
-    uint8_t byte_60 = 0;                  // at 60
-    uint8_t byte_69 = 0;                  // at 69: coded
-    uint32_t field_70 = 0;                // at 70
-    std::string account;                  // 16 bytes at 74
-    uint8_t byte_90 = 0;                  // at 90
-    uint8_t byte_91 = 0;                  // at 91
-    int64_t value_93 = 0;                 // at 93
-    uint32_t field_101 = 0;               // at 101
-    uint32_t field_105 = 0;               // at 105
-    std::array<int64_t, 3> values_109{};  // at 109, 117, 125
-    uint32_t field_133 = 0;               // at 133
-};
 inline std::string rewind_order_answer(const sim_rewind_order& v) {
     using namespace query_detail;
     std::string m = blank(1074);
@@ -269,19 +192,6 @@ inline std::string rewind_order_answer(const sim_rewind_order& v) {
 // 1075 (88 bytes) and its extended form 1063 (112 bytes): one execution of
 // the execution rewind. The text at 57 runs to the end of a 1075 (31 bytes)
 // and to 82 in a 1063 (26 bytes), which adds the text at 83 and the byte at 103.
-struct sim_rewind_execution {
-    uint8_t end_flag = 0;     // at 8: 1 closes the series
-    uint32_t field_9 = 0;     // at 9
-    std::string account;      // 16 bytes at 13
-    int64_t value_29 = 0;     // at 29
-    uint32_t field_37 = 0;    // at 37
-    uint32_t field_41 = 0;    // at 41
-    uint32_t field_45 = 0;    // at 45
-    double value_49 = 0;      // at 49
-    std::string text_57;      // at 57
-    std::string text_83;      // 20 bytes at 83 (1063 only)
-    uint8_t byte_103 = 0;     // at 103 (1063 only)
-};
 inline std::string rewind_execution_answer(uint16_t type, const sim_rewind_execution& v) {
     using namespace query_detail;
     const bool extended = type == 1063;
@@ -304,16 +214,6 @@ inline std::string rewind_execution_answer(uint16_t type, const sim_rewind_execu
 
 // 1077 (96 bytes) and 1078 (128 bytes): one margin item and one fee item.
 // The margin carries the first two values, the fee all six and its byte at 127.
-struct sim_account_rate {
-    uint8_t end_flag = 0;            // at 8: non-zero closes the series
-    std::string account;             // 16 bytes at 9
-    uint8_t byte_25 = 0;             // at 25
-    std::string symbol;              // 20 bytes at 26
-    uint8_t byte_46 = 0;             // at 46
-    uint32_t field_47 = 0;           // at 47
-    std::array<double, 6> values{};  // at 79, 87, 95, 103, 111, 119
-    uint8_t byte_127 = 0;            // at 127 (1078 only): coded
-};
 inline std::string account_rate_answer(uint16_t type, const sim_account_rate& v) {
     using namespace query_detail;
     const bool fee = type == 1078;
@@ -330,32 +230,25 @@ inline std::string account_rate_answer(uint16_t type, const sim_account_rate& v)
 }
 
 // 1082, 1006 bytes: account risk data; 1083, 448 bytes: per-symbol risk
-// data. The values past the texts go in `raw`: offset -> bytes, written last
-// (le_bytes and f64_bytes make them), cut at the end of the message.
-struct sim_account_risk {
-    std::string account;                // 16 bytes at 8
-    std::map<size_t, std::string> raw;  // from 24 on
-};
+// data. The values past the texts are the table's entries when `fill` is set
+// (sim/sim_risk_tables.h), then the bytes of `raw`: offset -> bytes, written
+// last (le_bytes and f64_bytes make them), cut at the end of the message.
 inline std::string account_risk_answer(const sim_account_risk& v) {
     using namespace query_detail;
     std::string m = blank(1082);
     put_text(m, 8, 16, v.account);
+    if (v.fill) fill_risk_entries(m, account_risk_entries(), account_risk_entry_count, v.fill_base);
     for (const auto& r : v.raw) m = patch_bytes(m, r.first, r.second);
     return m;
 }
 
-struct sim_symbol_risk {
-    uint32_t field_8 = 0;               // at 8
-    std::string account;                // 16 bytes at 12
-    std::string symbol;                 // 20 bytes at 28
-    std::map<size_t, std::string> raw;  // from 48 on
-};
 inline std::string symbol_risk_answer(const sim_symbol_risk& v) {
     using namespace query_detail;
     std::string m = blank(1083);
     put_u32(m, 8, v.field_8);
     put_text(m, 12, 16, v.account);
     put_text(m, 28, 20, v.symbol);
+    if (v.fill) fill_risk_entries(m, symbol_risk_entries(), symbol_risk_entry_count, v.fill_base);
     for (const auto& r : v.raw) m = patch_bytes(m, r.first, r.second);
     return m;
 }
@@ -370,6 +263,20 @@ inline std::string opaque_query_answer(uint16_t type, const std::map<size_t, std
 
 // 1081 and 1093, buying power, are built by account_bp_answer and
 // account_bp_report (sim/sim_status_answers.h).
+
+// The answers to one complete query request from `data` (see
+// sim_query_data): the series of 71, 72, 73, 74, 75, 77 and 78 with their
+// closing messages, the 1095 after 74's when asked, the single answers of
+// 81, 82 and 83. Empty while data.answer is off, for the other request
+// types and for a request shorter than its length. The push that
+// data.bp_push_after asks for is not among them.
+std::vector<std::string> query_data_answers(const sim_query_data& data, const std::string& request);
+
+// False with the reason in `why` for query data the server would have to
+// cut: a text longer than its field, an execution type other than 1075 and
+// 1063, a push after a type that is no query request, a risk fill whose
+// last entry would not fit in 32 bits.
+bool check_query_data(const sim_query_data& data, std::string& why);
 
 }  // namespace hux_sim
 

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "sim/sim_query_script.h"
 #include "sim/sim_trade_server.h"
 
 namespace hux_sim {
@@ -146,7 +147,9 @@ bool apply_query_key(const std::string& key, const std::string& value, sim_confi
 
 bool apply(const std::string& key, const std::string& value, sim_config& cfg) {
     bool known = false;
-    const bool ok = apply_query_key(key, value, cfg, known);
+    bool ok = apply_query_key(key, value, cfg, known);
+    if (known) return ok;
+    ok = apply_query_data_key(key, value, cfg.query_data, known);
     if (known) return ok;
     if (key == "version_text") {
         cfg.version_text = value;

@@ -3,7 +3,8 @@
 // given, cut to their field (a text that fills its field has no NUL); every
 // other byte is zero. Send the result with sim_trade_server::send_raw (the
 // buying-power push 1093 of the query port with send_query_raw). The value
-// records of 1084, 1087 and 1094 are in sim/sim_status_values.h.
+// records of 1084, 1087 and 1094 are in sim/sim_status_values.h, that of the
+// buying power in sim/sim_query_values.h.
 #ifndef HUX_SIM_SIM_STATUS_ANSWERS_H
 #define HUX_SIM_SIM_STATUS_ANSWERS_H
 
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <string>
 
+#include "sim/sim_query_values.h"
 #include "sim/sim_trade_server.h"
 
 namespace hux_sim {
@@ -36,13 +38,7 @@ inline void put_text(std::string& m, size_t at, size_t width, const std::string&
 }  // namespace status_detail
 
 // 1081, 108 bytes: account buying power; the query port's push 1093 has the
-// same layout.
-struct sim_account_bp {
-    int32_t request_no = 0;           // at 4: the query's request number, echoed
-    std::string account;              // 16 bytes at 12
-    std::array<double, 9> figures{};  // at 32, 40, ..., 96
-    uint8_t flag = 0;                 // at 104
-};
+// same layout (sim_account_bp, sim/sim_query_values.h).
 inline std::string account_bp_message(uint16_t type, const sim_account_bp& v) {
     using namespace status_detail;
     std::string m = make_message(type, 108);

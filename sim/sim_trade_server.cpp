@@ -260,6 +260,8 @@ bool check_config(const sim_config& cfg, std::string* why) {
             if (m.size() < 4) return fail("a scripted query answer shorter than its header");
         }
     }
+    std::string data_why;
+    if (!check_query_data(cfg.query_data, data_why)) return fail(data_why);
     in_addr ip{};
     if (!cfg.listen_ip.empty() && ::inet_pton(AF_INET, cfg.listen_ip.c_str(), &ip) != 1) {
         return fail("listen_ip is not a dotted IPv4 address: " + cfg.listen_ip);
@@ -394,27 +396,30 @@ std::string sim_trade_server::change_password_answer(const sim_config& cfg) {
     return m;
 }
 
-// Scripted answers replace the built-in ones; the others are recorded only.
+// Scripted answers replace the built-in ones: the logon's, the password
+// change's and, while the query data answers, the account queries'. The
+// buying-power push asked for after a request type follows its answers.
 std::vector<std::string> sim_trade_server::query_answers_to(const sim_config& cfg, const std::string& request) {
     if (request.size() < 2) return {};
     const uint16_t type = get_u16(request, 0);
+    std::vector<std::string> out;
     auto scripted = cfg.query_answers.find(type);
     if (scripted != cfg.query_answers.end()) {
-        std::vector<std::string> out = scripted->second;
-        for (auto& m : out) label(m, cfg.length_field);
-        return out;
+        out = scripted->second;
+    } else if (type == msg_query_logon) {
+        if (request.size() < query_request_length(msg_query_logon)) return {};
+        const bool right = digest_matches(request, cfg.password);
+        out.push_back(query_logon_answer(cfg, right ? cfg.query_logon_result : cfg.query_wrong_password_result));
+    } else if (type == msg_change_password) {
+        out.push_back(change_password_answer(cfg));
+    } else {
+        out = query_data_answers(cfg.query_data, request);
     }
-    switch (type) {
-        case msg_query_logon: {
-            if (request.size() < query_request_length(msg_query_logon)) return {};
-            const bool right = digest_matches(request, cfg.password);
-            return {query_logon_answer(cfg, right ? cfg.query_logon_result : cfg.query_wrong_password_result)};
-        }
-        case msg_change_password:
-            return {change_password_answer(cfg)};
-        default:
-            return {};
+    if (cfg.query_data.bp_push_after != 0 && type == cfg.query_data.bp_push_after) {
+        out.push_back(account_bp_report(cfg.query_data.bp_push));
     }
+    for (auto& m : out) label(m, cfg.length_field);
+    return out;
 }
 
 // The new order's fields sit at the same offsets in the 1010 answer; only
@@ -1118,6 +1123,10 @@ std::string sim_trade_server::query_raw_received(size_t conn) const {
 bool sim_trade_server::send_query_raw(size_t conn, const std::string& bytes) {
     hux_test::loopback_server* tcp = query_tcp();
     return tcp != nullptr && tcp->send(conn, bytes);
+}
+
+bool sim_trade_server::push_account_bp(size_t conn, const sim_account_bp& values) {
+    return send_query_raw(conn, account_bp_report(values));
 }
 
 bool sim_trade_server::send_query_raw_pieces(size_t conn, const std::string& bytes, const std::vector<size_t>& pieces) {

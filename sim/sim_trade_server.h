@@ -39,6 +39,7 @@
 
 #include "sim/loopback_server.h"
 #include "sim/sim_collection.h"
+#include "sim/sim_query_values.h"
 #include "sim/sim_status_values.h"
 
 namespace hux_sim {
@@ -178,8 +179,13 @@ struct sim_config {
     uint32_t change_password_result = 0;
     // Scripted answers of the query port: request type -> the messages sent,
     // in this order, for each request of that type, in place of its built-in
-    // answer (68 and 69) or of none (the others). Keys are query request types.
+    // answer (68, 69 and, while it answers, the query data's) or of none.
+    // Keys are query request types.
     std::map<uint16_t, std::vector<std::string>> query_answers;
+    // The account queries' data (71 to 83) and the buying-power pushes: see
+    // sim_query_data. While query_data.answer is off those requests get only
+    // their scripted answers.
+    sim_query_data query_data;
 
     // Order-entry requests. Each answer echoes the request's fields. An
     // accepted order carries the next order number (1, 2, ... per server) at
@@ -365,6 +371,9 @@ public:
     // not open): the answers of sim/sim_query_answers.h, the 1093 push, or
     // anything else.
     bool send_query_raw(size_t conn, const std::string& bytes);
+    // A buying-power push (1093) of these values; its request number field
+    // is sent as given.
+    bool push_account_bp(size_t conn, const sim_account_bp& values);
     bool send_query_raw_pieces(size_t conn, const std::string& bytes, const std::vector<size_t>& pieces);
     bool send_query_raw_random(size_t conn, const std::string& bytes, uint32_t seed, size_t max_piece);
     void close_query(size_t conn);

@@ -673,4 +673,56 @@ TEST(SimServerProgram, ServesTheQueryPortBesideTheTradePort) {
     EXPECT_EQ(wait_exit(spawn({"--port", "0", "--query-port", "70000"})), 2);
     EXPECT_EQ(wait_exit(spawn({"--port", "0", "--query-port"})), 2);
 }
+TEST(SimServerProgram, AnswersTheAccountQueriesFromItsScript) {
+    hux_test::coll::scratch_dir here;
+    using hux_test::coll::read_file;
+    hux_test::coll::write_file("sim.txt",
+                               "answer_queries 1\n"
+                               "user_account account=ACC1 amounts=1\n"
+                               "user_account_end 2\n"
+                               "account_bp figures=0.5\n"
+                               "bp_push account=ACC1 figures=2\n"
+                               "bp_push_after 81\n");
+    const pid_t pid = spawn({"--port", "0", "--query-port", "0", "--script", "sim.txt"});
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(hux_test::wait_until([&] { return read_file("out.txt").find('\n') != std::string::npos; }, deadline));
+    const std::string query_prefix = "hux-sim-server query on 127.0.0.1:";
+    const std::string err = read_file("err.txt");
+    ASSERT_EQ(err.compare(0, query_prefix.size(), query_prefix), 0) << err;
+    plain_client query(static_cast<uint16_t>(std::atoi(err.c_str() + query_prefix.size())));
+
+    ASSERT_TRUE(query.send(unhex("4700")            // type 71
+                           + unhex("1000")          // length 16
+                           + zeros(12)              // 4-15
+                           + unhex("5100")          // type 81
+                           + unhex("1c00")          // length 28
+                           + unhex("05000000")      // request number 5 at 4
+                           + zeros(4)               // user id at 8
+                           + unhex("41434332") + zeros(12)));  // account "ACC2" at 12
+    const std::string got = query.read(88 * 2 + 108 * 2);
+    ASSERT_EQ(got.size(), 88u * 2 + 108 * 2);
+    EXPECT_EQ(hex(got.substr(0, 4)), "2f045800");                    // 1071, length 88
+    EXPECT_EQ(got.substr(13, 5), std::string("ACC1") + zeros(1));    // account at 13
+    EXPECT_EQ(hex(got.substr(33, 8)), "000000000000f03f");           // 1.0 at 33
+    EXPECT_EQ(hex(got.substr(88, 88)), "2f045800"                    // 1071, length 88
+                                       + hex(zeros(4))               // 4-7
+                                       + "02"                        // closing flag 2 at 8
+                                       + hex(zeros(79)));            // 9-87
+    EXPECT_EQ(hex(got.substr(176, 8)), "39046c0005000000");          // 1081, request number 5
+    EXPECT_EQ(got.substr(188, 5), std::string("ACC2") + zeros(1));   // the request's account at 12
+    EXPECT_EQ(hex(got.substr(176 + 32, 8)), "000000000000e03f");     // 0.5 at 32
+    EXPECT_EQ(hex(got.substr(284, 4)), "45046c00");                  // then the push: 1093
+    EXPECT_EQ(got.substr(284 + 12, 5), std::string("ACC1") + zeros(1));  // its account at 12
+    EXPECT_EQ(hex(got.substr(284 + 32, 8)), "0000000000000040");     // 2.0 at 32
+
+    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    EXPECT_EQ(wait_exit(pid), 0);
+    EXPECT_NE(read_file("err.txt").find("hux-sim-server: query connection 0: 71 x1, 81 x1\n"), std::string::npos)
+        << read_file("err.txt");
+
+    // A script line the reader refuses ends the program at once with code 2.
+    hux_test::coll::write_file("bad.txt", "answer_queries 1\nuser_account nosuch=1\n");
+    EXPECT_EQ(wait_exit(spawn({"--port", "0", "--query-port", "0", "--script", "bad.txt"})), 2);
+    EXPECT_NE(read_file("err.txt").find("line 2"), std::string::npos) << read_file("err.txt");
+}
 #endif
