@@ -57,10 +57,19 @@ CQueryClient::CQueryClient(void* owner, QueryClientEvent* sink, void* /*user_par
       m_max_wait_ms(DEFAULT_EPOLL_WAIT_MS),
       m_owner(owner),
       m_sink(sink) {
-    for (std::atomic<void*>& slot : m_result_callbacks) slot = nullptr;
     precise_time::initialize();
     HUX_SESSION::open_session_logs(m_log, m_bin_log, "tavlog_query_");
     log_line("info", "create query client");
+}
+
+void CQueryClient::join_check_and_reconn_thread() {
+    std::thread reconnect;
+    {
+        std::lock_guard<std::mutex> guard(m_thread_lock);
+        if (!m_rc_thread.joinable() || m_rc_thread.get_id() == std::this_thread::get_id()) return;
+        reconnect = std::move(m_rc_thread);
+    }
+    reconnect.join();
 }
 
 CQueryClient::~CQueryClient() {
@@ -420,13 +429,164 @@ void CQueryClient::on_logon_resp(void* session, const unsigned char* msg) {
     static_cast<CQueryClient*>(session)->ProcQueryPortLogonRespMsg(reinterpret_cast<const query_logon_msg_resp*>(msg));
 }
 
-// The answers meant for the application. An empty slot consumes the answer
-// without reading it; the records and calls of the filled slots come with
-// the result records.
+// The answers meant for the application.
 template <int SLOT>
-void CQueryClient::on_result_answer(void* session, const unsigned char* /*msg*/) {
-    CQueryClient* self = static_cast<CQueryClient*>(session);
-    if (!self->m_result_callbacks[SLOT].load()) return;
+void CQueryClient::on_result_answer(void* session, const unsigned char* msg) {
+    static_cast<CQueryClient*>(session)->deliver_result(SLOT, msg);
+}
+
+void CQueryClient::log_option_symbol(const char* tag, unsigned failed, bool each_check) {
+    if (!m_logger_on || failed == 0) return;
+    const int lines = each_check ? __builtin_popcount(failed) : 1;
+    for (int i = 0; i < lines; ++i) m_log.write_txt(tag, "");
+}
+
+// Each case loads its callback once: an answer whose callback is null is
+// neither read nor logged. A closing message of a series gives one call
+// with a zeroed record, `last` true, and the closing message's own account
+// text and request number.
+void CQueryClient::deliver_result(int slot, const unsigned char* msg) {
+    void* const owner = m_owner;
+    char account[17];
+    switch (slot) {
+    case QUERY_SLOT_CHANGE_PASSWORD:
+        if (HUX_ChangePasswordEvent cb = m_events.ChangePassword.load()) cb(owner, change_password_result(msg));
+        break;
+    case QUERY_SLOT_USER_ACCOUNT:
+        if (HUX_QueryUserAccountEvent cb = m_events.QueryUserAccount.load()) {
+            HUX_AccountInfo rec;
+            memset(&rec, 0, sizeof(rec));
+            const bool last = series_closed(msg);
+            if (!last) fill_account_info(rec, msg);
+            cb(owner, &rec, last);
+        }
+        break;
+    case QUERY_SLOT_ACCOUNT_POSITION:
+        if (HUX_QueryAccountPositionEvent cb = m_events.QueryAccountPosition.load()) {
+            HUX_AccountPosition rec;
+            memset(&rec, 0, sizeof(rec));
+            const bool last = series_closed(msg);
+            if (!last) fill_account_position(rec, msg);
+            account_text_at(account, msg, 13);
+            cb(owner, account, &rec, answer_request_no(msg), last);
+        }
+        break;
+    case QUERY_SLOT_ACCOUNT_OPTION_POSITION:
+        if (HUX_QueryAccountOptionPositionEvent cb = m_events.QueryAccountOptionPosition.load()) {
+            HUX_AccountOptionPosition rec;
+            memset(&rec, 0, sizeof(rec));
+            const bool last = series_closed(msg);
+            if (!last) {
+                const option_outcome outcome = fill_account_option_position(rec, msg);
+                log_option_symbol("INVALID_OPT_SYMBOL", outcome.failed, true);
+                if (!outcome.deliver) break;
+            }
+            account_text_at(account, msg, 13);
+            cb(owner, account, &rec, answer_request_no(msg), last);
+        }
+        break;
+    case QUERY_SLOT_ACCOUNT_BP:
+        if (HUX_QueryAccountBPEvent cb = m_events.QueryAccountBP.load()) {
+            HUX_AccountBP rec;
+            fill_account_bp(rec, msg);
+            cb(owner, rec.account, &rec, answer_request_no(msg));
+        }
+        break;
+    case QUERY_SLOT_ACCOUNT_BP_REPORT:
+        if (HUX_ReportAccountBPEvent cb = m_events.ReportAccountBP.load()) {
+            HUX_AccountBP rec;
+            fill_account_bp(rec, msg);
+            cb(owner, rec.account, &rec);
+        }
+        break;
+    case QUERY_SLOT_ACCOUNT_RISK_DATA:
+        if (HUX_QueryAccountRiskDataEvent cb = m_events.QueryAccountRiskData.load()) {
+            HUX_AccountRiskData rec;
+            fill_account_risk_data(rec, msg);
+            cb(owner, &rec, 0);
+        }
+        break;
+    case QUERY_SLOT_ACCOUNT_SYMBOL_RISK_DATA:
+        if (HUX_QueryAccountSymbolRiskDataEvent cb = m_events.QueryAccountSymbolRiskData.load()) {
+            HUX_AccountSymbolRiskData rec;
+            fill_account_symbol_risk_data(rec, msg);
+            cb(owner, &rec, 0);
+        }
+        break;
+    case QUERY_SLOT_SYMBOL_LIST:
+        if (HUX_QuerySymbolListEvent cb = m_events.QuerySymbolList.load()) {
+            HUX_SymbolField rec;
+            memset(&rec, 0, sizeof(rec));
+            const bool last = series_closed(msg);
+            if (!last) {
+                const option_outcome outcome = fill_symbol_field(rec, msg);
+                if (!outcome.deliver) {
+                    if (m_logger_on) {
+                        char symbol[21];
+                        symbol_field_text(symbol, msg);
+                        char tag[64];
+                        snprintf_mv(tag, sizeof(tag), "INVALID_OPT_SYMBOL:%s", symbol);
+                        log_option_symbol(tag, outcome.failed, false);
+                    }
+                    break;
+                }
+            }
+            cb(owner, &rec, last);
+        }
+        break;
+    case QUERY_SLOT_ACCOUNT_TRADE_MARGIN:
+        if (HUX_QueryAccountTradeMarginEvent cb = m_events.QueryAccountTradeMargin.load()) {
+            HUX_AccountMargin rec;
+            memset(&rec, 0, sizeof(rec));
+            const bool last = series_closed(msg);
+            if (!last) fill_account_margin(rec, msg);
+            account_text_at(account, msg, 9);
+            cb(owner, account, &rec, last);
+        }
+        break;
+    case QUERY_SLOT_ACCOUNT_TRADE_FEE:
+        if (HUX_QueryAccountTradeFeeEvent cb = m_events.QueryAccountTradeFee.load()) {
+            HUX_AccountFee rec;
+            memset(&rec, 0, sizeof(rec));
+            const bool last = series_closed(msg);
+            if (!last) fill_account_fee(rec, msg);
+            account_text_at(account, msg, 9);
+            cb(owner, account, &rec, last);
+        }
+        break;
+    case QUERY_SLOT_TRADE_ORDER:
+        if (HUX_QueryTradeOrderEvent cb = m_events.QueryTradeOrder.load()) {
+            HUX_QueryAccountOrder rec;
+            memset(&rec, 0, sizeof(rec));
+            const bool last = rewind_closed(msg);
+            if (!last) fill_query_account_order(rec, msg);
+            account_text_at(account, msg, 74);
+            cb(owner, account, &rec, last);
+        }
+        break;
+    case QUERY_SLOT_TRADE_ORDER_EXEC:
+        if (HUX_QueryTradeOrderExecEvent cb = m_events.QueryTradeOrderExec.load()) {
+            HUX_QueryOrderExecution rec;
+            memset(&rec, 0, sizeof(rec));
+            const bool last = rewind_closed(msg);
+            if (!last) fill_query_order_execution(rec, msg);
+            account_text_at(account, msg, 13);
+            cb(owner, account, &rec, last);
+        }
+        break;
+    case QUERY_SLOT_TRADE_ORDER_EXEC_EX:
+        if (HUX_QueryTradeOrderExecEventEx cb = m_events.QueryTradeOrderExecEx.load()) {
+            HUX_QueryOrderExecutionEx rec;
+            memset(&rec, 0, sizeof(rec));
+            const bool last = rewind_closed(msg);
+            if (!last) fill_query_order_execution_ex(rec, msg);
+            account_text_at(account, msg, 13);
+            cb(owner, account, &rec, last);
+        }
+        break;
+    default:
+        break;
+    }
 }
 
 // The quote rewind is consumed without effect.

@@ -24,8 +24,10 @@
 #include <string>
 #include <thread>
 
+#include "hux_adapter_query_struct.h"
 #include "hux_adapter_struct.h"
 #include "adapter/query_msg.h"
+#include "adapter/query_results.h"
 #include "net/socket_param.h"
 #include "net/transport_retire.h"
 #include "tools/base_log.h"
@@ -158,9 +160,46 @@ public:
     int on_query_callback(socket_param& param);
     void ProcQueryPortLogonRespMsg(const query_logon_msg_resp* msg);
 
+    // ---- the application's callbacks of the answers ----
+    // Null switches an answer off: it is then consumed without being read.
+    // Each may be set from any thread; calls come on the receive thread.
+    void SetChangePasswordEvent(HUX_ChangePasswordEvent callback) { m_events.ChangePassword = callback; }
+    void SetQueryUserAccountEvent(HUX_QueryUserAccountEvent callback) { m_events.QueryUserAccount = callback; }
+    void SetQueryAccountPositionEvent(HUX_QueryAccountPositionEvent callback) {
+        m_events.QueryAccountPosition = callback;
+    }
+    void SetQueryAccountOptionPositionEvent(HUX_QueryAccountOptionPositionEvent callback) {
+        m_events.QueryAccountOptionPosition = callback;
+    }
+    void SetQueryAccountBPEvent(HUX_QueryAccountBPEvent callback) { m_events.QueryAccountBP = callback; }
+    void SetAccountBPReportEvent(HUX_ReportAccountBPEvent callback) { m_events.ReportAccountBP = callback; }
+    void SetQuerySymbolEvent(HUX_QuerySymbolListEvent callback) { m_events.QuerySymbolList = callback; }
+    void SetQueryAccountTradeMarginEvent(HUX_QueryAccountTradeMarginEvent callback) {
+        m_events.QueryAccountTradeMargin = callback;
+    }
+    void SetQueryAccountTradeFeeEvent(HUX_QueryAccountTradeFeeEvent callback) {
+        m_events.QueryAccountTradeFee = callback;
+    }
+    void SetQueryTradeOrderEvent(HUX_QueryTradeOrderEvent callback) { m_events.QueryTradeOrder = callback; }
+    void SetQueryTradeOrderExecEvent(HUX_QueryTradeOrderExecEvent callback) {
+        m_events.QueryTradeOrderExec = callback;
+    }
+    void SetQueryTradeOrderExecEventEx(HUX_QueryTradeOrderExecEventEx callback) {
+        m_events.QueryTradeOrderExecEx = callback;
+    }
+    void SetQueryAccountRiskDataEvent(HUX_QueryAccountRiskDataEvent callback) {
+        m_events.QueryAccountRiskData = callback;
+    }
+    void SetQueryAccountSymbolRiskDataEvent(HUX_QueryAccountSymbolRiskDataEvent callback) {
+        m_events.QueryAccountSymbolRiskData = callback;
+    }
+
     // ---- reconnect thread ----
     // Ends the thread within one of its waits.
     void stop_check_and_reconn_thread();
+    // Waits for the stopped reconnect thread to end (nothing on that thread
+    // itself, or when none runs).
+    void join_check_and_reconn_thread();
 
     // ---- helpers ----
     // The realtime clock: seconds in the high 32 bits, nanoseconds in the low.
@@ -173,6 +212,11 @@ private:
     template <int SLOT>
     static void on_result_answer(void* session, const unsigned char* msg);
     static void on_quote_rewind(void* session, const unsigned char* msg);
+    // One answer of a result slot: its record built and handed to the
+    // application's callback; nothing at all when the slot is empty.
+    void deliver_result(int slot, const unsigned char* msg);
+    // The lines of an option symbol the client could not read (logger on only).
+    void log_option_symbol(const char* tag, unsigned failed, bool each_check);
 
     void report_connection(int code, const char* text);
     // An event of `client`, the session's current client or one being
@@ -223,7 +267,7 @@ private:
     QueryClientEvent* const m_sink;
     // The application's callbacks of the answers, all null until the C API
     // sets them; an answer whose slot is null is consumed without effect.
-    std::atomic<void*> m_result_callbacks[QUERY_RESULT_SLOTS];
+    query_result_events m_events;
 
     std::string m_login_id;
     std::string m_password;
