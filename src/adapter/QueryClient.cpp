@@ -88,6 +88,10 @@ CQueryClient::~CQueryClient() {
             reconnect.join();
     }
     DisConnServer();
+    // A close still running inside a callback on another thread finishes
+    // before anything it uses goes.
+    if (!HUX_NET::transport_scope::inside_any())
+        while (m_callback_closes.load() != 0) MORVAST::TOOLS::sleep_mv(1);
     m_retired.free_ready();
     log_line("info", "destroy query client");
     m_log.close();
@@ -214,6 +218,11 @@ bool CQueryClient::DisConnServer() {
     const bool own_thread = HUX_NET::transport_scope::inside(this);
     // Clients retired on their own threads are freed from any other thread.
     if (!own_thread) m_retired.free_ready();
+    // A close made inside a callback (of this session or the trade
+    // session) is counted until it is done: the destructor, on another
+    // thread, waits for it rather than free what it still uses.
+    const bool in_callback = HUX_NET::transport_scope::inside_any();
+    if (in_callback) ++m_callback_closes;
     query_tcp_client* client = nullptr;
     {
         std::lock_guard<std::mutex> guard(m_client_lock);
@@ -221,6 +230,7 @@ bool CQueryClient::DisConnServer() {
         m_client = nullptr;
     }
     if (client) close_client(client);
+    if (in_callback) --m_callback_closes;
     return true;
 }
 

@@ -237,6 +237,7 @@ private:
     void log_line(const char* tag, const char* text);
 
     std::atomic<bool> m_closing;
+    std::atomic<int> m_callback_closes{0};  // closes under way inside a callback
     std::atomic<bool> m_rc_running;
     std::atomic<int> m_state;
     std::atomic<bool> m_rc_stop;

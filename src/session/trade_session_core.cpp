@@ -153,6 +153,8 @@ void trade_session_core::shutdown() {
     m_reconnecting = false;
     disconnect_server();
     join_thread(m_hb_thread, m_hb_stop, true);
+    if (!HUX_NET::transport_scope::inside_any())
+        while (m_callback_closes.load() != 0) pause_ms(1);
 }
 
 trade_session_core::~trade_session_core() {
@@ -534,6 +536,18 @@ void trade_session_core::close_udp() {
 }
 
 bool trade_session_core::disconnect_server() {
+    // A disconnect made inside a callback (of this session or another) is
+    // counted until it is done: the destructor, on another thread, waits
+    // for it rather than free what it still uses.
+    struct callback_close {
+        std::atomic<int>* count;
+        explicit callback_close(std::atomic<int>* c) : count(HUX_NET::transport_scope::inside_any() ? c : nullptr) {
+            if (count) ++*count;
+        }
+        ~callback_close() {
+            if (count) --*count;
+        }
+    } counted(&m_callback_closes);
     free_retired();
     // Every disconnect stops the heart-beat, and the heart-beat thread, which
     // sends on the TCP client, ends before the client is closed.

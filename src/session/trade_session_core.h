@@ -435,6 +435,7 @@ private:
 
     void* const m_user_param;
     std::atomic<bool> m_shut_down{false};
+    std::atomic<int> m_callback_closes{0};  // disconnects under way inside a callback
     // The route table and handler pointer of the derived session, taken at
     // the first receive (the same values whichever thread takes them).
     std::atomic<const HUX_TRADE_CORE::msg_route_table*> m_route_cache{nullptr};
