@@ -29,6 +29,7 @@ root=$1
 #   LAYER forbidden-prefix...
 forbidden='
 adapter hux_trade_ mv_hux_trade hux_trader_api trade_core/trade_order_entry.h trade_core/trade_verify.h
+adapter_api hux_trade_ mv_hux_trade hux_trader_api trade_core/trade_order_entry.h trade_core/trade_verify.h
 session hux_trade_ mv_hux_trade hux_trader_api hux_adapter_ mv_hux_adapter
 '
 
@@ -48,6 +49,7 @@ report report net thread tools
 session session trade_core plugin bypass net thread tools
 trade trade session trade_core report plugin bypass net thread tools
 adapter adapter session trade_core plugin bypass net thread tools
+adapter_api adapter_api adapter session trade_core plugin bypass net thread tools
 api api trade session trade_core report plugin bypass net thread tools
 sim sim tools thread net
 include

@@ -1,0 +1,359 @@
+// The MVHUX_* C functions of the adapter library: one two-session client
+// per handle. Each function runs its checks in a fixed order (null handle,
+// connection, logon, null arguments) and the first that fails decides the
+// result; then it calls the client's operation and returns its result.
+//
+// The functions take no lock of their own: the client's operations are
+// safe to call from any thread, and callbacks come on the sessions' threads.
+#include "mv_hux_adapter.h"
+
+#include "adapter/Client.h"
+
+using HUX_ADAPTER::Client;
+
+namespace {
+
+inline Client* client_of(void* handle) { return static_cast<Client*>(handle); }
+
+// The connection and logon checks of a request: 7 unless both sessions are
+// connected (or the trade session alone, for the special orders), then 6
+// unless both are logged on.
+inline int request_checks(Client* c, bool trade_only) {
+    if (trade_only ? !c->IsTradeConnect() : !c->IsConnect()) return HUX_RESULT_NOT_CONNECTED;
+    if (!c->IsLogon()) return HUX_RESULT_NOT_LOGGED_ON;
+    return HUX_RESULT_OK;
+}
+
+// The client's codes are the C interface's.
+static_assert(HUX_ADAPTER::CLIENT_OK == HUX_RESULT_OK, "0");
+static_assert(HUX_ADAPTER::CLIENT_SEND_FAILED == HUX_RESULT_SEND_FAILED, "4");
+static_assert(HUX_ADAPTER::CLIENT_NOT_LOGGED_ON == HUX_RESULT_NOT_LOGGED_ON, "6");
+static_assert(HUX_ADAPTER::CLIENT_BAD_TOKEN == HUX_RESULT_TOKEN_NOT_ABOVE, "9");
+static_assert(HUX_ADAPTER::CLIENT_BAD_PASSWORD == HUX_RESULT_BAD_PASSWORD, "10");
+static_assert(HUX_ADAPTER::CLIENT_BAD_COUNT == HUX_RESULT_BAD_COUNT, "11");
+static_assert(HUX_ADAPTER::CLIENT_FLOW_CONTROL == HUX_RESULT_FLOW_CONTROL, "15");
+static_assert(HUX_ADAPTER::CLIENT_UDP_CHANNEL == HUX_RESULT_UDP_CHANNEL, "17");
+static_assert(HUX_ADAPTER::CLIENT_BAD_EXCHANGE == HUX_RESULT_BAD_EXCHANGE, "18");
+static_assert(HUX_ADAPTER::CLIENT_BAD_PRICE == HUX_RESULT_BAD_PRICE, "24");
+static_assert(HUX_ADAPTER::CLIENT_TEXT_TOO_LONG == HUX_RESULT_TEXT_TOO_LONG, "256");
+
+// A market byte MVHUX_QuerySessionID may send: 0 or an exchange 102..108.
+inline bool session_market_ok(uint8_t market) { return market == 0 || (market >= 102 && market <= 108); }
+
+}  // namespace
+
+// A request: the handle, connection and logon checks, then `body`.
+#define REQUEST(trade_only)                                   \
+    if (!handle) return HUX_RESULT_NULL_HANDLE;               \
+    Client* c = client_of(handle);                            \
+    {                                                         \
+        const int checked = request_checks(c, (trade_only));  \
+        if (checked != HUX_RESULT_OK) return checked;         \
+    }
+
+extern "C" {
+
+// ---- session ----
+
+void* MVHUX_CreateTrade(void* user_param) { return new Client(user_param); }
+
+int MVHUX_DestroyTrade(void* handle) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    delete client_of(handle);
+    return HUX_RESULT_OK;
+}
+
+void* MVHUX_GetUserParam(void* handle) { return handle ? client_of(handle)->GetUserParam() : nullptr; }
+
+void MVHUX_SetLogDir(void* handle, const char* dir) {
+    if (!handle || !dir) return;
+    client_of(handle)->SetLogDir(dir);
+}
+
+int MVHUX_SetAutoReconnect(void* handle, bool on) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    client_of(handle)->SetAutoReconnect(on);
+    return HUX_RESULT_OK;
+}
+
+int MVHUX_SetMaxWaitTime(void* handle, int trade_ms, int query_ms) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    client_of(handle)->SetMaxWaitTime(trade_ms, query_ms);
+    return HUX_RESULT_OK;
+}
+
+int MVHUX_GetTimestamps(void* handle, long long* timestamps, int* count) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    if (!count || *count < 0 || (!timestamps && *count > 0)) return HUX_RESULT_NULL_ARGUMENT;
+    client_of(handle)->GetTimestamps(timestamps, *count);
+    return HUX_RESULT_OK;
+}
+
+int MVHUX_ConnServer(void* handle, const HUX_TradeSvrInfo* info) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    if (!info) return HUX_RESULT_NULL_ARGUMENT;
+    return client_of(handle)->ConnServer(*info) ? HUX_RESULT_OK : HUX_RESULT_CONNECT_FAILED;
+}
+
+int MVHUX_DisConnServer(void* handle) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    Client* c = client_of(handle);
+    // The threads first: a reconnect under way would undo the disconnect.
+    c->StopCheckAndReconnThread();
+    c->DisConnServer();
+    return HUX_RESULT_OK;
+}
+
+// Only the trade session is connected before the logon: the query session
+// connects when the trade session has logged on.
+int MVHUX_UserLogon(void* handle, const char* login_id, const char* password, const char* app_id,
+                    const char* auth_code) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    Client* c = client_of(handle);
+    if (!c->IsTradeConnect()) return HUX_RESULT_NOT_CONNECTED;
+    if (!login_id || !password || !app_id || !auth_code) return HUX_RESULT_NULL_ARGUMENT;
+    return c->ReportVersion(login_id, password, app_id, auth_code);
+}
+
+int MVHUX_SetLoggerSwitch(void* handle, bool on) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    client_of(handle)->SetLoggerSwitch(on);
+    return HUX_RESULT_OK;
+}
+
+int MVHUX_LoggerFlush(void* handle) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    client_of(handle)->LoggerFlush();
+    return HUX_RESULT_OK;
+}
+
+int MVHUX_SetAsyncReceiveMode(void* handle) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    client_of(handle)->SetAsyncReceiveMode();
+    return HUX_RESULT_OK;
+}
+
+int MVHUX_ChangeFCParam(void* handle, unsigned int order_limit, unsigned int cancel_limit) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    return client_of(handle)->ChangeFCParam(order_limit, cancel_limit) ? HUX_RESULT_OK : HUX_RESULT_FC_PARAM_REFUSED;
+}
+
+void MVHUX_SetUserId(void* handle, unsigned int user_id) {
+    if (!handle) return;
+    client_of(handle)->SetUserID(user_id);
+}
+
+int MVHUX_GetMaxToken(void* handle, unsigned int* token) {
+    REQUEST(false)
+    if (!token) return HUX_RESULT_NULL_ARGUMENT;
+    *token = c->GetMaxToken();
+    return HUX_RESULT_OK;
+}
+
+// ---- orders and cancels ----
+
+int MVHUX_EnterOrder(void* handle, HUX_EnterOrderField* order) {
+    REQUEST(false)
+    if (!order) return HUX_RESULT_NULL_ARGUMENT;
+    return c->EnterOrder(*order);
+}
+
+int MVHUX_EnterMultiOrders(void* handle, HUX_EnterOrderField* orders, int count) {
+    REQUEST(false)
+    if (!orders) return HUX_RESULT_NULL_ARGUMENT;
+    return c->EnterMultiOrders(orders, count);
+}
+
+int MVHUX_EnterSpecialOrder(void* handle, HUX_EnterSpecialOrderField* order) {
+    REQUEST(true)
+    if (!order) return HUX_RESULT_NULL_ARGUMENT;
+    return c->EnterSpecialOrder(*order);
+}
+
+int MVHUX_CancelOrder(void* handle, HUX_CancelOrder* cancel) {
+    REQUEST(false)
+    if (!cancel) return HUX_RESULT_NULL_ARGUMENT;
+    return c->CancelOrder(*cancel);
+}
+
+int MVHUX_EnterMultiCxlOrders(void* handle, HUX_CancelOrder* cancels, int count) {
+    REQUEST(false)
+    if (!cancels) return HUX_RESULT_NULL_ARGUMENT;
+    return c->EnterMultiCxlOrders(cancels, count);
+}
+
+int MVHUX_CancelSpecialOrder(void* handle, HUX_CancelSpecialOrder* cancel) {
+    REQUEST(true)
+    if (!cancel) return HUX_RESULT_NULL_ARGUMENT;
+    return c->CancelSpecialOrder(*cancel);
+}
+
+// ---- queries ----
+
+int MVHUX_ChangePassword(void* handle, const char* old_password, const char* new_password) {
+    REQUEST(false)
+    if (!old_password || !new_password) return HUX_RESULT_NULL_ARGUMENT;
+    return c->ChangePassword(old_password, new_password);
+}
+
+int MVHUX_QuerySymbolList(void* handle) {
+    REQUEST(false)
+    return c->QuerySymbol();
+}
+
+int MVHUX_QueryUserAccount(void* handle) {
+    REQUEST(false)
+    return c->QueryUserAccount();
+}
+
+int MVHUX_QueryAccountPosition(void* handle, const char* account, int request_no) {
+    REQUEST(false)
+    if (!account) return HUX_RESULT_NULL_ARGUMENT;
+    return c->QueryAccountPosition(account, request_no);
+}
+
+int MVHUX_QueryAccountBP(void* handle, const char* account, int request_no) {
+    REQUEST(false)
+    if (!account) return HUX_RESULT_NULL_ARGUMENT;
+    return c->QueryAccountBP(account, request_no);
+}
+
+int MVHUX_QueryAccountTradeMargin(void* handle, const char* account) {
+    REQUEST(false)
+    if (!account) return HUX_RESULT_NULL_ARGUMENT;
+    return c->QueryAccountTradeMargin(account);
+}
+
+int MVHUX_QueryAccountTradeFee(void* handle, const char* account) {
+    REQUEST(false)
+    if (!account) return HUX_RESULT_NULL_ARGUMENT;
+    return c->QueryAccountTradeFee(account);
+}
+
+int MVHUX_QueryAccountOrder(void* handle, const char* account) {
+    REQUEST(false)
+    if (!account) return HUX_RESULT_NULL_ARGUMENT;
+    return c->QueryAccountOrder(account);
+}
+
+int MVHUX_QueryAccountOrderExecution(void* handle, const char* account, unsigned int kind) {
+    REQUEST(false)
+    if (!account) return HUX_RESULT_NULL_ARGUMENT;
+    return c->QueryAccountOrderExecution(account, kind);
+}
+
+int MVHUX_QueryAccountRiskData(void* handle, const char* account, const char* text, int value, int value2) {
+    REQUEST(false)
+    if (!account) return HUX_RESULT_NULL_ARGUMENT;
+    return c->QueryAccountRiskData(account, text, value, value2);
+}
+
+int MVHUX_QueryAccountSymbolRiskData(void* handle, const char* account, const char* symbol, int value) {
+    REQUEST(false)
+    if (!account) return HUX_RESULT_NULL_ARGUMENT;
+    return c->QueryAccountSymbolRiskData(account, symbol, value);
+}
+
+int MVHUX_QueryMarketSession(void* handle) {
+    REQUEST(false)
+    return c->QueryMarketSession();
+}
+
+int MVHUX_QuerySymbolStatus(void* handle) {
+    REQUEST(false)
+    return c->QuerySymbolStatus();
+}
+
+int MVHUX_QuerySessionID(void* handle, const char* session_id, uint8_t market) {
+    REQUEST(false)
+    if (!session_market_ok(market)) return HUX_RESULT_BAD_EXCHANGE;
+    if (!session_id) return HUX_RESULT_NULL_ARGUMENT;
+    return c->QuerySessionID(session_id, market);
+}
+
+// ---- stubs ----
+
+int MVHUX_QueryMarketMBLData(void*, int, uint8_t, const char*, const char*, int) { return HUX_RESULT_OK; }
+
+uint32_t MVHUX_CalcVerificationValue(void*, HUX_EnterOrderField*) { return 0; }
+
+// ---- callbacks ----
+
+#define CLIENT_SETTER(function, type, method)       \
+    int function(void* handle, type callback) {     \
+        if (!handle) return HUX_RESULT_NULL_HANDLE; \
+        client_of(handle)->method(callback);        \
+        return HUX_RESULT_OK;                       \
+    }
+#define QUERY_SETTER(function, type, method)        \
+    int function(void* handle, type callback) {     \
+        if (!handle) return HUX_RESULT_NULL_HANDLE; \
+        client_of(handle)->Query().method(callback); \
+        return HUX_RESULT_OK;                       \
+    }
+#define TRADE_SETTER(function, type, slot)                      \
+    int function(void* handle, type callback) {                 \
+        if (!handle) return HUX_RESULT_NULL_HANDLE;             \
+        client_of(handle)->TradeEvents().slot.store(callback);  \
+        return HUX_RESULT_OK;                                   \
+    }
+
+CLIENT_SETTER(MVHUX_SetConnectionEvent, HUX_ConnectionEvent, SetConnectionEvent)
+CLIENT_SETTER(MVHUX_SetUserLogonEvent, HUX_UserLogonEvent, SetUserLogonEvent)
+CLIENT_SETTER(MVHUX_SetHeartBeartTimeoutEvent, HUX_HeartBeatTimeoutEvent, SetHeartBeatEvent)
+QUERY_SETTER(MVHUX_SetChangePasswordEvent, HUX_ChangePasswordEvent, SetChangePasswordEvent)
+QUERY_SETTER(MVHUX_SetQueryUserAccountEvent, HUX_QueryUserAccountEvent, SetQueryUserAccountEvent)
+QUERY_SETTER(MVHUX_SetQueryAccountPositionEvent, HUX_QueryAccountPositionEvent, SetQueryAccountPositionEvent)
+QUERY_SETTER(MVHUX_SetQueryAccountOptionPositionEvent, HUX_QueryAccountOptionPositionEvent,
+             SetQueryAccountOptionPositionEvent)
+QUERY_SETTER(MVHUX_SetQueryAccountBPEvent, HUX_QueryAccountBPEvent, SetQueryAccountBPEvent)
+QUERY_SETTER(MVHUX_ReportAccountBPEvent, HUX_ReportAccountBPEvent, SetAccountBPReportEvent)
+QUERY_SETTER(MVHUX_SetQuerySymbolListEvent, HUX_QuerySymbolListEvent, SetQuerySymbolEvent)
+QUERY_SETTER(MVHUX_SetQueryAccountTradeMarginEvent, HUX_QueryAccountTradeMarginEvent, SetQueryAccountTradeMarginEvent)
+QUERY_SETTER(MVHUX_SetQueryAccountTradeFeeEvent, HUX_QueryAccountTradeFeeEvent, SetQueryAccountTradeFeeEvent)
+QUERY_SETTER(MVHUX_SetQueryTradeOrderEvent, HUX_QueryTradeOrderEvent, SetQueryTradeOrderEvent)
+QUERY_SETTER(MVHUX_SetQueryTradeOrderExecEvent, HUX_QueryTradeOrderExecEvent, SetQueryTradeOrderExecEvent)
+QUERY_SETTER(MVHUX_SetQueryTradeOrderExecEventEx, HUX_QueryTradeOrderExecEventEx, SetQueryTradeOrderExecEventEx)
+QUERY_SETTER(MVHUX_SetQueryAccountRiskDataEvent, HUX_QueryAccountRiskDataEvent, SetQueryAccountRiskDataEvent)
+QUERY_SETTER(MVHUX_SetQueryAccountSymbolRiskDataEvent, HUX_QueryAccountSymbolRiskDataEvent,
+             SetQueryAccountSymbolRiskDataEvent)
+TRADE_SETTER(MVHUX_SetOrderAcceptEvent, HUX_OrderAcceptEvent, OrderAccept)
+TRADE_SETTER(MVHUX_SetOrderMarketAcceptEvent, HUX_OrderMarketAcceptEvent, OrderMarketAccept)
+TRADE_SETTER(MVHUX_SetOrderRejectEvent, HUX_OrderRejectEvent, OrderReject)
+TRADE_SETTER(MVHUX_SetOrderMarketRejectEvent, HUX_OrderMarketRejectEvent, OrderMarketReject)
+TRADE_SETTER(MVHUX_SetOrderExecutionEvent, HUX_OrderExecutionEvent, OrderExecution)
+TRADE_SETTER(MVHUX_SetOrderCxledEvent, HUX_OrderCxledEvent, OrderCxled)
+TRADE_SETTER(MVHUX_SetCxlOrderRejectEvent, HUX_CxlOrderRejectEvent, CxlOrderReject)
+TRADE_SETTER(MVHUX_SetPostOrderEvent, HUX_PostOrderEvent, PostOrder)
+TRADE_SETTER(MVHUX_SetPostOrderExecutionEvent, HUX_PostOrderExecutionEvent, PostOrderExecution)
+TRADE_SETTER(MVHUX_SetQueryMarketSessionEvent, HUX_QueryMarketSessionEvent, QueryMarketSession)
+TRADE_SETTER(MVHUX_SetMarketSessionStatReportEvent, HUX_MarketSessionStatReportEvent, MarketSessionStatReport)
+TRADE_SETTER(MVHUX_SetQuerySymbolStatusEvent, HUX_QuerySymbolStatusEvent, QuerySymbolStatus)
+TRADE_SETTER(MVHUX_SetSymbolStatusReportEvent, HUX_SymbolStatusReportEvent, SymbolStatusReport)
+TRADE_SETTER(MVHUX_SetQuerySessionIDEvent, HUX_QuerySessionIDEvent, QuerySessionID)
+TRADE_SETTER(MVHUX_SetSpecialOrderAcceptEvent, HUX_SpecialOrderAcceptEvent, SpecialOrderAccept)
+TRADE_SETTER(MVHUX_SetSpecialOrderMarketAcceptEvent, HUX_SpecialOrderMarketAcceptEvent, SpecialOrderMarketAccept)
+TRADE_SETTER(MVHUX_SetSpecialOrderRejectEvent, HUX_SpecialOrderRejectEvent, SpecialOrderReject)
+TRADE_SETTER(MVHUX_SetSpecialOrderMarketRejectEvent, HUX_SpecialOrderMarketRejectEvent, SpecialOrderMarketReject)
+TRADE_SETTER(MVHUX_SetSpecialOrderActionAcceptEvent, HUX_SpecialOrderActionAcceptEvent, SpecialOrderActionAccept)
+TRADE_SETTER(MVHUX_SetSpecialOrderActionRejectEvent, HUX_SpecialOrderActionRejectEvent, SpecialOrderActionRej)
+TRADE_SETTER(MVHUX_SetSpecialOrderActionMarketAcceptEvent, HUX_SpecialOrderActionMarketAcceptEvent,
+             SpecialOrderActionMarketAccept)
+TRADE_SETTER(MVHUX_SetSpecialOrderActionMarketRejectEvent, HUX_SpecialOrderActionMarketRejectEvent,
+             SpecialOrderActionMarketReject)
+TRADE_SETTER(MVHUX_SetPostSpecialOrderEvent, HUX_PostSpecialOrderEvent, PostSpecialOrder)
+
+// Stored in the client and never called.
+int MVHUX_SetQueryMarketMBLDataEvent(void* handle, HUX_QueryMarketMBLDataEvent callback) {
+    if (!handle) return HUX_RESULT_NULL_HANDLE;
+    client_of(handle)->SetQueryMarketMBLDataEvent(reinterpret_cast<void (*)()>(callback));
+    return HUX_RESULT_OK;
+}
+
+#undef CLIENT_SETTER
+#undef QUERY_SETTER
+#undef TRADE_SETTER
+
+}  // extern "C"
+
+#undef REQUEST
