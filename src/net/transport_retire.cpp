@@ -20,22 +20,19 @@ bool transport_scope::inside_any() { return t_innermost != nullptr; }
 
 void retired_transports::retire(std::function<void()> destroy) {
     std::lock_guard<std::mutex> guard(m_lock);
-    m_entries.push_back(entry{std::move(destroy), pthread_self()});
+    m_entries.push_back(entry{std::move(destroy)});
 }
 
 void retired_transports::free_ready() {
+    // A transport's own threads run library code only inside its callbacks,
+    // so a thread outside every callback is never one of them. (The thread
+    // that retired an entry is no test: once it has ended, the system may
+    // give its identity to the very thread that frees.)
     if (transport_scope::inside_any()) return;
     std::vector<entry> ready;
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        for (size_t i = 0; i < m_entries.size();) {
-            if (!pthread_equal(m_entries[i].owner, pthread_self())) {
-                ready.push_back(std::move(m_entries[i]));
-                m_entries.erase(m_entries.begin() + static_cast<long>(i));
-            } else {
-                ++i;
-            }
-        }
+        ready.swap(m_entries);
     }
     // Outside the lock: a destroy waits for the transport's threads, whose
     // callbacks may retire another transport meanwhile.

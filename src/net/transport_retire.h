@@ -38,14 +38,15 @@ private:
     transport_scope* m_outer;
 };
 
-// Transports closed on one of their own threads, waiting to be freed by
-// another thread. Thread-safe.
+// Transports closed inside a callback, waiting to be freed by a thread
+// outside every callback. Thread-safe.
 class retired_transports {
 public:
     retired_transports() = default;
-    // Frees what another thread retired; what the calling thread retired
-    // (it is the transport's own thread) is left behind, since freeing it
-    // here would wait for this very thread.
+    // Frees what is retired, unless the calling thread runs a transport's
+    // callback (it may be the transport's own thread: what is left then is
+    // left to the process, since freeing it here would wait for this very
+    // thread).
     ~retired_transports() { free_ready(); }
     retired_transports(const retired_transports&) = delete;
     retired_transports& operator=(const retired_transports&) = delete;
@@ -53,16 +54,15 @@ public:
     // Keeps `destroy` (which closes what is left and frees the transport)
     // for a later free_ready on another thread.
     void retire(std::function<void()> destroy);
-    // Runs the destroys of every transport retired by another thread, when
-    // the calling thread runs no transport's callback (it may be one of the
-    // retired transports' own threads); otherwise nothing.
+    // Runs the destroys of every retired transport when the calling thread
+    // runs no transport's callback (it may be one of the retired
+    // transports' own threads); otherwise nothing.
     void free_ready();
     size_t size() const;
 
 private:
     struct entry {
         std::function<void()> destroy;
-        pthread_t owner;
     };
     mutable std::mutex m_lock;
     std::vector<entry> m_entries;

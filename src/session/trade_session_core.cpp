@@ -234,6 +234,9 @@ TradeClientTimings trade_session_core::GetTimings() const {
 // The synchronous client first, then the asynchronous one, then the
 // TCPDirect plug-in object.
 bool trade_session_core::IsConnect() {
+    // Counted as a reader: a disconnect on another thread frees no client
+    // while a reader may still hold it.
+    tcp_reader reader(m_tcp_readers);
     trade_tcp_client* sync_client = m_sync_client.load();
     if (sync_client) return sync_client->is_connected();
     socket_cache_client* async_client = m_async_client.load();
@@ -511,14 +514,19 @@ void trade_session_core::close_tcp(bool& report_local) {
     if (own_thread || foreign_callback || !sync_stopped) {
         // Closing again from another thread waits for the transport's
         // threads to have left the object before it goes.
-        m_retired.retire([async_client, sync_client, ctx] {
+        std::atomic<int>* readers = &m_tcp_readers;
+        m_retired.retire([async_client, sync_client, ctx, readers] {
             if (async_client) async_client->sock_close();
             if (sync_client) sync_client->sock_close();
+            while (readers->load() != 0) sched_yield();
             delete async_client;
             delete sync_client;
             delete ctx;
         });
     } else {
+        // Readers (IsConnect, the socket queries) that loaded the pointer
+        // before it was swapped out are done with it before it goes.
+        while (m_tcp_readers.load() != 0) sched_yield();
         delete async_client;
         delete sync_client;
         delete ctx;

@@ -445,6 +445,14 @@ private:
     std::atomic<trade_tcp_client*> m_sync_client;
     std::atomic<socket_cache_client*> m_async_client;
     std::atomic<tcp_context*> m_tcp_context{nullptr};  // of the current TCP client
+    // Callers other than the send path that are using a TCP client pointer
+    // they loaded: a disconnect waits for them before it frees the client.
+    mutable std::atomic<int> m_tcp_readers{0};
+    struct tcp_reader {
+        std::atomic<int>& count;
+        explicit tcp_reader(std::atomic<int>& c) : count(c) { ++count; }
+        ~tcp_reader() { --count; }
+    };
     std::atomic<CLIENT_UDP_SCKT_ONLY::socket_unicast*> m_udp_client;
     std::atomic<bool> m_has_udp_channel;
     std::atomic<bool> m_async_mode;

@@ -111,6 +111,7 @@ void trade_session_core::proc_set_heart_beat_resp(const unsigned char* msg) {
 }
 
 int trade_session_core::tcp_socket() const {
+    tcp_reader reader(m_tcp_readers);
     trade_tcp_client* sync_client = m_sync_client.load();
     if (sync_client) return sync_client->get_socket();
     socket_cache_client* async_client = m_async_client.load();
