@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "hux_adapter_api.h"
 #include "mv_hux_adapter.h"
 
 namespace {
@@ -45,6 +46,18 @@ int main() {
     CHECK(MVHUX_ChangePassword(handle, nullptr, nullptr) == HUX_RESULT_NOT_CONNECTED);
     CHECK(MVHUX_CalcVerificationValue(handle, orders) == 0);
     CHECK(MVHUX_DestroyTrade(handle) == HUX_RESULT_OK);
+
+    HUXTraderApi* api = CreateHUXTraderApi();
+    CHECK(api != nullptr);
+    if (api) {
+        CHECK(std::strcmp(api->GetTradeApiVersion(), "5.2.4.67") == 0);
+        CHECK(api->EnterOrderWarm() == HUX_RESULT_NOT_CONNECTED);
+        CHECK(api->QueryMarketMBLData(1, "a", "b", 2) == HUX_RESULT_OK);
+        unsigned int token = 0;
+        CHECK(api->GetMaxToken(&token) == HUX_RESULT_NOT_CONNECTED);
+    }
+    DestroyHUXTraderApi(api);
+    DestroyHUXTraderApi(nullptr);
 
     if (failures) return 1;
     std::printf("adapter C++ header: every check held\n");
