@@ -1,9 +1,10 @@
 // Fuzz target for the receive paths of the adapter's two sessions. The
-// first input byte picks the session (bit 0: 0 = trade, 1 = query) and how
-// the rest is cut into pieces (bits 1..7: 0 = one piece, else pieces of that
-// many bytes), fed through a cut loop like the transport entry's
-// (fuzz_support.h). Consuming more than it was given aborts; every record a
-// callback is given is read whole.
+// first input byte picks the session (bit 0: 0 = trade, 1 = query), the
+// logger switch of both sessions (bit 1: on) and how the rest is cut into
+// pieces (bits 2..7: 0 = one piece, else pieces of that many bytes), fed
+// through a cut loop like the transport entry's (fuzz_support.h). Consuming
+// more than it was given aborts; every record a callback is given is read
+// whole, and every account text must end within its 17 bytes.
 //
 // The trade session lives for the whole process, every result callback set,
 // logged on to the simulated server over loopback once (the server then
@@ -11,7 +12,8 @@
 // logs it off, the version and logon answers are fed to it through the
 // receive path before the next input (it sends its logon request to the
 // silent server); when that fails it is made again. The query session needs
-// no connection: its answers are taken whether or not it is connected.
+// no connection: its answers are taken whether or not it is connected, and
+// every answer callback is set, so each answer is read into its record.
 #include <sys/stat.h>
 
 #include <chrono>
@@ -75,6 +77,64 @@ void set_all_callbacks(HUX_ADAPTER::adapter_trade_events& e) {
     e.SpecialOrderActionMarketAccept = &on_record<HUX_SpecialOrderActionMarketAcceptField>;
     e.SpecialOrderActionMarketReject = &on_record<HUX_SpecialOrderActionMarketRejectField>;
     e.PostSpecialOrder = &on_record<HUX_PostSpecialOrder>;
+}
+
+// The account text of a query answer: a NUL within its 17 bytes.
+void touch_account(const char* account) {
+    if (!account) hux_fuzz::fail(kTarget, "null account text");
+    const size_t n = strnlen(account, 17);
+    if (n == 17) hux_fuzz::fail(kTarget, "account text not terminated within 17 bytes");
+    touch(account, n + 1);
+}
+
+template <class R>
+void on_answer(void*, R* r, bool last) {
+    if (!r) hux_fuzz::fail(kTarget, "null query record");
+    touch(r, sizeof(R));
+    g_sink.fetch_add(last ? 1u : 2u, std::memory_order_relaxed);
+}
+template <class R>
+void on_account_answer(void*, const char* account, R* r, bool last) {
+    touch_account(account);
+    on_answer<R>(nullptr, r, last);
+}
+template <class R>
+void on_account_answer_no(void*, const char* account, R* r, int request_no, bool last) {
+    touch_account(account);
+    on_answer<R>(nullptr, r, last);
+    g_sink.fetch_add(static_cast<unsigned>(request_no), std::memory_order_relaxed);
+}
+void on_password(void*, int result) { g_sink.fetch_add(static_cast<unsigned>(result), std::memory_order_relaxed); }
+void on_bp(void*, const char* account, HUX_AccountBP* r, int request_no) {
+    touch_account(account);
+    on_answer<HUX_AccountBP>(nullptr, r, false);
+    g_sink.fetch_add(static_cast<unsigned>(request_no), std::memory_order_relaxed);
+}
+void on_bp_report(void*, const char* account, HUX_AccountBP* r) {
+    touch_account(account);
+    on_answer<HUX_AccountBP>(nullptr, r, false);
+}
+template <class R>
+void on_risk(void*, R* r, int value) {
+    on_answer<R>(nullptr, r, false);
+    g_sink.fetch_add(static_cast<unsigned>(value), std::memory_order_relaxed);
+}
+
+void set_query_callbacks(CQueryClient& c) {
+    c.SetChangePasswordEvent(&on_password);
+    c.SetQueryUserAccountEvent(&on_answer<HUX_AccountInfo>);
+    c.SetQueryAccountPositionEvent(&on_account_answer_no<HUX_AccountPosition>);
+    c.SetQueryAccountOptionPositionEvent(&on_account_answer_no<HUX_AccountOptionPosition>);
+    c.SetQueryAccountBPEvent(&on_bp);
+    c.SetAccountBPReportEvent(&on_bp_report);
+    c.SetQueryAccountRiskDataEvent(&on_risk<HUX_AccountRiskData>);
+    c.SetQueryAccountSymbolRiskDataEvent(&on_risk<HUX_AccountSymbolRiskData>);
+    c.SetQuerySymbolEvent(&on_answer<HUX_SymbolField>);
+    c.SetQueryAccountTradeMarginEvent(&on_account_answer<HUX_AccountMargin>);
+    c.SetQueryAccountTradeFeeEvent(&on_account_answer<HUX_AccountFee>);
+    c.SetQueryTradeOrderEvent(&on_account_answer<HUX_QueryAccountOrder>);
+    c.SetQueryTradeOrderExecEvent(&on_account_answer<HUX_QueryOrderExecution>);
+    c.SetQueryTradeOrderExecEventEx(&on_account_answer<HUX_QueryOrderExecutionEx>);
 }
 
 // The adapter's sessions open their logs as tavlog_trade_<date>.* and
@@ -202,7 +262,9 @@ CQueryClient& query_session() {
     static query_events events;
     static CQueryClient* client = [] {
         switch_logs_off();
-        return new CQueryClient(nullptr, &events, nullptr);
+        CQueryClient* c = new CQueryClient(nullptr, &events, nullptr);
+        set_query_callbacks(*c);
+        return c;
     }();
     return *client;
 }
@@ -212,15 +274,18 @@ CQueryClient& query_session() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     const bool query = (data[0] & 1) != 0;
-    const size_t piece = data[0] >> 1;  // 0: everything at once
+    const bool logger = (data[0] & 2) != 0;
+    const size_t piece = data[0] >> 2;  // 0: everything at once
     static hux_fuzz::piece_feeder feeder(kTarget);
     if (query) {
         CQueryClient& client = query_session();
+        client.SetLoggerSwitch(logger);
         feeder.feed(data + 1, size - 1, piece, [&](const unsigned char* p, size_t n) {
             return static_cast<long long>(client.ProcReceiveMsg(p, static_cast<unsigned>(n)));
         });
     } else {
         CTradeClient& client = logged_on_trade();
+        client.SetLoggerSwitch(logger);
         feeder.feed(data + 1, size - 1, piece, [&](const unsigned char* p, size_t n) {
             return static_cast<long long>(client.ProcReceiveMsg(p, static_cast<unsigned>(n)));
         });
