@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 
 #include <poll.h>
+#include <sched.h>
 #include <time.h>
 
 #include <chrono>
@@ -142,8 +143,15 @@ bool CQueryClient::ChangeFCParam(unsigned order_limit, unsigned cancel_limit) {
 }
 
 bool CQueryClient::IsConnect() {
-    std::lock_guard<std::mutex> guard(m_client_lock);
-    return m_client && m_client->is_connected();
+    ++m_view_readers;
+    query_tcp_client* client = m_client_view.load();
+    const bool up = client && client->is_connected();
+    --m_view_readers;
+    return up;
+}
+
+void CQueryClient::wait_view_readers() const {
+    while (m_view_readers.load() != 0) sched_yield();
 }
 
 uint64_t CQueryClient::convert_now_to_timestamp() {
@@ -195,6 +203,7 @@ bool CQueryClient::ConnServer(const HUX_TradeSvrInfo& info) {
         if (!m_closing) {
             displaced = m_client;
             m_client = client;
+            m_client_view.store(client);
             client->set_epoll_max_wait_time(m_max_wait_ms);
             installed = true;
         }
@@ -228,6 +237,7 @@ bool CQueryClient::DisConnServer() {
         std::lock_guard<std::mutex> guard(m_client_lock);
         client = m_client;
         m_client = nullptr;
+        m_client_view.store(nullptr);
     }
     if (client) close_client(client);
     if (in_callback) --m_callback_closes;
@@ -244,8 +254,9 @@ void CQueryClient::close_client(query_tcp_client* client, bool logged) {
         const int sock = client->get_socket();
         if (sock >= 0) ::shutdown(sock, SHUT_RDWR);
         if (logged) log_line("info", "close query client");
-        m_retired.retire([client] {
+        m_retired.retire([this, client] {
             client->sock_close();
+            wait_view_readers();
             delete client;
         });
         return;
@@ -255,13 +266,15 @@ void CQueryClient::close_client(query_tcp_client* client, bool logged) {
     if (HUX_NET::transport_scope::inside(this)) {
         // This thread may be one of the client's own: it is freed later, by
         // another thread, once its threads have left it.
-        m_retired.retire([client] {
+        m_retired.retire([this, client] {
             client->sock_close();
+            wait_view_readers();
             delete client;
         });
         return;
     }
     MORVAST::TOOLS::sleep_mv(GetTimings().close_pause_ms);
+    wait_view_readers();
     delete client;
 }
 

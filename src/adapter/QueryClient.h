@@ -250,6 +250,13 @@ private:
 
     std::mutex m_client_lock;  // guards m_client and every use of it
     query_tcp_client* m_client;
+    // IsConnect's lock-free view of m_client (the order path asks it on
+    // every order and must not wait behind a query send holding the lock),
+    // and the callers using a pointer they loaded from it: a client is freed
+    // only once it is out of the view and they are gone.
+    std::atomic<query_tcp_client*> m_client_view{nullptr};
+    mutable std::atomic<int> m_view_readers{0};
+    void wait_view_readers() const;
     HUX_NET::retired_transports m_retired;
     std::atomic<bool> m_logged_on;
 
