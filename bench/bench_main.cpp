@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "bench/bench_env.h"
+#include "bench/bench_loopback.h"
 #include "bench/bench_stream.h"
 #include "bench/bench_table.h"
 #include "tests/support/netns_pair.h"
@@ -53,6 +54,27 @@ const std::vector<hux_bench::figure_row> FIGURES = {
      "BM_R1_RoundTripBusyPoll", "raw_p99.99_ns", hux_bench::TARGET_NONE, 0},
     {"R2 send path: MVHUX_EnterOrder per order", "BM_R2_SendPath", "ns_per_order", "bare send() of 100 bytes",
      "BM_R2_SendPath", "bare_ns_per_order", hux_bench::TARGET_RATIO_MAX, 1.20},
+    {"AR1 adapter EnterOrder->accept p50", "BM_AR1_AdapterRoundTrip", "p50_ns",
+     "trade library (R1), p50", "BM_AR1_AdapterRoundTrip", "trade_p50_ns", hux_bench::TARGET_RATIO_MAX,
+     1.05},
+    {"AR1 adapter EnterOrder->accept p99", "BM_AR1_AdapterRoundTrip", "p99_ns", "trade library (R1), p99",
+     "BM_AR1_AdapterRoundTrip", "trade_p99_ns", hux_bench::TARGET_NONE, 0},
+    {"AR1 adapter EnterOrder->accept p99.9", "BM_AR1_AdapterRoundTrip", "p99.9_ns", "trade library (R1), p99.9",
+     "BM_AR1_AdapterRoundTrip", "trade_p99.9_ns", hux_bench::TARGET_NONE, 0},
+    {"AR1 adapter EnterOrder->accept p50", "BM_AR1_AdapterRoundTrip", "p50_ns", "raw socket client, p50",
+     "BM_AR1_AdapterRoundTrip", "raw_p50_ns", hux_bench::TARGET_NONE, 0},
+    {"AR1 adapter EnterOrder->accept p99", "BM_AR1_AdapterRoundTrip", "p99_ns", "raw socket client, p99",
+     "BM_AR1_AdapterRoundTrip", "raw_p99_ns", hux_bench::TARGET_NONE, 0},
+    {"AR1 adapter EnterOrder->accept p99.9", "BM_AR1_AdapterRoundTrip", "p99.9_ns", "raw socket client, p99.9",
+     "BM_AR1_AdapterRoundTrip", "raw_p99.9_ns", hux_bench::TARGET_NONE, 0},
+    {"AR2 adapter send path, per EnterOrder", "BM_AR2_AdapterSendPath", "ns_per_order", "trade library (R2)",
+     "BM_AR2_AdapterSendPath", "trade_ns_per_order", hux_bench::TARGET_RATIO_MAX, 1.05},
+    {"AR2 adapter send path, per EnterOrder", "BM_AR2_AdapterSendPath", "ns_per_order",
+     "bare send(), its 100 bytes", "BM_AR2_AdapterSendPath", "bare_ns_per_order", hux_bench::TARGET_NONE, 0},
+    {"AR3 EnterMultiOrders(16)->16th accept p50", "BM_AR3_AdapterMultiOrders", "multi_p50_ns",
+     "16 EnterOrder calls, p50", "BM_AR3_AdapterMultiOrders", "single_p50_ns", hux_bench::TARGET_NONE, 0},
+    {"AR3 EnterMultiOrders(16)->16th accept p99", "BM_AR3_AdapterMultiOrders", "multi_p99_ns",
+     "16 EnterOrder calls, p99", "BM_AR3_AdapterMultiOrders", "single_p99_ns", hux_bench::TARGET_NONE, 0},
     {"R3 encode new order (BuildNewOrder)", "BM_R3_BuildNewOrder", NS_PER_ITEM, "memcpy of 100 bytes",
      "BM_R3_Memcpy100", NS_PER_ITEM, hux_bench::TARGET_RATIO_MAX, 3.0},
     {"R4 dispatch per message (ProcReceiveMsg)", "BM_R4_Dispatch", NS_PER_ITEM, "bare cut loop, per message",
@@ -139,6 +161,7 @@ int main(int argc, char** argv) {
         reporter.SetErrorStream(&details_file);
     }
     benchmark::RunSpecifiedBenchmarks(&reporter);
+    hux_bench::release_adapter_api_env();  // logged on to the loopback environment's server
     hux_bench::release_loopback_env();
     hux_bench::release_bypass_env();
     hux_bench::release_bypass_session_env();
@@ -147,8 +170,8 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
 
     printf("\nEach figure is the median over its repetitions; its baseline ran in the same process.\n"
-           "R1, R2, R5 and R6-R8 alternate figure and baseline inside each repetition: their ratio and added time\n"
-           "are the medians of the per-repetition ratios and differences.\n");
+           "R1, R2, R5, R6-R8 and AR1-AR3 alternate figure and baseline inside each repetition: their ratio\n"
+           "and added time are the medians of the per-repetition ratios and differences.\n");
     hux_bench::print_figure_table(stdout, reporter, FIGURES);
     return 0;
 }

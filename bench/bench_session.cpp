@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "bench/bench_env.h"
+#include "bench/bench_loopback.h"
 #include "bench/bench_raw_client.h"
 #include "mv_hux_trade.h"
 #include "sim/sim_trade_server.h"
@@ -347,5 +348,33 @@ BENCHMARK(BM_R5_SendPathLogger)->UseManualTime()->Iterations(SEND_BATCHES);
 }  // namespace
 
 void release_loopback_env() { g_loopback.reset(); }
+
+// ---- the environment seen from the adapter's benchmarks (bench_loopback.h)
+
+hux_sim::sim_trade_server* loopback_server(std::string* why) {
+    if (!g_loopback) g_loopback.reset(new loopback_env);
+    if (!g_loopback->ready) {
+        *why = g_loopback->error;
+        return nullptr;
+    }
+    return &g_loopback->sim;
+}
+
+double loopback_library_round_trip() {
+    static HUX_EnterOrderField order = sample_order(0);
+    return library_round_trip(*g_loopback, order);
+}
+
+double loopback_raw_round_trip() { return raw_round_trip(*g_loopback); }
+
+double loopback_library_send_batch() {
+    static HUX_EnterOrderField order = sample_order(0);
+    loopback_env& env = *g_loopback;
+    const double ns = send_batch(env, [&env] {
+        order.client_token = ++env.next_token;
+        return MVHUX_EnterOrder(env.handle, &order, false) == HUX_RESULT_OK;
+    });
+    return ns < 0 ? -1 : ns / SEND_BATCH;
+}
 
 }  // namespace hux_bench
