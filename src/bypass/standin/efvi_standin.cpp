@@ -1,9 +1,11 @@
 // Our own ef_vi for hosts without a Solarflare card: the calls the ef_vi
-// sender makes, over an AF_PACKET socket bound to the interface.
+// sender and the TCP flow receiver make, over an AF_PACKET socket bound to
+// the interface.
 //
 // - A driver handle is a descriptor of /dev/null; a protection domain names
 //   an existing interface; a virtual interface owns the packet socket and a
-//   transmit ring of descriptors (capacity from the ring setting).
+//   transmit ring of descriptors (capacity from the ring setting), and, when
+//   it has a receive queue, a ring of posted receive buffers.
 // - Registered memory is seen through DMA addresses far from any pointer of
 //   the process; a table maps them back.
 // - The CTPIO push sends the bytes as given. Its fallback post takes a
@@ -17,6 +19,17 @@
 //   kernel's software transmit time of the frame (SO_TIMESTAMPING, read from
 //   the socket's error queue) with the two low nanosecond bits replaced by
 //   the sync-flags setting.
+// - Receive: the socket of a VI with a receive queue is non-blocking, has a
+//   receive buffer forced to 8 MiB and hears nothing until the port-sniff
+//   filter binds it to IPv4 (ETH_P_IP, so it sees what passed the netdev
+//   ingress hook; promiscuous: PACKET_MR_PROMISC membership). A poll reads
+//   frames while pushed buffers are left: frames the host sends (which an
+//   ETH_P_IP socket is not given anyway; PACKET_OUTGOING) and frames the
+//   drop setting swallows use no buffer; any other frame lands in the next
+//   buffer (EF_EVENT_TYPE_RX), or gives that buffer back with
+//   EF_EVENT_TYPE_RX_DISCARD when it is longer than EF_VI_RX_BUFFER_LEN.
+//   Without a pushed buffer nothing is read, and the socket's own drops
+//   (PACKET_STATISTICS) are what a full card ring loses.
 #include <etherfabric/base.h>
 #include <etherfabric/capabilities.h>
 #include <etherfabric/ef_vi.h>
@@ -24,9 +37,11 @@
 #include <etherfabric/pd.h>
 #include <etherfabric/vi.h>
 
+#include <arpa/inet.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <linux/errqueue.h>
+#include <linux/if_ether.h>
 #include <linux/if_packet.h>
 #include <linux/net_tstamp.h>
 #include <net/if.h>
@@ -60,6 +75,13 @@ struct efvi_settings {
     std::atomic<int> drivers_open{0};
     std::atomic<int> last_evq{0};
     std::atomic<long> wire_errors{0};
+    std::atomic<int> rx_drop_port{0};
+    std::atomic<long> rx_drop_nth{0};
+    std::atomic<long> rx_drop_seen{0};  // frames to the port since the setting
+    std::atomic<long> rx_knob_drops{0};
+    std::atomic<long> rx_socket_drops{0};
+    std::atomic<long> rx_events{0};
+    std::atomic<long> rx_discards{0};
 };
 
 efvi_settings g_settings;
@@ -80,6 +102,8 @@ void load_env() {
     g_settings.deferred_dma = static_cast<int>(env_long("HUX_EFVI_DEFERRED_DMA", 0));
     g_settings.sync_flags = static_cast<int>(env_long("HUX_EFVI_SYNC_FLAGS", 3));
     g_settings.refuse_tx = static_cast<int>(env_long("HUX_EFVI_REFUSE_TX", 0));
+    g_settings.rx_drop_port = static_cast<int>(env_long("HUX_EFVI_RX_DROP_PORT", 0) & 0xffff);
+    g_settings.rx_drop_nth = env_long("HUX_EFVI_RX_DROP_NTH", 0);
 }
 
 efvi_settings& settings() {
@@ -150,6 +174,11 @@ constexpr int64_t TIMESTAMP_PATIENCE_NS = 2000000000;
 // ---------------------------------------------------------------- VI state
 
 namespace {
+struct rx_descriptor {
+    ef_request_id id;
+    unsigned char* mem;  // the buffer's EF_VI_RX_BUFFER_LEN bytes
+};
+
 struct tx_descriptor {
     ef_request_id id;
     bool sent;          // on the wire (or refused by the kernel)
@@ -173,6 +202,14 @@ struct hux_efvi_state {
     int64_t last_ts_ns = 0;         // the time of timestamp ts_read
     uint64_t pending_ctpio_seq = 0; // the last push, until a fallback post claims it
     unsigned char scratch[MAX_FRAME];
+    // Receive side (rx_capacity 0: none). Running counts: buffers queued,
+    // pushed (the card may fill them), given back by an event.
+    int ifindex = 0;
+    int rx_capacity = 0;
+    rx_descriptor* rx_ring = nullptr;
+    uint32_t rx_added = 0, rx_pushed = 0, rx_removed = 0;
+    bool sniffing = false;
+    uint32_t frames_read = 0;  // since the socket's statistics were last taken
 };
 
 namespace {
@@ -228,6 +265,7 @@ int read_timestamp(hux_efvi_state* st, uint64_t seq, int64_t* ns) {
 
 int take_descriptor_checks(ef_vi* vi) {
     if (!vi || !vi->vi_state) return -EINVAL;
+    if (vi->vi_state->capacity == 0) return -EOPNOTSUPP;  // no transmit queue
     if (settings().refuse_tx.load()) return -EIO;
     hux_efvi_state* st = vi->vi_state;
     if (st->tail - st->head >= static_cast<uint32_t>(st->capacity)) return -EAGAIN;
@@ -238,6 +276,150 @@ void call_hook(ef_addr addr, unsigned char const* bytes, int len, ef_request_id 
     hux_standin_efvi_post_hook hook = settings().hook.load();
     if (hook) hook(settings().hook_ctx.load(), addr, bytes, len, id);
 }
+
+// A packet socket on the interface that hears nothing yet (protocol 0); a
+// receive socket is non-blocking with an 8 MiB receive buffer.
+int open_packet_socket(int ifindex, bool rx, bool timestamps) {
+    const int fd = socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC | (rx ? SOCK_NONBLOCK : 0), 0);
+    if (fd < 0) return -errno;
+    sockaddr_ll at{};
+    at.sll_family = AF_PACKET;
+    at.sll_ifindex = ifindex;
+    int rc = bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at);
+    if (rc == 0 && timestamps) {
+        const int how = SOF_TIMESTAMPING_TX_SOFTWARE | SOF_TIMESTAMPING_SOFTWARE | SOF_TIMESTAMPING_OPT_TSONLY;
+        rc = setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPING, &how, sizeof how);
+    }
+    if (rc == 0 && rx) {
+        // Forcing needs CAP_NET_ADMIN; without it the limit of the host.
+        const int size = 8 << 20;
+        if (setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0)
+            setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+    }
+    if (rc != 0) {
+        const int err = errno;
+        close(fd);
+        return -err;
+    }
+    return fd;
+}
+
+// Adds the frames the kernel dropped on the socket since the last call.
+void take_socket_drops(hux_efvi_state* st) {
+    tpacket_stats stats{};
+    socklen_t len = sizeof stats;
+    if (getsockopt(st->fd, SOL_PACKET, PACKET_STATISTICS, &stats, &len) == 0 && stats.tp_drops != 0)
+        settings().rx_socket_drops.fetch_add(static_cast<long>(stats.tp_drops));
+    st->frames_read = 0;
+}
+
+// True when the drop setting swallows this received frame: IPv4, TCP, the
+// first fragment, to the set port, and the k-th such frame.
+bool knob_swallows(unsigned char const* f, size_t len) {
+    efvi_settings& s = settings();
+    const long nth = s.rx_drop_nth.load(std::memory_order_relaxed);
+    if (nth <= 0 || len < 34 || f[12] != 0x08 || f[13] != 0x00 || (f[14] >> 4) != 4 || f[23] != 6) return false;
+    if ((((f[20] & 0x1f) << 8) | f[21]) != 0) return false;  // a later fragment: no TCP header
+    const size_t tcp = 14 + size_t(f[14] & 0x0f) * 4;
+    if (tcp < 34 || len < tcp + 4) return false;
+    const int port = (f[tcp + 2] << 8) | f[tcp + 3];
+    if (port != s.rx_drop_port.load(std::memory_order_relaxed)) return false;
+    if ((s.rx_drop_seen.fetch_add(1) + 1) % nth != 0) return false;
+    s.rx_knob_drops.fetch_add(1);
+    return true;
+}
+
+// Frames the host sends and swallowed ones a poll reads past at most, so a
+// flood of them cannot keep it from returning.
+constexpr int MAX_SKIPPED_PER_POLL = 256;
+constexpr uint32_t FRAMES_PER_STATISTICS = 4096;
+// The largest receive ring a VI can have.
+constexpr int MAX_RX_CAPACITY = 1 << 16;
+
+int poll_rx(hux_efvi_state* st, ef_event* evs, int evs_len) {
+    const uint32_t cap = static_cast<uint32_t>(st->rx_capacity);
+    int n = 0, skipped = 0;
+    while (n < evs_len && st->rx_removed != st->rx_pushed) {
+        rx_descriptor const& d = st->rx_ring[st->rx_removed % cap];
+        sockaddr_ll from{};
+        socklen_t from_len = sizeof from;
+        const ssize_t got = recvfrom(st->fd, d.mem, EF_VI_RX_BUFFER_LEN, MSG_DONTWAIT | MSG_TRUNC,
+                                     reinterpret_cast<sockaddr*>(&from), &from_len);
+        if (got < 0) {
+            if (st->frames_read != 0) take_socket_drops(st);  // emptied: catch up
+            break;
+        }
+        if (++st->frames_read >= FRAMES_PER_STATISTICS) take_socket_drops(st);
+        const size_t written = got < EF_VI_RX_BUFFER_LEN ? static_cast<size_t>(got) : EF_VI_RX_BUFFER_LEN;
+        if (from.sll_pkttype == PACKET_OUTGOING || knob_swallows(d.mem, written)) {
+            if (++skipped >= MAX_SKIPPED_PER_POLL) break;
+            continue;
+        }
+        ef_event& e = evs[n++];
+        e = ef_event{};
+        if (got > EF_VI_RX_BUFFER_LEN) {
+            e.rx_discard.type = EF_EVENT_TYPE_RX_DISCARD;
+            e.rx_discard.rq_id = static_cast<uint32_t>(d.id);
+            e.rx_discard.len = static_cast<uint16_t>(got > 0xffff ? 0xffff : got);
+            e.rx_discard.subtype = EF_EVENT_RX_DISCARD_TRUNC;
+            settings().rx_discards.fetch_add(1);
+        } else {
+            e.rx.type = EF_EVENT_TYPE_RX;
+            e.rx.rq_id = static_cast<uint32_t>(d.id);
+            e.rx.len = static_cast<uint16_t>(got);
+            e.rx.flags = EF_EVENT_FLAG_SOP;
+            settings().rx_events.fetch_add(1);
+        }
+        ++st->rx_removed;
+    }
+    return n;
+}
+
+int poll_tx(hux_efvi_state* st, ef_event* evs, int evs_len) {
+    const uint32_t cap = static_cast<uint32_t>(st->capacity);
+    int n = 0;
+    if (st->timestamps) {
+        // One event per post, each releasing its descriptor.
+        while (n < evs_len && st->done != st->tail) {
+            tx_descriptor& d = st->ring[st->done % cap];
+            if (!d.sent) send_dma(st, d);
+            int64_t ns = 0;
+            if (d.wire_seq != 0 && !read_timestamp(st, d.wire_seq, &ns)) {
+                if (monotonic_ns() - d.posted_ns < TIMESTAMP_PATIENCE_NS) break;
+                ns = 0;
+            }
+            const uint32_t flags = static_cast<uint32_t>(settings().sync_flags.load()) & 3u;
+            ef_event& e = evs[n++];
+            e = ef_event{};
+            e.tx_timestamp.type = EF_EVENT_TYPE_TX_WITH_TIMESTAMP;
+            e.tx_timestamp.rq_id = static_cast<uint32_t>(d.id);
+            e.tx_timestamp.ts_sec = static_cast<uint32_t>(ns / 1000000000);
+            e.tx_timestamp.ts_nsec = (static_cast<uint32_t>(ns % 1000000000) & ~3u) | flags;
+            ++st->done;
+            st->head = st->done;
+        }
+        return n;
+    }
+    // The card reads what it has not read yet, then reports in batches.
+    for (uint32_t i = st->done; i != st->tail; ++i) {
+        tx_descriptor& d = st->ring[i % cap];
+        if (!d.sent) send_dma(st, d);
+    }
+    while (n < evs_len && st->done != st->tail) {
+        uint32_t count = st->tail - st->done;
+        if (count > EF_VI_TRANSMIT_BATCH) count = EF_VI_TRANSMIT_BATCH;
+        st->done += count;
+        ef_event& e = evs[n++];
+        e = ef_event{};
+        e.tx.type = EF_EVENT_TYPE_TX;
+        e.tx.desc_id = st->done;
+    }
+    return n;
+}
+
+// The one kind of filter, and the id of a VI's one sniff filter.
+constexpr unsigned FILTER_PORT_SNIFF = 1;
+constexpr int SNIFF_FILTER_ID = 1;
 
 }  // namespace
 
@@ -317,52 +499,49 @@ ef_addr ef_memreg_dma_addr(ef_memreg* mr, size_t offset) { return mr->mr_dma_bas
 
 // ---------------------------------------------------------------- VI
 
-int ef_vi_alloc_from_pd(ef_vi* vi, ef_driver_handle vi_dh, ef_pd* pd, ef_driver_handle, int evq_capacity, int,
-                        int, ef_vi*, ef_driver_handle, enum ef_vi_flags flags) {
+int ef_vi_alloc_from_pd(ef_vi* vi, ef_driver_handle vi_dh, ef_pd* pd, ef_driver_handle, int evq_capacity,
+                        int rxq_capacity, int txq_capacity, ef_vi*, ef_driver_handle, enum ef_vi_flags flags) {
     settings().last_evq = evq_capacity;
     if (settings().refuse_vi.load()) return -EBUSY;
-    if (!vi || vi_dh < 0 || !pd || pd->pd_ifindex <= 0) return -EINVAL;
+    if (!vi || vi_dh < 0 || !pd || pd->pd_ifindex <= 0 || rxq_capacity > MAX_RX_CAPACITY) return -EINVAL;
 
-    const int fd = socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC, 0);  // protocol 0: receives nothing
-    if (fd < 0) return -errno;
-    sockaddr_ll at{};
-    at.sll_family = AF_PACKET;
-    at.sll_ifindex = pd->pd_ifindex;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) {
-        const int err = errno;
-        close(fd);
-        return -err;
-    }
+    const bool rx = rxq_capacity > 0;
     const bool timestamps = (flags & EF_VI_TX_TIMESTAMPS) != 0;
-    if (timestamps) {
-        const int how = SOF_TIMESTAMPING_TX_SOFTWARE | SOF_TIMESTAMPING_SOFTWARE | SOF_TIMESTAMPING_OPT_TSONLY;
-        if (setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPING, &how, sizeof how) != 0) {
-            const int err = errno;
-            close(fd);
-            return -err;
-        }
-    }
+    const int fd = open_packet_socket(pd->pd_ifindex, rx, timestamps);
+    if (fd < 0) return fd;
     const int ring = settings().ring.load();
     hux_efvi_state* st = new hux_efvi_state;
     st->fd = fd;
     std::memcpy(st->ifname, pd->pd_intf_name, sizeof st->ifname);
     st->ifname[IF_NAMESIZE - 1] = '\0';
     st->timestamps = timestamps;
-    st->capacity = ring > 0 ? ring : 1;
-    st->ring = new tx_descriptor[st->capacity]();
+    if (rx && txq_capacity == 0) {
+        st->capacity = 0;  // receive only
+    } else {
+        st->capacity = ring > 0 ? ring : 1;
+        st->ring = new tx_descriptor[st->capacity]();
+    }
+    st->ifindex = pd->pd_ifindex;
+    if (rx) {
+        st->rx_capacity = rxq_capacity;
+        st->rx_ring = new rx_descriptor[rxq_capacity]();
+    }
     vi->vi_state = st;
     vi->vi_flags = static_cast<unsigned>(flags);
     vi->vi_evq_capacity = evq_capacity > 0 ? evq_capacity : 4096;
     vi->vi_txq_capacity = st->capacity;
-    vi->vi_rxq_capacity = 0;
+    vi->vi_rxq_capacity = st->rx_capacity;
     return 0;
 }
 
 int ef_vi_free(ef_vi* vi, ef_driver_handle) {
     if (!vi || !vi->vi_state) return -EINVAL;
-    close(vi->vi_state->fd);
-    delete[] vi->vi_state->ring;
-    delete vi->vi_state;
+    hux_efvi_state* st = vi->vi_state;
+    if (st->rx_capacity > 0) take_socket_drops(st);
+    close(st->fd);  // also leaves promiscuous mode
+    delete[] st->ring;
+    delete[] st->rx_ring;
+    delete st;
     vi->vi_state = nullptr;
     return 0;
 }
@@ -382,10 +561,95 @@ int ef_vi_transmit_capacity(ef_vi* vi) { return vi && vi->vi_state ? vi->vi_txq_
 int ef_vi_receive_capacity(ef_vi* vi) { return vi && vi->vi_state ? vi->vi_rxq_capacity : 0; }
 int ef_eventq_capacity(ef_vi* vi) { return vi && vi->vi_state ? vi->vi_evq_capacity : 0; }
 
+// ---------------------------------------------------------------- filters
+
+void ef_filter_spec_init(ef_filter_spec* fs, enum ef_filter_flags flags) {
+    if (!fs) return;
+    *fs = ef_filter_spec{};
+    fs->flags = static_cast<unsigned>(flags);
+}
+
+int ef_filter_spec_set_port_sniff(ef_filter_spec* fs, int promiscuous) {
+    if (!fs || fs->type != 0) return -EPROTONOSUPPORT;
+    fs->type = FILTER_PORT_SNIFF;
+    fs->promiscuous = promiscuous ? 1 : 0;
+    return 0;
+}
+
+int ef_vi_filter_add(ef_vi* vi, ef_driver_handle dh, const ef_filter_spec* fs, ef_filter_cookie* filter_cookie_out) {
+    if (!vi || !vi->vi_state || dh < 0 || !fs || fs->type != FILTER_PORT_SNIFF) return -EINVAL;
+    hux_efvi_state* st = vi->vi_state;
+    if (st->rx_capacity == 0) return -EINVAL;
+    if (st->sniffing) return -EBUSY;
+    packet_mreq req{};
+    req.mr_ifindex = st->ifindex;
+    req.mr_type = PACKET_MR_PROMISC;
+    if (fs->promiscuous && setsockopt(st->fd, SOL_PACKET, PACKET_ADD_MEMBERSHIP, &req, sizeof req) != 0)
+        return -errno;
+    sockaddr_ll at{};
+    at.sll_family = AF_PACKET;
+    at.sll_protocol = htons(ETH_P_IP);
+    at.sll_ifindex = st->ifindex;
+    if (bind(st->fd, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) {
+        const int err = errno;
+        if (fs->promiscuous) setsockopt(st->fd, SOL_PACKET, PACKET_DROP_MEMBERSHIP, &req, sizeof req);
+        return -err;
+    }
+    st->sniffing = true;
+    if (filter_cookie_out) *filter_cookie_out = ef_filter_cookie{SNIFF_FILTER_ID, static_cast<int>(FILTER_PORT_SNIFF)};
+    return 0;
+}
+
+int ef_vi_filter_del(ef_vi* vi, ef_driver_handle dh, ef_filter_cookie* filter_cookie) {
+    if (!vi || !vi->vi_state || dh < 0 || !filter_cookie || filter_cookie->filter_id != SNIFF_FILTER_ID) return -EINVAL;
+    hux_efvi_state* st = vi->vi_state;
+    if (!st->sniffing) return -ENOENT;
+    // A packet socket cannot be unbound from its protocol: a fresh one that
+    // hears nothing takes the descriptor's place (the old one's membership
+    // and waiting frames go with it).
+    const int fresh = open_packet_socket(st->ifindex, true, st->timestamps);
+    if (fresh < 0) return fresh;
+    take_socket_drops(st);
+    dup3(fresh, st->fd, O_CLOEXEC);
+    close(fresh);
+    st->sniffing = false;
+    return 0;
+}
+
+// ---------------------------------------------------------------- receive
+
+int ef_vi_receive_init(ef_vi* vi, ef_addr addr, ef_request_id dma_id) {
+    if (!vi || !vi->vi_state || vi->vi_state->rx_capacity == 0) return -EINVAL;
+    hux_efvi_state* st = vi->vi_state;
+    if (st->rx_added - st->rx_removed >= static_cast<uint32_t>(st->rx_capacity)) return -EAGAIN;
+    unsigned char* mem = dma_to_pointer(addr, EF_VI_RX_BUFFER_LEN);
+    if (!mem) return -EFAULT;
+    st->rx_ring[st->rx_added % static_cast<uint32_t>(st->rx_capacity)] = rx_descriptor{dma_id, mem};
+    ++st->rx_added;
+    return 0;
+}
+
+void ef_vi_receive_push(ef_vi* vi) {
+    if (vi && vi->vi_state) vi->vi_state->rx_pushed = vi->vi_state->rx_added;
+}
+
+int ef_vi_receive_post(ef_vi* vi, ef_addr addr, ef_request_id dma_id) {
+    const int rc = ef_vi_receive_init(vi, addr, dma_id);
+    if (rc == 0) ef_vi_receive_push(vi);
+    return rc;
+}
+
+int ef_vi_receive_fill_level(ef_vi* vi) {
+    return vi && vi->vi_state ? static_cast<int>(vi->vi_state->rx_added - vi->vi_state->rx_removed) : 0;
+}
+
+int ef_vi_receive_prefix_len(ef_vi*) { return 0; }
+int ef_vi_receive_buffer_len(ef_vi*) { return EF_VI_RX_BUFFER_LEN; }
+
 // ---------------------------------------------------------------- transmit
 
 void ef_vi_transmit_ctpio(ef_vi* vi, const void* frame_buf, size_t frame_len, unsigned) {
-    if (!vi || !vi->vi_state || settings().refuse_tx.load()) return;
+    if (!vi || !vi->vi_state || vi->vi_state->capacity == 0 || settings().refuse_tx.load()) return;
     hux_efvi_state* st = vi->vi_state;
     st->pending_ctpio_seq = put_on_wire(st, static_cast<unsigned char const*>(frame_buf), static_cast<int>(frame_len));
 }
@@ -425,50 +689,15 @@ int ef_vi_transmit(ef_vi* vi, ef_addr dma_addr, int len, ef_request_id dma_id) {
 int ef_eventq_poll(ef_vi* vi, ef_event* evs, int evs_len) {
     if (!vi || !vi->vi_state || !evs) return -EINVAL;
     hux_efvi_state* st = vi->vi_state;
-    const uint32_t cap = static_cast<uint32_t>(st->capacity);
-    int n = 0;
-    if (st->timestamps) {
-        // One event per post, each releasing its descriptor.
-        while (n < evs_len && st->done != st->tail) {
-            tx_descriptor& d = st->ring[st->done % cap];
-            if (!d.sent) send_dma(st, d);
-            int64_t ns = 0;
-            if (d.wire_seq != 0 && !read_timestamp(st, d.wire_seq, &ns)) {
-                if (monotonic_ns() - d.posted_ns < TIMESTAMP_PATIENCE_NS) break;
-                ns = 0;
-            }
-            const uint32_t flags = static_cast<uint32_t>(settings().sync_flags.load()) & 3u;
-            ef_event& e = evs[n++];
-            e = ef_event{};
-            e.tx_timestamp.type = EF_EVENT_TYPE_TX_WITH_TIMESTAMP;
-            e.tx_timestamp.rq_id = static_cast<uint32_t>(d.id);
-            e.tx_timestamp.ts_sec = static_cast<uint32_t>(ns / 1000000000);
-            e.tx_timestamp.ts_nsec = (static_cast<uint32_t>(ns % 1000000000) & ~3u) | flags;
-            ++st->done;
-            st->head = st->done;
-        }
-        return n;
-    }
-    // The card reads what it has not read yet, then reports in batches.
-    for (uint32_t i = st->done; i != st->tail; ++i) {
-        tx_descriptor& d = st->ring[i % cap];
-        if (!d.sent) send_dma(st, d);
-    }
-    while (n < evs_len && st->done != st->tail) {
-        uint32_t count = st->tail - st->done;
-        if (count > EF_VI_TRANSMIT_BATCH) count = EF_VI_TRANSMIT_BATCH;
-        st->done += count;
-        ef_event& e = evs[n++];
-        e = ef_event{};
-        e.tx.type = EF_EVENT_TYPE_TX;
-        e.tx.desc_id = st->done;
-    }
+    int n = st->capacity > 0 ? poll_tx(st, evs, evs_len) : 0;
+    if (st->rx_capacity > 0 && n < evs_len) n += poll_rx(st, evs + n, evs_len - n);
     return n;
 }
 
 int ef_vi_transmit_unbundle(ef_vi* vi, const ef_event* event, ef_request_id* ids) {
     if (!vi || !vi->vi_state || !event || EF_EVENT_TYPE(*event) != EF_EVENT_TYPE_TX) return -EINVAL;
     hux_efvi_state* st = vi->vi_state;
+    if (st->capacity == 0) return -EINVAL;
     uint32_t count = event->tx.desc_id - st->head;
     if (count > st->done - st->head) count = st->done - st->head;
     if (count > EF_VI_TRANSMIT_BATCH) count = EF_VI_TRANSMIT_BATCH;
@@ -492,6 +721,13 @@ void hux_standin_efvi_reset(void) {
     s.driver_opens = 0;
     s.last_evq = 0;
     s.wire_errors = 0;
+    s.rx_drop_nth = 0;
+    s.rx_drop_port = 0;
+    s.rx_drop_seen = 0;
+    s.rx_knob_drops = 0;
+    s.rx_socket_drops = 0;
+    s.rx_events = 0;
+    s.rx_discards = 0;
 }
 
 void hux_standin_efvi_set_capability(long value) { settings().capability = value; }
@@ -517,5 +753,21 @@ int hux_standin_efvi_driver_opens(void) { return settings().driver_opens.load();
 int hux_standin_efvi_drivers_open(void) { return settings().drivers_open.load(); }
 int hux_standin_efvi_last_evq_capacity(void) { return settings().last_evq.load(); }
 long hux_standin_efvi_wire_errors(void) { return settings().wire_errors.load(); }
+
+void hux_standin_efvi_set_rx_drop(unsigned short port, long nth) {
+    efvi_settings& s = settings();
+    s.rx_drop_nth = 0;
+    s.rx_drop_port = port;
+    s.rx_drop_seen = 0;
+    s.rx_drop_nth = nth;
+}
+unsigned short hux_standin_efvi_rx_drop_port(void) {
+    return static_cast<unsigned short>(settings().rx_drop_port.load());
+}
+long hux_standin_efvi_rx_drop_nth(void) { return settings().rx_drop_nth.load(); }
+long hux_standin_efvi_rx_knob_drops(void) { return settings().rx_knob_drops.load(); }
+long hux_standin_efvi_rx_socket_drops(void) { return settings().rx_socket_drops.load(); }
+long hux_standin_efvi_rx_events(void) { return settings().rx_events.load(); }
+long hux_standin_efvi_rx_discards(void) { return settings().rx_discards.load(); }
 
 }  // extern "C"

@@ -13,15 +13,23 @@
  *                          only when completions are polled, as a card reads
  *                          them some time after the post
  *   HUX_EFVI_SYNC_FLAGS    the low two bits of every transmit timestamp (3)
- *   HUX_EFVI_REFUSE_TX     non-zero: transmit posts fail (-EIO) */
+ *   HUX_EFVI_REFUSE_TX     non-zero: transmit posts fail (-EIO)
+ *   HUX_EFVI_RX_DROP_PORT  with HUX_EFVI_RX_DROP_NTH = k > 0: every k-th
+ *   HUX_EFVI_RX_DROP_NTH   frame received whose TCP destination port is
+ *                          this one (the k-th, 2k-th, ... counted from
+ *                          when the setting was made, over all receive
+ *                          VIs) is swallowed by the stand-in: no event,
+ *                          no buffer used. The host's own stack still
+ *                          gets the frame; only the receive VIs miss it.
+ *                          k = 0: off (default) */
 #include <stdint.h>
 
 #ifdef __cplusplus
 extern "C" {
 #endif
 
-/* Back to the built-in defaults (environment ignored); clears the hook and
- * the counters. */
+/* Back to the built-in defaults (environment ignored); clears the hook, the
+ * receive drop and the counters. */
 void hux_standin_efvi_reset(void);
 
 void hux_standin_efvi_set_capability(long value);
@@ -51,6 +59,21 @@ int hux_standin_efvi_drivers_open(void);
 int hux_standin_efvi_last_evq_capacity(void);
 /* Frames the kernel would not send (too long for the MTU, interface down). */
 long hux_standin_efvi_wire_errors(void);
+
+/* Receive side. Setting the drop restarts its frame count. */
+void hux_standin_efvi_set_rx_drop(unsigned short port, long nth);
+unsigned short hux_standin_efvi_rx_drop_port(void);
+long hux_standin_efvi_rx_drop_nth(void);
+/* Frames swallowed by the drop setting. */
+long hux_standin_efvi_rx_knob_drops(void);
+/* Frames the interface's packet sockets lost because their receive buffer
+ * was full (the kernel's count, taken at least every 4096 frames read, when
+ * a poll finds the socket empty after reading frames, and when the VI is
+ * freed). */
+long hux_standin_efvi_rx_socket_drops(void);
+/* Receive events and receive-discard events given by polls. */
+long hux_standin_efvi_rx_events(void);
+long hux_standin_efvi_rx_discards(void);
 
 #ifdef __cplusplus
 }
