@@ -55,6 +55,7 @@ install(FILES
   include/hux_trade_status_struct.h
   include/mv_hux_trade.h
   include/hux_trader_api.h
+  include/hux_tcp_quote.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/hux)
 
 # libhuxadapter.so as hux::adapter; installed, its headers are found in

@@ -4,8 +4,10 @@
 # library itself, that it leaves no symbol unresolved. Without a list, the
 # list is libhuxtrade.so's, written out below: the 82 MVHUX_* functions of
 # the C interface, the factory pair of the object interface, the checksum
-# routine sse42_crc32_10 and the process-wide data g_handle_sig,
-# g_reconnecting, g_is_close and g_zf_sync_trade_client.
+# routine sse42_crc32_10, the process-wide data g_handle_sig,
+# g_reconnecting, g_is_close and g_zf_sync_trade_client, and the TCP flow
+# receiver's factory (i_tcp_quote_new::create_tcp_quote()) with the ring
+# buffer's three functions.
 #
 #   check_exports.sh [--expect LIST] LIBRARY   reads `nm -D --defined-only LIBRARY`, runs `ldd -r`
 #   check_exports.sh [--expect LIST] -         reads such a listing from standard input
@@ -110,6 +112,10 @@ g_handle_sig
 g_reconnecting
 g_is_close
 g_zf_sync_trade_client
+mmap_ringbuff
+mmap_ringbuff_by_filename
+unmmap_ringbuff
+_ZN15i_tcp_quote_new16create_tcp_quoteEv
 '
 
 # The written-out list must hold 82 MVHUX_* names; a given list, any number.

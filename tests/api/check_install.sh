@@ -161,7 +161,7 @@ programs=(bin/hux-sim-server bin/hux-demo)
 [ "$adapter_demo" = 1 ] && programs+=(bin/hux-adapter-demo)
 # shellcheck disable=SC2046
 for f in lib/libhuxtrade.so lib/libhuxadapter.so "${programs[@]}" include/hux/hux_static_assert.h \
-    include/hux/mv_hux_trade.h include/hux/hux_trader_api.h include/hux/hux_trade_struct.h \
+    include/hux/mv_hux_trade.h include/hux/hux_trader_api.h include/hux/hux_tcp_quote.h include/hux/hux_trade_struct.h \
     include/hux/hux_trade_request_struct.h include/hux/hux_trade_answer_struct.h \
     include/hux/hux_trade_status_struct.h \
     include/hux/mv_hux_adapter.h include/hux/hux_adapter_api.h include/hux/hux_adapter_struct.h \

@@ -10,6 +10,7 @@
 #include "hux_trade_answer_struct.h"
 #include "hux_trade_request_struct.h"
 #include "hux_trade_status_struct.h"
+#include "hux_tcp_quote.h"
 #include "hux_trade_struct.h"
 #include "mv_hux_trade.h"
 
@@ -111,6 +112,20 @@ int main(void) {
     CHECK(MVHUX_DisConnServer(handle) == HUX_RESULT_OK);
     CHECK(connection_events == 0);
     CHECK(MVHUX_DestroyTrade(handle) == HUX_RESULT_OK);
+
+    /* The ring buffer's C functions: a byte written past the end is the
+     * byte at the start (volatile: the compiler takes the two addresses for
+     * two bytes); a length that is not a page multiple is refused. */
+    {
+        volatile char* ring = (volatile char*)mmap_ringbuff(4096);
+        CHECK(ring != NULL);
+        if (ring != NULL) {
+            ring[4096 + 7] = 'x';
+            CHECK(ring[7] == 'x');
+            unmmap_ringbuff((void*)ring, 4096);
+        }
+        CHECK(mmap_ringbuff(100) == NULL);
+    }
 
     if (failures != 0) {
         fprintf(stderr, "%d checks failed\n", failures);

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "hux_static_assert.h"
+#include "hux_tcp_quote.h"
 #include "hux_trade_answer_struct.h"
 #include "hux_trade_request_struct.h"
 #include "hux_trade_status_struct.h"
@@ -151,6 +152,23 @@ int main() {
     }
 
     DestroyHUXTraderApi(api);
+
+    // The TCP flow receiver through its exported factory: a receiver that
+    // never ran refuses a bad local address and closes harmlessly twice.
+    {
+        i_tcp_quote_new* q = i_tcp_quote_new::create_tcp_quote();
+        CHECK(q != nullptr);
+        if (q) {
+            sock_tcp_param_new p{};
+            std::strcpy(p.local_ip, "not-an-address");
+            std::strcpy(p.m_eth_name, "lo");
+            CHECK(!q->init(p, nullptr, false));
+            CHECK(q->check_seq_num(nullptr, 0));  // checking off
+            q->close();
+            q->close();
+            delete q;
+        }
+    }
 
     if (failures != 0) {
         std::fprintf(stderr, "%d checks failed\n", failures);
