@@ -1,5 +1,6 @@
-// hux-bench: the latency figures of the order and receive paths, each
-// measured beside its baseline in the same run.
+// hux-bench: the latency figures of the order and receive paths, and the
+// TCP flow receiver's throughput, each measured beside its baseline in the
+// same run.
 //
 //   hux-bench [--details=FILE] [Google Benchmark flags]
 //
@@ -111,6 +112,20 @@ const std::vector<hux_bench::figure_row> FIGURES = {
      "BM_R8_PlugInTcpRoundTrip", "kernel_p99_ns", hux_bench::TARGET_NONE, 0},
     {"R8 round trip p99.9, plug-in TCP", "BM_R8_PlugInTcpRoundTrip", "p99.9_ns", "epoll TCP client, p99.9",
      "BM_R8_PlugInTcpRoundTrip", "kernel_p99.9_ns", hux_bench::TARGET_NONE, 0},
+    {"F1 TCP flow receiver, reordering on", "BM_F1_TcpQuoteReorder", "bytes_per_s",
+     "kernel client recv, same flow", "BM_F1_TcpQuoteReorder", "client_bytes_per_s", hux_bench::TARGET_RATIO_MIN,
+     0.9, hux_bench::UNIT_BYTES_PER_S, "bytes_missing", "bytes missing"},
+    {"F1 reordering on: resynchronisations", "BM_F1_TcpQuoteReorder", "resyncs", "-", nullptr, nullptr,
+     hux_bench::TARGET_NONE, 0, hux_bench::UNIT_COUNT},
+    {"F1 reordering on: packet-socket drops", "BM_F1_TcpQuoteReorder", "socket_drops", "-", nullptr, nullptr,
+     hux_bench::TARGET_NONE, 0, hux_bench::UNIT_COUNT},
+    {"F1 TCP flow receiver, reordering off", "BM_F1_TcpQuoteInOrder", "bytes_per_s",
+     "kernel client recv, same flow", "BM_F1_TcpQuoteInOrder", "client_bytes_per_s", hux_bench::TARGET_RATIO_MIN,
+     0.9, hux_bench::UNIT_BYTES_PER_S, "bytes_missing", "bytes missing"},
+    {"F1 reordering off: resynchronisations", "BM_F1_TcpQuoteInOrder", "resyncs", "-", nullptr, nullptr,
+     hux_bench::TARGET_NONE, 0, hux_bench::UNIT_COUNT},
+    {"F1 reordering off: packet-socket drops", "BM_F1_TcpQuoteInOrder", "socket_drops", "-", nullptr, nullptr,
+     hux_bench::TARGET_NONE, 0, hux_bench::UNIT_COUNT},
 };
 
 // The session round trips over the bypass channels need the driver shim in
@@ -171,7 +186,9 @@ int main(int argc, char** argv) {
 
     printf("\nEach figure is the median over its repetitions; its baseline ran in the same process.\n"
            "R1, R2, R5, R6-R8 and AR1-AR3 alternate figure and baseline inside each repetition: their ratio\n"
-           "and added time are the medians of the per-repetition ratios and differences.\n");
+           "and added time are the medians of the per-repetition ratios and differences.\n"
+           "F1 runs one 50 MB flow per repetition: the receiver's rate and the kernel client's, each from its\n"
+           "first byte to its last, are taken from the same flow.\n");
     hux_bench::print_figure_table(stdout, reporter, FIGURES);
     return 0;
 }

@@ -24,10 +24,18 @@ namespace hux_bench {
 extern const char* const NS_PER_ITEM;
 
 enum target_kind {
-    TARGET_NONE,        // reported only
-    TARGET_RATIO_MAX,   // measured / baseline must not exceed the target
-    TARGET_NS_MAX,      // measured must not exceed the target, in ns
-    TARGET_NS_ADDED_MAX // measured - baseline must not exceed the target, in ns
+    TARGET_NONE,         // reported only
+    TARGET_RATIO_MAX,    // measured / baseline must not exceed the target
+    TARGET_NS_MAX,       // measured must not exceed the target, in ns
+    TARGET_NS_ADDED_MAX, // measured - baseline must not exceed the target, in ns
+    TARGET_RATIO_MIN     // measured / baseline must be at least the target (rates)
+};
+
+// How a figure's values read.
+enum figure_unit {
+    UNIT_NS,          // nanoseconds
+    UNIT_BYTES_PER_S, // a rate, shown in MB/s
+    UNIT_COUNT        // a count, alone: the row has no baseline (baseline_bench null)
 };
 
 struct figure_row {
@@ -39,6 +47,11 @@ struct figure_row {
     const char* baseline_metric;
     target_kind target;
     double target_value;
+    figure_unit unit = UNIT_NS;
+    // A metric that is 0 in every sound repetition (null: none); when any
+    // repetition has another value the verdict is fault_text.
+    const char* fault_metric = nullptr;
+    const char* fault_text = nullptr;
 };
 
 class figure_reporter : public benchmark::ConsoleReporter {
@@ -47,6 +60,11 @@ public:
     // Median over the repetitions of `bench`; a negative value when it did
     // not run (or failed).
     double median(const std::string& bench, const std::string& metric) const;
+    // Largest value over the repetitions of `bench`; negative when none.
+    double maximum(const std::string& bench, const std::string& metric) const;
+    // Why `bench` did not run (its SkipWithError text); empty when it did
+    // or gave no reason.
+    std::string skip_reason(const std::string& bench) const;
     // Medians over the repetitions of `bench` of a / b and a - b, each taken
     // within one repetition; false when no repetition has both.
     bool paired_medians(const std::string& bench, const std::string& a, const std::string& b, double* ratio,
@@ -55,6 +73,7 @@ public:
 private:
     // Per benchmark function, one map of metric -> value per repetition.
     std::map<std::string, std::vector<std::map<std::string, double>>> m_results;
+    std::map<std::string, std::string> m_skipped;
 };
 
 // Prints the table of `rows` to `out`.
