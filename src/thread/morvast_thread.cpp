@@ -1,6 +1,8 @@
 #include "thread/morvast_thread.h"
 
+#ifndef _WIN32
 #include <sched.h>
+#endif
 
 #include <algorithm>
 #include <climits>
@@ -75,6 +77,11 @@ void* morvast_thread::thread_entry(void* pParam) {
                 if (it != list.end()) list.erase(it);
                 if (list.empty()) owner->m_bRunning = false;
             }
+#ifdef _WIN32
+            // The handle was stored under the lock taken above, before this
+            // worker could get here; nobody else closes it.
+            if (param->m_threadHandle != nullptr) mv_close_thread(param->m_threadHandle);
+#endif
             delete param;
         }
     };
@@ -112,9 +119,13 @@ bool morvast_thread::coerce_stop(long timeOutMillisecond) {
         MORVAST::TOOLS::sleep_mv(static_cast<unsigned>(std::min(timeOutMillisecond, kMaxSleepMilliseconds)));
     }
     thread_locker guard(m_mutexThread);
+#ifndef _WIN32
     // A listed worker has not yet passed its exit step (which needs this
     // lock), so its thread is still alive and its record still valid.
     for (_ThreadParam* param : m_vecThread) mv_close_thread(param->m_threadHandle);
+#endif
+    // A Win32 thread cannot be cancelled: a worker still running keeps its
+    // record and frees it, with its handle, when run returns.
     m_vecThread.clear();
     return true;
 }
@@ -150,6 +161,10 @@ bool morvast_thread::bind_cpu(const char* pThreadName, int nIndex) {
     return bind_cpu(id, nIndex);
 }
 
+#ifdef _WIN32
+// The Windows build binds no thread to a CPU.
+bool morvast_thread::bind_cpu(mv_thread_id, int) { return false; }
+#else
 bool morvast_thread::bind_cpu(mv_thread_id threadID, int nIndex) {
     cpu_set_t cpus;
     static_assert(sizeof(cpus) * CHAR_BIT >= kCpuSetSize, "the CPU set holds 1,024 CPUs");
@@ -157,6 +172,7 @@ bool morvast_thread::bind_cpu(mv_thread_id threadID, int nIndex) {
     if (static_cast<unsigned>(nIndex) < kCpuSetSize) CPU_SET(static_cast<unsigned>(nIndex), &cpus);
     return pthread_setaffinity_np(threadID, sizeof(cpus), &cpus) == 0;
 }
+#endif
 
 }  // namespace THREAD
 }  // namespace MORVAST

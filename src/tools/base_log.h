@@ -5,7 +5,10 @@
 // (local time to the microsecond, record length) followed by either a text
 // body "%s %s\n" (category, message; the length counts the message only) or
 // a binary body "%c " + the raw bytes + '\n' (the length counts the bytes).
-// Each record is flushed as soon as it is written.
+// Each record is flushed as soon as it is written. On Windows the files are
+// opened for appending only and each record goes out in one write, under one
+// lock for the whole process, so that writers sharing a file never overwrite
+// each other's records.
 #ifndef HUX_BASE_LOG_H
 #define HUX_BASE_LOG_H
 
@@ -22,7 +25,8 @@ public:
     base_log(const base_log&) = delete;
     base_log& operator=(const base_log&) = delete;
 
-    // Opens the path and "important.log", both with "ab+". Returns 1 when
+    // Opens the path and "important.log", both with "ab+" (on Windows for
+    // appending only). Returns 1 when
     // both opened, 0 otherwise; a file that did open is used either way.
     int open(char const* path);
     void close();

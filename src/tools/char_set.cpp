@@ -1,6 +1,11 @@
 #include "tools/char_set.h"
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <windows.h>
+#else
 #include <iconv.h>
+#endif
 
 #include <climits>
 #include <cstring>
@@ -12,6 +17,12 @@ namespace TOOLS {
 
 namespace {
 
+#ifdef _WIN32
+// GB2312 text is read and written as code page 936 itself: the system's ANSI
+// code page (0) is 936 only on Chinese systems and garbles it elsewhere.
+const unsigned kLocalCodePage = 936;
+const unsigned kUtf8CodePage = 65001;
+#else
 const unsigned kLocalCodePage = 0;
 const unsigned kUtf8CodePage = 65001;
 const char* const kWideName = "WCHAR_T";
@@ -42,6 +53,7 @@ long convert_once(const char* to, const char* from, const char* in, size_t in_by
     if (result == static_cast<size_t>(-1)) return -1;
     return static_cast<long>(out_bytes - out_left);
 }
+#endif
 
 // in_len multibyte bytes into a zero-filled buffer of one wide character per
 // byte plus a terminator; the result ends at the first zero.
@@ -79,6 +91,7 @@ int text_length(const wchar_t* text) {
 
 }  // namespace
 
+#ifndef _WIN32
 int MultiByteToWideChar(unsigned CodePage, int, lpcstr_mv lpMultiByteStr, int cbMultiByte,
                         lpwstr_mv lpWideCharStr, int cchWideChar) {
     if (cchWideChar == 0) return cbMultiByte < 0 ? 0 : cbMultiByte;
@@ -109,6 +122,7 @@ int WideCharToMultiByte(unsigned CodePage, int, lpcwstr_mv lpWideCharStr, int cc
                                 static_cast<size_t>(cbMultiByte));
     return written < 0 ? 0 : static_cast<int>(written);
 }
+#endif
 
 bool code_convert(i32_mv from_codepage, i32_mv to_codepage, lpcstr_mv in_buf, i32_mv in_len,
                   std::string& out_str) {
@@ -182,7 +196,9 @@ bool convert_utf8_unicode(lpcstr_mv in_buf, i32_mv in_len, std::wstring& out_str
     return true;
 }
 
+#ifndef _WIN32
 int get_user_default_codepage() { return -1; }
+#endif
 
 }  // namespace TOOLS
 }  // namespace MORVAST

@@ -1,6 +1,8 @@
-// Code-page conversion between the local multibyte code page (0, GBK), UTF-8
-// (65001) and the platform's 4-byte wide characters, over iconv. The two
-// Win32 conversion calls are imitated with their names and arguments.
+// Code-page conversion between the local multibyte code page (GBK), UTF-8
+// (65001) and the platform's wide characters. On Linux it runs over iconv
+// (local code page 0, 4-byte wide characters), imitating the two Win32
+// conversion calls with their names and arguments; on Windows it calls those
+// two functions themselves (code page 936, 2-byte wide characters).
 #ifndef MORVAST_TOOL_CHAR_SET_H
 #define MORVAST_TOOL_CHAR_SET_H
 
@@ -11,6 +13,7 @@
 namespace MORVAST {
 namespace TOOLS {
 
+#ifndef _WIN32
 // cchWideChar 0: returns cbMultiByte as the room to provide. A code page other
 // than 0 and 65001: -1. Else converts exactly cbMultiByte bytes into at most
 // cchWideChar wide characters (no terminator added) and returns the number
@@ -26,6 +29,7 @@ int MultiByteToWideChar(unsigned CodePage, int dwFlags, lpcstr_mv lpMultiByteStr
 int WideCharToMultiByte(unsigned CodePage, int dwFlags, lpcwstr_mv lpWideCharStr, int cchWideChar,
                         lpstr_mv lpMultiByteStr, int cbMultiByte, lpstr_mv lpDefaultChar,
                         bool* lpUsedDefaultChar);
+#endif
 
 // The string-level functions never report a conversion failure: invalid
 // input leaves an empty or shortened result (the part converted before the
@@ -46,8 +50,10 @@ bool convert_unicode_utf8(lpcwstr_mv in_buf, i32_mv in_len, std::string& out_str
 bool convert_utf8_unicode(lpcstr_mv in_buf, std::wstring& out_str);
 bool convert_utf8_unicode(lpcstr_mv in_buf, i32_mv in_len, std::wstring& out_str);
 
+#ifndef _WIN32
 // -1: Linux has no user code page.
 int get_user_default_codepage();
+#endif
 
 }  // namespace TOOLS
 }  // namespace MORVAST

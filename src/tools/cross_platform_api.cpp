@@ -1,9 +1,18 @@
-// Linux forms of the tools library's platform layer.
+// Platform layer of the tools library: the bounded copies and formatters are
+// shared; time, file tests, thread keys and the loader have a Linux and a
+// Windows form.
 #include "tools/cross_platform_api.h"
 
+#ifdef _WIN32
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <winsock2.h>
+#include <windows.h>
+#else
 #include <dlfcn.h>
 #include <pthread.h>
 #include <unistd.h>
+#endif
 
 #include <cstdarg>
 #include <cstdio>
@@ -26,7 +35,13 @@ const size_t k_format_buffer_size = 40960;
 void format_into(char* buf, size_t size, const char* format, va_list args) {
     buf[0] = '\0';
     if (format == nullptr) return;
+#ifdef _WIN32
+    // The MinGW runtime's C99 formatter: it cuts an overlong text and
+    // terminates it, where the system library's checked forms end the process.
+    if (__mingw_vsnprintf(buf, size, format, args) < 0) buf[0] = '\0';
+#else
     if (std::vsnprintf(buf, size, format, args) < 0) buf[0] = '\0';
+#endif
 }
 
 // The per-thread buffers of format_pchar and the lock over them. Both are made
@@ -46,7 +61,11 @@ mutex_lock& format_buffers_lock() {
 
 // The calling thread's buffer, obtained on its first call and kept for life.
 char* thread_format_buffer() {
+#ifdef _WIN32
+    const int64_t key = static_cast<int64_t>(GetCurrentThreadId());
+#else
     const int64_t key = static_cast<int64_t>(static_cast<uint64_t>(pthread_self()));
+#endif
     mutex_locker locker(format_buffers_lock());
     buffer_map& buffers = format_buffers();
     char* buf = nullptr;
@@ -92,6 +111,28 @@ u64_mv atou64_mv(lpcstr_mv str) {
     return std::strtoull(str, nullptr, 10);
 }
 
+#ifdef _WIN32
+
+void localtime_mv(const time_t* t, struct tm* out) {
+    if (t == nullptr || out == nullptr) return;
+    const __time64_t seconds = static_cast<__time64_t>(*t);
+    _localtime64_s(out, &seconds);
+}
+
+bool file_exists(lpcstr_mv file_path) {
+    if (file_path == nullptr || file_path[0] == '\0') return false;
+    struct _stat64 st;
+    return _stat64(file_path, &st) == 0;
+}
+
+bool dir_exists(lpcstr_mv dir_path) {
+    if (dir_path == nullptr || dir_path[0] == '\0') return false;
+    const DWORD attributes = GetFileAttributesA(dir_path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+#else
+
 void localtime_mv(const time_t* t, struct tm* out) {
     if (t == nullptr || out == nullptr) return;
     localtime_r(t, out);
@@ -108,6 +149,8 @@ bool move_file_mv(lpcstr_mv src_file, lpcstr_mv dest_file) {
 }
 
 bool rm_old_file(const char* /*p_dir*/, time_t /*acc_t*/) { return true; }
+
+#endif
 
 const char* format_pchar(const char* pFormat, ...) {
     char* buf = thread_format_buffer();
@@ -128,6 +171,8 @@ std::string format_str(const char* pFormat, ...) {
     va_end(args);
     return std::string(buf);
 }
+
+#ifndef _WIN32
 
 dll_handle_mv load_library(dll_name_mv name) { return dlopen(name, RTLD_LAZY); }
 
@@ -158,6 +203,8 @@ pid_mv create_process_mv(lpcstr_mv process_file, lpcstr_mv process_param) {
     }
     return pid < 0 ? -1 : pid;
 }
+
+#endif
 
 }  // namespace TOOLS
 }  // namespace MORVAST

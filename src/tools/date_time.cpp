@@ -42,7 +42,12 @@ bool epoch_to_local(long long seconds, struct tm& out) {
     time_t t = static_cast<time_t>(seconds);
     if (static_cast<long long>(t) != seconds) return false;
     std::memset(&out, 0, sizeof(out));
+#ifdef _WIN32
+    const __time64_t t64 = static_cast<__time64_t>(t);
+    return _localtime64_s(&out, &t64) == 0;
+#else
     return localtime_r(&t, &out) != nullptr;
+#endif
 }
 
 // The field text at the position of the token's letter in the pattern.

@@ -3,7 +3,12 @@
 #ifndef MORVAST_TOOL_LOCK_H
 #define MORVAST_TOOL_LOCK_H
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <windows.h>
+#else
 #include <pthread.h>
+#endif
 
 namespace MORVAST {
 namespace TOOLS {
@@ -27,7 +32,11 @@ public:
     bool try_lock();
 
 private:
+#ifdef _WIN32
+    CRITICAL_SECTION m_mutexLock;
+#else
     pthread_mutex_t m_mutexLock;
+#endif
 };
 
 class spin_lock {
@@ -41,7 +50,12 @@ public:
     bool try_lock();
 
 private:
+#ifdef _WIN32
+    // 1 while held; taken by an interlocked exchange.
+    volatile LONG m_spinLock;
+#else
     pthread_spinlock_t m_spinLock;
+#endif
 };
 
 class read_write_lock {
@@ -58,7 +72,11 @@ public:
     bool try_write_lock();
 
 private:
+#ifdef _WIN32
+    SRWLOCK mt;
+#else
     pthread_rwlock_t mt;
+#endif
 };
 
 // Scope guard over any class with lock()/unlock(); a null lock is ignored.

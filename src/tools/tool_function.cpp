@@ -10,6 +10,11 @@
 #include <cstring>
 #include <ctime>
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <windows.h>
+#endif
+
 #include "tools/lock.h"
 #include "tools/template_map_int.h"
 
@@ -93,6 +98,9 @@ bool split_into_vector(const CH* src, std::vector<std::basic_string<CH>>& dst,
 
 }  // namespace
 
+#ifdef _WIN32
+void sleep_mv(unsigned n_milli_second) { Sleep(static_cast<DWORD>(n_milli_second)); }
+#else
 void sleep_mv(unsigned n_milli_second) {
     const uint32_t micro = static_cast<uint32_t>(n_milli_second) * 1000u;
     struct timespec left;
@@ -101,6 +109,7 @@ void sleep_mv(unsigned n_milli_second) {
     while (nanosleep(&left, &left) == -1 && errno == EINTR) {
     }
 }
+#endif
 
 std::string to_string(int src) { return std::to_string(src); }
 

@@ -3,12 +3,23 @@
 // pause into PAUSED is never lost (stop waits without a limit).
 #include "net/thread/morvast_socket_thread.h"
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <windows.h>
+#else
 #include <pthread.h>
 #include <unistd.h>
+#endif
 
 #include "net/thread/thread_function.h"
 
 namespace {
+
+#ifdef _WIN32
+unsigned long current_thread_id() { return GetCurrentThreadId(); }
+#else
+unsigned long current_thread_id() { return pthread_self(); }
+#endif
 
 // Step of the interruptible idle wait.
 const int sleep_step_micro_sec = 10000;
@@ -23,7 +34,7 @@ morvast_socket_thread::morvast_socket_thread()
       m_enum_status(THREAD_INIT),
       m_i_wait_micro_sec(1),
       m_b_auto_sleep(false),
-      m_h_thread(0),
+      m_h_thread(),
       m_loop_alive(false) {}
 
 morvast_socket_thread::~morvast_socket_thread() {
@@ -32,6 +43,11 @@ morvast_socket_thread::~morvast_socket_thread() {
     m_enum_status.store(THREAD_CLOSE);
     // A worker that deletes its own object cannot wait for itself.
     if (!own_thread) wait_loop_ended();
+#ifdef _WIN32
+    // Closing a thread's handle does not stop the thread, so a worker that
+    // deletes its own object may close its own handle here.
+    if (m_h_thread != nullptr) mv_close_thread(m_h_thread);
+#endif
 }
 
 void morvast_socket_thread::register_function(socket_thread_function func, void* param, bool auto_sleep) {
@@ -41,7 +57,11 @@ void morvast_socket_thread::register_function(socket_thread_function func, void*
 }
 
 bool morvast_socket_thread::is_same_thread() const {
+#ifdef _WIN32
+    return m_loop_alive.load() && GetCurrentThreadId() == m_thread_id.load();
+#else
     return m_loop_alive.load() && pthread_equal(pthread_self(), m_thread_id.load()) != 0;
+#endif
 }
 
 void morvast_socket_thread::wait_loop_ended() {
@@ -69,6 +89,13 @@ bool morvast_socket_thread::start() {
         // A stopped loop may still be on its way out; two loops must never
         // share the object.
         wait_loop_ended();
+#ifdef _WIN32
+        // The previous thread has left the object: its handle is done with.
+        if (m_h_thread != nullptr) {
+            mv_close_thread(m_h_thread);
+            m_h_thread = nullptr;
+        }
+#endif
         m_enum_status.store(THREAD_INIT);
         m_loop_alive.store(true);
         unsigned long id = 0;
@@ -122,7 +149,7 @@ void* morvast_socket_thread::run_thread(void* param) {
 }
 
 void morvast_socket_thread::loop() {
-    m_thread_id.store(pthread_self());
+    m_thread_id.store(current_thread_id());
     for (;;) {
         socket_thread_status st = m_enum_status.load();
         if (st == THREAD_STOPED || st == THREAD_CLOSE) break;
@@ -155,7 +182,21 @@ void morvast_socket_thread::break_sleep(int micro_sec) {
             left -= sleep_step_micro_sec;
         }
     } else if (micro_sec < 1000) {
+#ifdef _WIN32
+        // The platform sleeps in whole milliseconds at best (often 15.6 ms),
+        // so a shorter wait spins on the performance counter.
+        LARGE_INTEGER frequency;
+        LARGE_INTEGER start;
+        LARGE_INTEGER now;
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&start);
+        do {
+            YieldProcessor();
+            QueryPerformanceCounter(&now);
+        } while ((now.QuadPart - start.QuadPart) * 1000000LL / frequency.QuadPart < micro_sec);
+#else
         if (micro_sec > 0) usleep(static_cast<useconds_t>(micro_sec));
+#endif
     } else {
         mv_sleep(static_cast<unsigned>(micro_sec / 1000));
     }

@@ -8,6 +8,8 @@
 #include <atomic>
 #include <string>
 
+#include "net/thread/thread_function.h"
+
 enum socket_thread_status {
     THREAD_INIT = 0,      // created or being created; the loop idles
     THREAD_RUN = 1,       // the loop calls the worker function
@@ -68,7 +70,13 @@ private:
     std::atomic<socket_thread_status> m_enum_status;
     std::atomic<int> m_i_wait_micro_sec;
     bool m_b_auto_sleep;
+#ifdef _WIN32
+    // The running (or last) thread's handle, closed once its loop has left
+    // the object or by the destructor.
+    mv_socket_thread_handle m_h_thread;
+#else
     unsigned long m_h_thread;
+#endif
     // True from the creation of a thread until its loop has left the object;
     // a new thread is not created, and the object not freed, before then.
     std::atomic<bool> m_loop_alive;
