@@ -717,7 +717,10 @@ TEST(AdapterTradeLogon, NoHeartBeatSettingWithIntervalZero) {
     ASSERT_TRUE(s.srv.wait_for_message(conn, 84, 1, wait_limit()));
     EXPECT_EQ(s.srv.count(conn, 90), 0u);
     EXPECT_FALSE(s.client.IsHeartBeatRunning());
-    EXPECT_EQ(occurrences(important_log(), " rsp cpu trade:[user_logon], binding CPU:[-1]\n"), 1u);
+    // The receive thread writes the line after it has reported the logon.
+    const char* line = " rsp cpu trade:[user_logon], binding CPU:[-1]\n";
+    EXPECT_TRUE(hux_test::wait_until([&] { return occurrences(important_log(), line) >= 1u; }, wait_limit()));
+    EXPECT_EQ(occurrences(important_log(), line), 1u);
 }
 
 // The two sends of the logon chain fail on a connection that can no longer
