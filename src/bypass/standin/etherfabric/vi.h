@@ -44,7 +44,7 @@ void ef_filter_spec_init(ef_filter_spec* fs, enum ef_filter_flags flags);
 /* Every IPv4 frame the interface receives; promiscuous: also frames to
  * other hosts' MAC addresses (the interface goes into promiscuous mode). */
 int ef_filter_spec_set_port_sniff(ef_filter_spec* fs, int promiscuous);
-/* 0 on success; -EINVAL for a VI without a receive queue or an empty spec,
+/* 0 on success; -EINVAL for a VI without a receive queue or a filter that selects nothing,
  * -EBUSY when the VI already has its sniff filter. filter_cookie_out may
  * be null. */
 int ef_vi_filter_add(ef_vi* vi, ef_driver_handle dh, const ef_filter_spec* fs, ef_filter_cookie* filter_cookie_out);
