@@ -52,8 +52,9 @@ void Client::on_trade_client_connect_event(int code, const char* text) {
 
 void Client::on_query_client_connect_event(int code, const char*) {
     // Query connection changes never reach the application; a lost query
-    // connection closes the trade session.
-    if (code != 0) m_trade.DisConnServer();
+    // connection closes the trade session, unless the application has
+    // connected again since the query session connected.
+    if (code != 0 && m_query_epoch.load() == m_connect_epoch.load()) m_trade.DisConnServer();
 }
 
 void Client::on_trade_client_logon_event(HUX_LogonResponse* rsp) {
@@ -73,6 +74,7 @@ void Client::on_trade_client_logon_event(HUX_LogonResponse* rsp) {
         login_id = m_login_id;
         password = m_password;
     }
+    m_query_epoch.store(m_connect_epoch.load());
     if (!m_query.ConnServer(info)) {
         rsp->result = CLIENT_QUERY_CONNECT_FAILED;
         if (callback) callback(this, rsp);
@@ -112,6 +114,7 @@ bool Client::ConnServer(const HUX_TradeSvrInfo& info) {
         std::lock_guard<std::mutex> guard(m_info_lock);
         memcpy(static_cast<void*>(&m_info), &info, sizeof(m_info));
     }
+    ++m_connect_epoch;
     return m_trade.ConnServer(info);
 }
 

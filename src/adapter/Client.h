@@ -168,6 +168,11 @@ private:
     HUX_TradeSvrInfo m_info;
     std::string m_login_id;
     std::string m_password;
+    // The application's connects, counted, and the count when the query
+    // session last connected: a lost query connection of an earlier connect,
+    // reported late, must not close a trade session connected since.
+    std::atomic<uint64_t> m_connect_epoch{0};
+    std::atomic<uint64_t> m_query_epoch{0};
     std::atomic<HUX_ConnectionEvent> m_on_connection{nullptr};
     std::atomic<HUX_UserLogonEvent> m_on_logon{nullptr};
     std::atomic<void (*)()> m_on_mbl_data{nullptr};

@@ -528,6 +528,28 @@ TEST(ClientLifetime, BothConnectionsDroppingAtOnceNeverHang) {
     EXPECT_EQ(threads_before, threads_back_to(threads_before)) << thread_names();
 }
 
+// A lost query connection closes the trade session of its own connect; the
+// same report arriving late, after the application connected again, leaves
+// the new trade session alone (the stress test above met this one round in
+// a few hundred: the new logon then failed with 6).
+TEST(ClientLifetime, LateQueryLossLeavesANewerTradeConnection) {
+    rig r;
+    ASSERT_TRUE(r.log_on());
+    HUX_ADAPTER::QueryClientEvent& from_query = *r.client;
+    from_query.on_query_client_connect_event(2, "remote disconnected");
+    ASSERT_TRUE(hux_test::wait_until([&] { return !r.client->IsTradeConnect(); }, wait_limit()));
+    r.client->DisConnServer();
+    ASSERT_TRUE(r.connect());
+    // The earlier query connection's loss, reported only now.
+    from_query.on_query_client_connect_event(2, "remote disconnected");
+    EXPECT_TRUE(r.client->IsTradeConnect());
+    const logon_seen seen = r.logon();
+    EXPECT_EQ(0, seen.rsp.result);
+    // The query connection of this connect closes it again.
+    from_query.on_query_client_connect_event(2, "remote disconnected");
+    EXPECT_TRUE(hux_test::wait_until([&] { return !r.client->IsTradeConnect(); }, wait_limit()));
+}
+
 TEST(ClientLifetime, DisconnectStopsAndWaitsForTheThreadsFirst) {
     rig r;
     r.client->SetAutoReconnect(true);
