@@ -87,11 +87,15 @@ void trade_session_core::on_connection_event(int event) {
     default:
         return;
     }
-    report_connection(code, text);
+    // The session's state first, then the report: an application that hears
+    // of the drop and connects again at once (from the callback or another
+    // thread) must not have its new connection's state overwritten by this
+    // old one's.
     m_logged_on = false;
     m_logon_sent = false;
     m_state = state;
     m_hb_stop = true;
+    report_connection(code, text);
 }
 
 // The cut loop: whole messages from the front; the rest stays cached.
