@@ -381,7 +381,10 @@ bool trade_session_core::connect_server(const session_server_info& info, bool mi
     bool opened;
     int max_wait = m_max_wait_ms;
     tcp_context* ctx = new tcp_context{this, {false}};
-    delete m_tcp_context.exchange(ctx);
+    {
+        std::lock_guard<std::mutex> guard(m_conn_event_lock);
+        delete m_tcp_context.exchange(ctx);
+    }
     unsigned stop_wait = m_t_tcp_stop_wait_ms;
     if (m_async_mode) {
         socket_cache_client* client = new socket_cache_client(TCP_CACHE_SIZE);

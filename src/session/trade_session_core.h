@@ -401,9 +401,10 @@ private:
     // Transport entries.
     static int sync_cache_callback(CLIENT_SCKT_ONLY::sckt_param& param, void* context);
     static int async_cache_callback(socket_param& param, void* context);
-    int on_sync_event(CLIENT_SCKT_ONLY::sckt_param& param);
-    int on_async_event(socket_param& param);
-    void on_connection_event(int event);
+    int on_sync_event(CLIENT_SCKT_ONLY::sckt_param& param, const tcp_context* ctx = nullptr);
+    int on_async_event(socket_param& param, const tcp_context* ctx = nullptr);
+    // `ctx`: the TCP client the event comes from (null: the plug-in's).
+    void on_connection_event(int event, const tcp_context* ctx = nullptr);
     unsigned on_receive(const char* data, unsigned len);
 
     // Kernel-bypass steps of the connect and disconnect.
@@ -445,6 +446,10 @@ private:
     std::atomic<trade_tcp_client*> m_sync_client;
     std::atomic<socket_cache_client*> m_async_client;
     std::atomic<tcp_context*> m_tcp_context{nullptr};  // of the current TCP client
+    // Taken over installing a TCP client's context and over a lost
+    // connection's state change: the loss of a client the session has
+    // already replaced leaves the newer connection's state alone.
+    std::mutex m_conn_event_lock;
     // Callers other than the send path that are using a TCP client pointer
     // they loaded: a disconnect waits for them before it frees the client.
     mutable std::atomic<int> m_tcp_readers{0};

@@ -26,7 +26,7 @@ int trade_session_core::sync_cache_callback(CLIENT_SCKT_ONLY::sckt_param& param,
         tcp_context* ctx = static_cast<tcp_context*>(context);
         if (ctx->dropped) return -1;
         HUX_NET::transport_scope scope(ctx->session);
-        ctx->session->on_sync_event(param);
+        ctx->session->on_sync_event(param, ctx);
     }
     return -1;
 }
@@ -36,28 +36,28 @@ int trade_session_core::async_cache_callback(socket_param& param, void* context)
         tcp_context* ctx = static_cast<tcp_context*>(context);
         if (ctx->dropped) return -1;
         HUX_NET::transport_scope scope(ctx->session);
-        ctx->session->on_async_event(param);
+        ctx->session->on_async_event(param, ctx);
     }
     return -1;
 }
 
-int trade_session_core::on_sync_event(CLIENT_SCKT_ONLY::sckt_param& param) {
+int trade_session_core::on_sync_event(CLIENT_SCKT_ONLY::sckt_param& param, const tcp_context* ctx) {
     if (param.get_event_type() == EVENT_RECEIVE)
         param.set_proc_len(on_receive(param.get_buff_addr(), param.get_buff_size()));
     else
-        on_connection_event(param.get_event_type());
+        on_connection_event(param.get_event_type(), ctx);
     return -1;
 }
 
-int trade_session_core::on_async_event(socket_param& param) {
+int trade_session_core::on_async_event(socket_param& param, const tcp_context* ctx) {
     if (param.get_event_type() == EVENT_RECEIVE)
         param.set_proc_len(on_receive(param.get_buff_addr(), param.get_buff_size()));
     else
-        on_connection_event(param.get_event_type());
+        on_connection_event(param.get_event_type(), ctx);
     return -1;
 }
 
-void trade_session_core::on_connection_event(int event) {
+void trade_session_core::on_connection_event(int event, const tcp_context* ctx) {
     int code;
     const char* text;
     int state;
@@ -90,11 +90,18 @@ void trade_session_core::on_connection_event(int event) {
     // The session's state first, then the report: an application that hears
     // of the drop and connects again at once (from the callback or another
     // thread) must not have its new connection's state overwritten by this
-    // old one's.
-    m_logged_on = false;
-    m_logon_sent = false;
-    m_state = state;
-    m_hb_stop = true;
+    // old one's; nor must the loss of a client the session has already
+    // replaced by a newer one.
+    {
+        std::lock_guard<std::mutex> guard(m_conn_event_lock);
+        const tcp_context* current = m_tcp_context.load();
+        if (!(ctx && current && current != ctx)) {
+            m_logged_on = false;
+            m_logon_sent = false;
+            m_state = state;
+            m_hb_stop = true;
+        }
+    }
     report_connection(code, text);
 }
 
