@@ -478,10 +478,14 @@ TEST(TradeClientSession, DisConnServerInsideTheConnectionCallback) {
     for (bool async : {false, true}) {
         hux_sim::sim_trade_server sim;
         ASSERT_TRUE(sim.set_config(base_config()));
+        // Armed for the first connect only; the handler stays set, since the
+        // closing report may still be reading it on the client's thread (and
+        // the flag outlives the session).
+        std::atomic<bool> armed{true};
         session s;
         if (async) s.client->SetAsyncReceiveMode();
-        s.events.on_code = [](CTradeClient* c, int code) {
-            if (code == 0) c->DisConnServer();
+        s.events.on_code = [&armed](CTradeClient* c, int code) {
+            if (code == 0 && armed.exchange(false)) c->DisConnServer();
         };
         HUX_TradeSvrInfo info = make_info(sim.port());
         ASSERT_TRUE(s.client->ConnServer(&info, false));
@@ -490,7 +494,6 @@ TEST(TradeClientSession, DisConnServerInsideTheConnectionCallback) {
         EXPECT_TRUE(sim.transport().wait_peer_closed(0, kSessionWait));
         EXPECT_FALSE(s.client->IsConnect());
         EXPECT_EQ(s.client->GetState(), 2);
-        s.events.on_code = nullptr;
         ASSERT_TRUE(s.connect(info));  // frees the closed client from this thread
         ASSERT_TRUE(s.logon());
         EXPECT_EQ(s.events.logon(0).rsp.result, 0);
