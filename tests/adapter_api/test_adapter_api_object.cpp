@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "adapter/Client.h"
+#include "tests/adapter_api/adapter_test_waits.h"
 #include "adapter_api/HUXAdapterImpl.h"
 #include "hux_adapter_api.h"
 #include "sim/loopback_server.h"
@@ -283,26 +284,7 @@ sim_config server_config() {
     return cfg;
 }
 
-// Waits of milliseconds instead of tenths of seconds.
-void shorten_waits(void* handle) {
-    HUX_ADAPTER::Client* client = static_cast<HUX_ADAPTER::Client*>(handle);
-    HUX_SESSION::TradeClientTimings t = client->Trade().GetTimings();
-    t.reconnect_wait_count = 2;
-    t.reconnect_wait_ms = 5;
-    t.reconnect_idle_ms = 5;
-    t.logon_first_wait_ms = 1;
-    t.logon_wait_ms = 10;
-    t.close_pause_ms = 1;
-    client->Trade().SetTimings(t);
-    HUX_ADAPTER::QueryClientTimings q = client->Query().GetTimings();
-    q.reconnect_idle_ms = 5;
-    q.reconnect_wait_count = 2;
-    q.reconnect_wait_ms = 5;
-    q.logon_first_wait_ms = 1;
-    q.logon_wait_ms = 10;
-    q.close_pause_ms = 1;
-    client->Query().SetTimings(q);
-}
+using hux_test::shorten_waits;
 
 HUX_EnterOrderField order(uint32_t token, uint32_t quantity = 1) {
     HUX_EnterOrderField o;

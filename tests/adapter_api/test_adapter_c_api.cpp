@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "adapter/Client.h"
+#include "tests/adapter_api/adapter_test_waits.h"
 #include "mv_hux_adapter.h"
 #include "sim/sim_trade_server.h"
 #include "tests/support/hex.h"
@@ -156,26 +157,7 @@ sim_config server_config() {
     return cfg;
 }
 
-// Waits of a few milliseconds instead of tenths of seconds.
-void shorten_waits(void* handle) {
-    HUX_ADAPTER::Client* client = static_cast<HUX_ADAPTER::Client*>(handle);
-    HUX_SESSION::TradeClientTimings t = client->Trade().GetTimings();
-    t.reconnect_wait_count = 2;
-    t.reconnect_wait_ms = 5;
-    t.reconnect_idle_ms = 5;
-    t.logon_first_wait_ms = 1;
-    t.logon_wait_ms = 10;
-    t.close_pause_ms = 1;
-    client->Trade().SetTimings(t);
-    HUX_ADAPTER::QueryClientTimings q = client->Query().GetTimings();
-    q.reconnect_idle_ms = 5;
-    q.reconnect_wait_count = 2;
-    q.reconnect_wait_ms = 5;
-    q.logon_first_wait_ms = 1;
-    q.logon_wait_ms = 10;
-    q.close_pause_ms = 1;
-    client->Query().SetTimings(q);
-}
+using hux_test::shorten_waits;
 
 // A simulated server with its query port (declared first, so it goes last)
 // and a handle with the connection and logon callbacks.
