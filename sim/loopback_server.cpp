@@ -204,17 +204,18 @@ struct loopback_server::impl {
     }
 
     // Closes a connection's descriptor; with `hard` the peer gets a reset.
-    void close_conn(size_t index, bool hard) {
+    // True when this call closed it.
+    bool close_conn(size_t index, bool hard) {
         connection* c = nullptr;
         {
             std::lock_guard<std::mutex> lock(m);
             c = find(index);
-            if (c == nullptr) return;
+            if (c == nullptr) return false;
             c->closing = true;
         }
         std::lock_guard<std::mutex> send_lock(c->send_mutex);
         std::lock_guard<std::mutex> lock(m);
-        if (c->fd < 0) return;
+        if (c->fd < 0) return false;
         if (hard) {
             linger lg{};
             lg.l_onoff = 1;
@@ -227,6 +228,7 @@ struct loopback_server::impl {
         c->fd = -1;
         wake();
         cv.notify_all();
+        return true;
     }
 };
 
@@ -410,9 +412,9 @@ void loopback_server::set_small_receive_buffer(bool small) {
     }
 }
 
-void loopback_server::close(size_t conn) { m_impl->close_conn(conn, false); }
+bool loopback_server::close(size_t conn) { return m_impl->close_conn(conn, false); }
 
-void loopback_server::reset(size_t conn) { m_impl->close_conn(conn, true); }
+bool loopback_server::reset(size_t conn) { return m_impl->close_conn(conn, true); }
 
 bool wait_until(const std::function<bool()>& cond, std::chrono::milliseconds timeout) {
     auto deadline = std::chrono::steady_clock::now() + timeout;

@@ -70,9 +70,11 @@ public:
     void set_small_receive_buffer(bool small);
 
     // Closes the connection cleanly (FIN after everything sent).
-    void close(size_t conn);
+    // Both return true when this call closed the descriptor, false when the
+    // connection does not exist or was closed already.
+    bool close(size_t conn);
     // Closes the connection with a reset (SO_LINGER on, time 0).
-    void reset(size_t conn);
+    bool reset(size_t conn);
 
 private:
     struct impl;

@@ -4,10 +4,21 @@
 // option or the script's listen_ip names another; N 0 = a free port), and
 // with --query-port the query protocol on ADDR:Q, until SIGINT or SIGTERM.
 // Prints "hux-sim-server listening on ADDR:N" once it accepts connections,
-// and on the way out the terminal reports it received (decrypted when it has
-// a key directory) and the requests of each query connection by type. Exit codes: 0 after a signal, 1
-// when a port cannot be opened, 2 for bad arguments, a bad script or a key
-// directory without both key files.
+// and on the way out, on standard error, the terminal reports it received
+// (decrypted when it has a key directory), the requests of each query
+// connection by type, then the trade traffic, one line each:
+//   hux-sim-server: trade connection N: 10 x3, 70 x1, 80 x1
+//   hux-sim-server: trade connection N logon udp port P
+//   hux-sim-server: datagram I from port P on connection C: type T, L bytes
+// (each trade connection in accept order, N its accept number, its requests
+// counted in type order, the port line after a logon only, P the uint16 at
+// 128 of its last logon; each datagram in arrival order, C its connection's
+// number or "none"), and last a line with the signal and the counts. With
+// the script key `drop_marker SYMBOL` a new order for SYMBOL closes every
+// trade and query connection at once, each such drop printed as it happens:
+//   hux-sim-server: drop marker, K connection(s) closed
+// Exit codes: 0 after a signal, 1 when a port cannot be opened, 2 for bad
+// arguments, a bad script or a key directory without both key files.
 #include <arpa/inet.h>
 #include <signal.h>
 
@@ -15,7 +26,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -42,25 +52,6 @@ bool parse_port(const char* text, uint16_t& port) {
 }
 
 bool readable(const std::string& path) { return std::ifstream(path).good(); }
-
-// "68 x1, 71 x2, unknown x1": a query connection's requests counted by type.
-std::string requests_by_type(const std::vector<hux_sim::sim_message>& messages) {
-    std::map<uint16_t, size_t> counts;
-    size_t unknown = 0;
-    for (const auto& m : messages) {
-        if (m.known) {
-            ++counts[m.type];
-        } else {
-            ++unknown;
-        }
-    }
-    std::string out;
-    for (const auto& c : counts) {
-        out += (out.empty() ? "" : ", ") + std::to_string(c.first) + " x" + std::to_string(c.second);
-    }
-    if (unknown > 0) out += (out.empty() ? "" : ", ") + std::string("unknown x") + std::to_string(unknown);
-    return out.empty() ? "no requests" : out;
-}
 
 }  // namespace
 
@@ -140,6 +131,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     server.set_config(cfg);  // checked by load_script_file already
+    server.set_drop_hook([](size_t closed) {
+        std::fprintf(stderr, "hux-sim-server: drop marker, %zu connection(s) closed\n", closed);
+        std::fflush(stderr);
+    });
     if (have_udp) {
         if (!server.open_udp(udp_port)) {
             std::fprintf(stderr, "hux-sim-server: cannot bind UDP %s:%u\n", address.c_str(),
@@ -173,8 +168,9 @@ int main(int argc, char** argv) {
     }
     for (size_t i = 0; i < server.query_connection_count(); ++i) {
         std::fprintf(stderr, "hux-sim-server: query connection %zu: %s\n", i,
-                     requests_by_type(server.query_messages(i)).c_str());
+                     hux_sim::requests_by_type(server.query_messages(i)).c_str());
     }
+    std::fputs(hux_sim::traffic_dump(server).c_str(), stderr);
     const std::vector<hux_sim::sim_datagram> datagrams = server.datagram_log();
     size_t unknown = 0;
     for (const auto& d : datagrams) unknown += d.conn == hux_sim::sim_trade_server::no_connection ? 1 : 0;

@@ -236,6 +236,12 @@ bool apply(const std::string& key, const std::string& value, sim_config& cfg) {
         cfg.coll_key_dir = value;
         return true;
     }
+    if (key == "drop_marker") {
+        // The symbol text, as it fills the order's 20-byte field.
+        if (value.empty() || value.size() > 20) return false;
+        cfg.drop_marker = value;
+        return true;
+    }
     if (key == "listen_ip") {
         in_addr ip{};
         if (::inet_pton(AF_INET, value.c_str(), &ip) != 1) return false;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -252,6 +253,7 @@ bool check_config(const sim_config& cfg, std::string* why) {
         }
     }
     if (cfg.session_id.session.size() > session_text_width) return fail("session id text longer than 17 bytes");
+    if (cfg.drop_marker.size() > symbol_text_width) return fail("drop_marker longer than 20 bytes");
     for (const auto& q : cfg.query_answers) {
         if (query_request_length(q.first) == 0) {
             return fail("scripted answers for " + std::to_string(q.first) + ", not a query request");
@@ -752,6 +754,7 @@ void sim_trade_server::on_bytes(size_t conn, const char* data, size_t len) {
     std::vector<std::string> answers;
     std::vector<coll_step> steps;
     write_plan plan;
+    bool drop = false;
     {
         std::unique_lock<std::mutex> lock(m_);
         const bool may_write = begin_writing(lock);
@@ -775,7 +778,10 @@ void sim_trade_server::on_bytes(size_t conn, const char* data, size_t len) {
                     st.logon_udp_port = get_u16(msg.bytes, logon_udp_port_at);
                     if (st.logon_udp_port != 0) udp_port_conn_[st.logon_udp_port] = conn;
                 }
-                if (msg.known && may_write && !cfg.silent) {
+                // The marker's answers, and those of whatever follows it in
+                // this read, never come: the connection is about to close.
+                if (may_write && !drop && msg.known && drop_marked(cfg, msg.bytes)) drop = true;
+                if (msg.known && may_write && !drop && !cfg.silent) {
                     for (auto& a : answer(cfg, msg.bytes, next_order_no_, st.order_numbers)) answers.push_back(std::move(a));
                 }
                 st.messages.push_back(std::move(msg));
@@ -790,6 +796,59 @@ void sim_trade_server::on_bytes(size_t conn, const char* data, size_t len) {
         write_answers(tcp_, conn, plan, answers);
         end_writing();
     }
+    if (drop) drop_connections();
+}
+
+bool sim_trade_server::drop_marked(const sim_config& cfg, const std::string& request) {
+    if (cfg.drop_marker.empty() || request.size() < len_new_order || get_u16(request, 0) != msg_new_order) {
+        return false;
+    }
+    const std::string field = request.substr(76, symbol_text_width);
+    return field.compare(0, field.find('\0'), cfg.drop_marker) == 0;
+}
+
+// The connections to close are listed under the lock and closed without it:
+// a close waits for a send running on that connection to give up. The
+// loopback servers close each descriptor once, under their own lock, so a
+// drop that meets another drop or a close by hand counts only what it closed.
+size_t sim_trade_server::drop_connections() {
+    std::vector<size_t> trade;
+    {
+        std::lock_guard<std::mutex> lock(m_);
+        for (size_t conn = 0; conn < conns_.size(); ++conn) {
+            if (conns_[conn].kind == conn_kind::trade) trade.push_back(conn);
+        }
+    }
+    size_t closed = 0;
+    for (size_t conn : trade) closed += tcp_.close(conn) ? 1 : 0;
+    if (hux_test::loopback_server* query = query_tcp()) {
+        const size_t accepted = query->accepted_count();
+        for (size_t conn = 0; conn < accepted; ++conn) closed += query->close(conn) ? 1 : 0;
+    }
+    drop_hook hook;
+    {
+        std::lock_guard<std::mutex> lock(m_);
+        drops_.push_back(closed);
+        hook = drop_hook_;
+    }
+    cv_.notify_all();
+    if (hook) hook(closed);
+    return closed;
+}
+
+std::vector<size_t> sim_trade_server::drops() const {
+    std::lock_guard<std::mutex> lock(m_);
+    return drops_;
+}
+
+bool sim_trade_server::wait_for_drops(size_t n, std::chrono::milliseconds timeout) const {
+    std::unique_lock<std::mutex> lock(m_);
+    return cv_.wait_for(lock, timeout, [&] { return drops_.size() >= n; });
+}
+
+void sim_trade_server::set_drop_hook(drop_hook hook) {
+    std::lock_guard<std::mutex> lock(m_);
+    drop_hook_ = std::move(hook);
 }
 
 // Requests are cut by their fixed lengths; the length field is not read.
@@ -1262,6 +1321,7 @@ void sim_trade_server::on_datagram(const std::string& bytes, const std::string& 
     std::vector<std::string> answers;
     write_plan plan;
     size_t conn = no_connection;
+    bool drop = false;
     {
         std::unique_lock<std::mutex> lock(m_);
         // Recorded and judged in one go, so that once it is recorded its
@@ -1272,19 +1332,21 @@ void sim_trade_server::on_datagram(const std::string& bytes, const std::string& 
         datagrams_.push_back({bytes, source_ip, source_port, conn});
         cv_.notify_all();
         if (!may_write) return;
-        if (conn == no_connection) {
-            writing_ = false;
-            return;
-        }
-        const sim_config& cfg = config_for(conn);
-        conn_state& st = state(conn);
+        // A datagram from an unknown port is answered nowhere, but its drop
+        // marker (by the server's configuration) still drops.
+        const sim_config& cfg = conn == no_connection ? cfg_ : config_for(conn);
         size_t off = 0;
-        while (!cfg.silent && bytes.size() - off >= 2) {
+        while (bytes.size() - off >= 2) {
             const uint16_t type = get_u16(bytes, off);
             const size_t need = request_length(type);
             if (need == 0 || bytes.size() - off < need) break;
-            if (order_entry_request(type)) {
-                for (auto& a : answer(cfg, bytes.substr(off, need), next_order_no_, st.order_numbers)) {
+            const std::string request = bytes.substr(off, need);
+            if (drop_marked(cfg, request)) {
+                drop = true;
+                break;
+            }
+            if (conn != no_connection && !cfg.silent && order_entry_request(type)) {
+                for (auto& a : answer(cfg, request, next_order_no_, state(conn).order_numbers)) {
                     answers.push_back(std::move(a));
                 }
             }
@@ -1294,9 +1356,63 @@ void sim_trade_server::on_datagram(const std::string& bytes, const std::string& 
         if (answers.empty()) writing_ = false;
     }
     cv_.notify_all();
-    if (answers.empty()) return;
-    write_answers(tcp_, conn, plan, answers);
-    end_writing();
+    if (!answers.empty()) {
+        write_answers(tcp_, conn, plan, answers);
+        end_writing();
+    }
+    if (drop) drop_connections();
+}
+
+// ---------------------------------------------------------------- dump
+
+std::string requests_by_type(const std::vector<sim_message>& messages) {
+    std::map<uint16_t, size_t> counts;
+    size_t unknown = 0;
+    for (const auto& m : messages) {
+        if (m.known) {
+            ++counts[m.type];
+        } else {
+            ++unknown;
+        }
+    }
+    std::string out;
+    for (const auto& c : counts) {
+        out += (out.empty() ? "" : ", ") + std::to_string(c.first) + " x" + std::to_string(c.second);
+    }
+    if (unknown > 0) out += (out.empty() ? "" : ", ") + std::string("unknown x") + std::to_string(unknown);
+    return out.empty() ? "no requests" : out;
+}
+
+std::string traffic_dump(const sim_trade_server& server) {
+    std::string out;
+    char line[256];
+    const size_t accepted = server.connection_count();
+    for (size_t conn = 0; conn < accepted; ++conn) {
+        if (server.kind(conn) != conn_kind::trade) continue;
+        const std::vector<sim_message> messages = server.messages(conn);
+        std::snprintf(line, sizeof(line), "hux-sim-server: trade connection %zu: ", conn);
+        out += line + requests_by_type(messages) + "\n";
+        const sim_message* logon = nullptr;
+        for (const auto& m : messages) {
+            if (m.known && m.type == msg_logon && m.bytes.size() == len_logon) logon = &m;
+        }
+        if (logon != nullptr) {
+            std::snprintf(line, sizeof(line), "hux-sim-server: trade connection %zu logon udp port %u\n", conn,
+                          static_cast<unsigned>(get_u16(logon->bytes, logon_udp_port_at)));
+            out += line;
+        }
+    }
+    const std::vector<sim_datagram> datagrams = server.datagram_log();
+    for (size_t i = 0; i < datagrams.size(); ++i) {
+        const sim_datagram& d = datagrams[i];
+        const std::string& b = d.bytes;
+        const unsigned type = b.size() >= 2 ? get_u16(b, 0) : b.empty() ? 0u : static_cast<unsigned>(get_u8(b, 0));
+        const std::string owner = d.conn == sim_trade_server::no_connection ? "none" : std::to_string(d.conn);
+        std::snprintf(line, sizeof(line), "hux-sim-server: datagram %zu from port %u on connection %s: type %u, %zu bytes\n",
+                      i, static_cast<unsigned>(d.source_port), owner.c_str(), type, b.size());
+        out += line;
+    }
+    return out;
 }
 
 }  // namespace hux_sim

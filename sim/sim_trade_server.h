@@ -17,6 +17,8 @@
 // records every message each connection sends, cut by type, and on demand
 // misbehaves: raw bytes, split or coalesced writes, wrong
 // length fields, delays, silence, clean or reset closes, stopped reading.
+// A new order naming the configured drop-marker symbol is not answered: it
+// closes every trade and query connection at once (drop_connections).
 //
 // Every member is thread-safe. Answers are written on the loopback server's
 // poll thread (answers to datagrams on the UDP thread), one batch at a time,
@@ -29,6 +31,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -221,6 +224,13 @@ struct sim_config {
     // are recorded and answered but not decrypted.
     std::string coll_key_dir;
 
+    // A new order (10, on the stream or as a datagram) whose symbol field at
+    // 76, up to its first NUL, equals this text is recorded like any other
+    // but not answered: the server closes every open trade and query
+    // connection at once (drop_connections) and keeps listening. At most 20
+    // bytes, the field's width; empty: no marker.
+    std::string drop_marker;
+
     // Address the program hux-sim-server listens on (TCP and UDP), dotted
     // IPv4; empty: 127.0.0.1. Its option --listen wins. A server object takes
     // its address in its constructor, so set_config leaves a running
@@ -330,6 +340,21 @@ public:
     void pause_reading(size_t conn, bool paused) { tcp_.pause_reading(conn, paused); }
     // Everything else the loopback server offers (stop listening, waits, ...).
     hux_test::loopback_server& transport() { return tcp_; }
+
+    // Closes (FIN) every open connection of the trade port classified as
+    // trade and every open connection of the query port, as the drop marker
+    // does; terminal-report connections and those that sent nothing yet stay
+    // open, and the listeners keep accepting. Returns the number this call
+    // closed: one closed already, by its peer's close being seen or by
+    // another drop at the same time, is not closed twice. Each drop is
+    // recorded (drops()) and then handed to the drop hook, on the thread
+    // that dropped (the poll thread, or the UDP thread for a marker that
+    // came as a datagram), without the server's lock.
+    size_t drop_connections();
+    std::vector<size_t> drops() const;  // each drop's count, in order
+    bool wait_for_drops(size_t count, std::chrono::milliseconds timeout) const;
+    using drop_hook = std::function<void(size_t closed)>;
+    void set_drop_hook(drop_hook hook);
 
     // UDP order channel: binds the listening address at `port` (0 = a free
     // port) and records every datagram. A datagram from a port that a trade
@@ -486,6 +511,8 @@ private:
                                                  size_t (*length_of)(uint16_t));
     hux_test::loopback_server* query_tcp() const;  // takes the lock
     void udp_loop();
+    // True for a new order whose symbol is the configuration's drop marker.
+    static bool drop_marked(const sim_config& cfg, const std::string& request);
 
     mutable std::mutex m_;
     mutable std::condition_variable cv_;
@@ -498,6 +525,8 @@ private:
     std::vector<size_t> trade_conns_;     // accept numbers, in classification order
     size_t coll_reports_seen_ = 0;        // reports cut so far: picks each one's verdict
     std::vector<sim_coll_report> reports_;
+    std::vector<size_t> drops_;  // connections closed by each drop
+    drop_hook drop_hook_;
 
     int udp_fd_ = -1;
     int udp_wake_fd_ = -1;
@@ -517,6 +546,21 @@ private:
     // thread (which runs the answers) ends while everything above still exists.
     hux_test::loopback_server tcp_;
 };
+
+// "68 x1, 71 x2, unknown x1": requests counted by type, in type order, the
+// messages of no known type last; "no requests" for none.
+std::string requests_by_type(const std::vector<sim_message>& messages);
+
+// What the program lists on its way out about trade traffic, one line each:
+//   hux-sim-server: trade connection N: <requests_by_type>
+//   hux-sim-server: trade connection N logon udp port P
+// for each connection classified as trade, in accept order (the second line
+// only after a logon: P is the uint16 at 128 of its last one), then
+//   hux-sim-server: datagram I from port P on connection C: type T, L bytes
+// for each datagram in arrival order (I from 0; C the owning connection or
+// "none"; T the uint16 at 0, the first request's type, or the single byte of
+// a one-byte datagram, 0 for an empty one).
+std::string traffic_dump(const sim_trade_server& server);
 
 }  // namespace hux_sim
 

@@ -725,4 +725,180 @@ TEST(SimServerProgram, AnswersTheAccountQueriesFromItsScript) {
     EXPECT_EQ(wait_exit(spawn({"--port", "0", "--query-port", "0", "--script", "bad.txt"})), 2);
     EXPECT_NE(read_file("err.txt").find("line 2"), std::string::npos) << read_file("err.txt");
 }
+
+namespace {
+
+// The program's ports: the trade port from standard output, the UDP and
+// query ports from standard error, each 0 when the program does not name it.
+struct program_ports {
+    uint16_t trade = 0;
+    uint16_t udp = 0;
+    uint16_t query = 0;
+};
+
+uint16_t port_after(const std::string& text, const std::string& prefix) {
+    const size_t at = text.find(prefix);
+    return at == std::string::npos ? 0 : static_cast<uint16_t>(std::atoi(text.c_str() + at + prefix.size()));
+}
+
+program_ports read_ports() {
+    using hux_test::coll::read_file;
+    program_ports p;
+    if (!hux_test::wait_until([&] { return read_file("out.txt").find('\n') != std::string::npos; }, deadline)) return p;
+    p.trade = port_after(read_file("out.txt"), "hux-sim-server listening on 127.0.0.1:");
+    const std::string err = read_file("err.txt");  // written before the line on standard output
+    p.udp = port_after(err, "hux-sim-server udp on 127.0.0.1:");
+    p.query = port_after(err, "hux-sim-server query on 127.0.0.1:");
+    return p;
+}
+
+// The collection protocol's version check 'a' of version 1, 8 bytes.
+const std::string coll_version_check = unhex("61 000000 01000000");
+
+// query_logon of "trader01" with the digest of "secret", 80 bytes.
+std::string query_logon_request() {
+    return unhex("4400")                            // type 68
+           + unhex("5000")                          // length 80
+           + zeros(4)                               // 4-7
+           + unhex("0f000000")                      // 15 at 8
+           + unhex("7472616465723031") + zeros(25)  // login id "trader01" at 12
+           + secret_digest()                        // digest at 45
+           + zeros(2);                              // 78-79
+}
+
+// A new order of quantity 0 for `symbol` (at 76, zero-filled to 20 bytes).
+std::string order_for(uint8_t token, const std::string& symbol) {
+    return hux_sim::patch_bytes(hux_test::order_with_token(token), 76, symbol);
+}
+
+}  // namespace
+
+// On the way out the program lists each trade connection's requests by type
+// and the port of its last logon, then every datagram; terminal-report
+// connections are left out but keep their numbers.
+TEST(SimServerProgram, ListsEachTradeConnectionsRequestsLogonPortAndEveryDatagram) {
+    hux_test::coll::scratch_dir here;
+    using hux_test::coll::read_file;
+    hux_test::coll::write_file("sim.txt", "order_mode accept\npassword secret\n");
+    const pid_t pid = spawn({"--port", "0", "--query-port", "0", "--udp-port", "0", "--script", "sim.txt"});
+    ASSERT_GT(pid, 0);
+    const program_ports ports = read_ports();
+    ASSERT_GT(ports.trade, 0);
+    ASSERT_GT(ports.udp, 0);
+    ASSERT_GT(ports.query, 0);
+    hux_test::udp_endpoint mine("127.0.0.1");
+    hux_test::udp_endpoint stranger("127.0.0.1");
+    ASSERT_NE(mine.port, 0);
+    ASSERT_NE(stranger.port, 0);
+
+    // Connection 0 reports the terminal.
+    plain_client reporter(ports.trade);
+    ASSERT_TRUE(reporter.send(coll_version_check));
+    ASSERT_EQ(reporter.read(8).substr(0, 1), "b");  // the version reply
+    // Connection 1 logs on twice, the second time naming `mine`, orders,
+    // beats and ends with a type that is not a request; everything in one
+    // write, so one read takes it all before the answers go out.
+    plain_client first(ports.trade);
+    ASSERT_TRUE(first.send(version_report() + logon_request(secret_digest()) +
+                           hux_test::logon_with_udp_port(mine.port) + hux_test::order_with_token(1) + heart_beat() +
+                           unhex("6300") + "junk"));
+    ASSERT_EQ(first.read(56 + 80 + 80 + 120 + 16).size(), 352u);  // 1080, 1070 twice, 1010, 1200
+    // Connection 2 only beats.
+    plain_client second(ports.trade);
+    ASSERT_TRUE(second.send(heart_beat()));
+    ASSERT_EQ(hex(second.read(16)), hex(heart_beat_answer()));
+    // Connection 3 logs on without a channel, then with the port 12345 of
+    // the hand-made logon.
+    plain_client third(ports.trade);
+    ASSERT_TRUE(third.send(hux_test::logon_with_udp_port(0) + logon_request(secret_digest())));
+    ASSERT_EQ(third.read(160).size(), 160u);
+    // A query connection.
+    plain_client query(ports.query);
+    ASSERT_TRUE(query.send(query_logon_request() + unhex("6300")));
+    ASSERT_EQ(hex(query.read(56).substr(0, 4)), "2c043800");  // 1068, length 56
+
+    // Loopback delivers datagrams in the order they are sent, so the answer
+    // to the last one shows that the server has all three.
+    ASSERT_TRUE(stranger.send_to("127.0.0.1", ports.udp, unhex("07")));
+    ASSERT_TRUE(stranger.send_to("127.0.0.1", ports.udp, heart_beat()));
+    ASSERT_TRUE(mine.send_to("127.0.0.1", ports.udp, hux_test::order_with_token(2)));
+    const std::string answer = first.read(120);
+    ASSERT_EQ(answer.size(), 120u);
+    EXPECT_EQ(hex(answer.substr(20, 4)), "02000000");  // client token 2: the datagram's
+
+    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    EXPECT_EQ(wait_exit(pid), 0);
+    const std::string m = std::to_string(mine.port);
+    const std::string s = std::to_string(stranger.port);
+    const std::string tail =
+        "hux-sim-server: query connection 0: 68 x1, unknown x1\n"
+        "hux-sim-server: trade connection 1: 10 x1, 70 x2, 80 x1, 200 x1, unknown x1\n"
+        "hux-sim-server: trade connection 1 logon udp port " + m + "\n"
+        "hux-sim-server: trade connection 2: 200 x1\n"
+        "hux-sim-server: trade connection 3: 70 x2\n"
+        "hux-sim-server: trade connection 3 logon udp port 12345\n"
+        "hux-sim-server: datagram 0 from port " + s + " on connection none: type 7, 1 bytes\n"
+        "hux-sim-server: datagram 1 from port " + s + " on connection none: type 200, 16 bytes\n"
+        "hux-sim-server: datagram 2 from port " + m + " on connection 1: type 10, 100 bytes\n"
+        "hux-sim-server: signal 15, 4 connection(s) served, 3 datagram(s) (2 from unknown ports), 0 report(s)\n";
+    const std::string err = read_file("err.txt");
+    ASSERT_GE(err.size(), tail.size()) << err;
+    EXPECT_EQ(err.substr(err.size() - tail.size()), tail) << err;
+}
+
+// A new order for the script's drop marker closes every trade and query
+// connection at once, the drop printed as it happens, and the program serves
+// the connections that come after it.
+TEST(SimServerProgram, DropMarkerClosesEveryTradeAndQueryConnectionAndServesNewOnes) {
+    hux_test::coll::scratch_dir here;
+    using hux_test::coll::read_file;
+    hux_test::coll::write_file("sim.txt", "order_mode accept\npassword secret\ndrop_marker DROPME\n");
+    const pid_t pid = spawn({"--port", "0", "--query-port", "0", "--script", "sim.txt"});
+    ASSERT_GT(pid, 0);
+    const program_ports ports = read_ports();
+    ASSERT_GT(ports.trade, 0);
+    ASSERT_GT(ports.query, 0);
+
+    plain_client idle(ports.trade);  // connection 0
+    ASSERT_TRUE(idle.send(heart_beat()));
+    ASSERT_EQ(hex(idle.read(16)), hex(heart_beat_answer()));
+    plain_client orders(ports.trade);  // connection 1
+    plain_client query(ports.query);   // query connection 0
+    ASSERT_TRUE(query.send(query_logon_request()));
+    ASSERT_EQ(hex(query.read(56).substr(0, 4)), "2c043800");  // 1068, length 56
+    // A symbol that only starts with the marker is an order like any other.
+    ASSERT_TRUE(orders.send(order_for(1, "DROPMEX")));
+    ASSERT_EQ(hex(orders.read(120).substr(0, 4)), "f2037800");  // 1010, length 120
+    ASSERT_TRUE(orders.send(order_for(2, "DROPME")));
+    EXPECT_EQ(hux_test::read_end(orders.fd, deadline), 0);  // FIN, and no answer before it
+    EXPECT_EQ(hux_test::read_end(idle.fd, deadline), 0);
+    EXPECT_EQ(hux_test::read_end(query.fd, deadline), 0);
+    const std::string dropped = "hux-sim-server: drop marker, 3 connection(s) closed\n";
+    EXPECT_TRUE(hux_test::wait_until([&] { return read_file("err.txt").find(dropped) != std::string::npos; },
+                                     deadline))
+        << read_file("err.txt");
+    plain_client later(ports.trade);  // connection 2
+    ASSERT_TRUE(later.send(version_report()));
+    EXPECT_EQ(hex(later.read(56).substr(0, 4)), "38043800");  // 1080, length 56
+
+    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    EXPECT_EQ(wait_exit(pid), 0);
+    // The drop came before the lines on the way out; the marker order counts
+    // among its connection's requests.
+    const std::string err = read_file("err.txt");
+    const size_t drop = err.find(dropped);
+    ASSERT_NE(drop, std::string::npos) << err;
+    EXPECT_EQ(err.substr(drop + dropped.size()),
+              "hux-sim-server: query connection 0: 68 x1\n"
+              "hux-sim-server: trade connection 0: 200 x1\n"
+              "hux-sim-server: trade connection 1: 10 x2\n"
+              "hux-sim-server: trade connection 2: 80 x1\n"
+              "hux-sim-server: signal 15, 3 connection(s) served, 0 datagram(s) (0 from unknown ports), 0 report(s)\n")
+        << err;
+
+    // A marker longer than the symbol field refuses the script.
+    hux_test::coll::write_file("long.txt", "drop_marker " + std::string(21, 'X') + "\n");
+    EXPECT_EQ(wait_exit(spawn({"--port", "0", "--script", "long.txt"})), 2);
+    EXPECT_NE(read_file("err.txt").find("line 1"), std::string::npos) << read_file("err.txt");
+}
 #endif
