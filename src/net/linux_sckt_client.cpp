@@ -1,6 +1,15 @@
-// The epoll and blocking-receive TCP client, and the interface address query.
-#include "net/linux/net_interface.h"
+// The epoll and blocking-receive TCP client, and the interface address query;
+// on Windows the select form of the client.
 #include "net/linux_sckt_client.h"
+
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+
+#include "net/windows/winsock_count.h"
+#else
+#include "net/linux/net_interface.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -10,6 +19,7 @@
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <climits>
@@ -20,12 +30,16 @@
 
 namespace CLIENT_SCKT_ONLY {
 
+#ifndef _WIN32
 static_assert(sckt_client::EPOLL_EVENTS_ALL == 0x201D, "epoll mask after connecting");
 static_assert(sckt_client::EPOLL_EVENTS_NO_OUT == 0x2019, "epoll mask after the first writable event");
+#endif
 
 namespace {
 
+#ifndef _WIN32
 const pthread_t NO_THREAD = static_cast<pthread_t>(-1);
+#endif
 
 // The client whose event thread is the current thread, if any.
 thread_local sckt_client* t_event_client = nullptr;
@@ -34,6 +48,7 @@ enum wait_error_kind { WAIT_EINTR, WAIT_EBADF, WAIT_EFAULT, WAIT_EINVAL, WAIT_OT
 
 }  // namespace
 
+#ifndef _WIN32
 std::string get_local_ip(std::string if_name) {
     struct ifreq ifr;
     // A longer name would be cut and could name another interface.
@@ -52,6 +67,7 @@ std::string get_local_ip(std::string if_name) {
     if (!inet_ntop(AF_INET, &addr.sin_addr, text, sizeof(text))) return std::string();
     return std::string(text);
 }
+#endif
 
 sckt_client::thread_exit_guard::thread_exit_guard(sckt_client* client) : m_client(client) {
     t_event_client = client;
@@ -60,14 +76,39 @@ sckt_client::thread_exit_guard::thread_exit_guard(sckt_client* client) : m_clien
 // Runs on a normal end and on the unwinding of a cancelled thread alike: the
 // socket is closed and the flags are cleared in both cases.
 sckt_client::thread_exit_guard::~thread_exit_guard() {
+#ifndef _WIN32
     int old_state = 0;
     pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &old_state);
+#endif
     m_client->event_client_close();
     t_event_client = nullptr;
     std::lock_guard<std::mutex> guard(m_client->m_exit_lock);
     m_client->m_running = false;
 }
 
+#ifdef _WIN32
+sckt_client::sckt_client()
+    : m_context(nullptr),
+      m_callback(nullptr),
+      m_sock(MV_INVALID_SOCKET),
+      m_server_port(0),
+      m_quit(false),
+      m_running(false),
+      m_connected(false),
+      m_max_wait(DEFAULT_EPOLL_MAX_WAIT_MS),
+      m_stop_wait_ms(DEFAULT_STOP_WAIT_MS) {
+    memset(m_recv_buff, 0, sizeof(m_recv_buff));
+    winsock_startup();
+}
+
+// The thread uses the object to its end, so it is waited for however long
+// it takes; only then does the socket go, and the Winsock reference with it.
+sckt_client::~sckt_client() {
+    retire_event_thread();
+    close_descriptors();
+    winsock_cleanup();
+}
+#else
 sckt_client::sckt_client()
     : m_context(nullptr),
       m_callback(nullptr),
@@ -86,9 +127,19 @@ sckt_client::sckt_client()
 }
 
 sckt_client::~sckt_client() { retire_event_thread(); }
+#endif
 
 void sckt_client::retire_event_thread() {
     if (t_event_client == this) return;
+#ifdef _WIN32
+    // No cancel on Windows: the thread is asked to end and waited for.
+    if (m_running) {
+        m_quit = true;
+        while (!wait_thread_end(m_stop_wait_ms)) {
+        }
+        return;
+    }
+#endif
     if (m_running) {
         stop_client_event_thread();
     } else {
@@ -123,6 +174,29 @@ bool sckt_client::event_client_disconnect(bool local) {
     return true;
 }
 
+#ifdef _WIN32
+// One read after select found the socket readable.
+bool sckt_client::event_client_receive() {
+    const int n = recv(m_sock, m_recv_buff, RECV_BUFF_LEN, 0);
+    if (n > 0) {
+        report_user(EVENT_RECEIVE, 0, m_recv_buff, static_cast<uint32_t>(n));
+        return true;
+    }
+    if (n == 0) return false;
+    const int err = WSAGetLastError();
+    // A reset ends the connection quietly, as on Linux.
+    if (err == WSAECONNRESET) return false;
+    log_msg("client readline error(n_recved=" + std::to_string(n) + ", errno=" + std::to_string(err) + ")\n");
+    event_client_error();
+    return false;
+}
+
+// A write record (select is never asked for one): tell the user.
+bool sckt_client::event_client_send() {
+    report_user(EVENT_SEND, 0, nullptr, 0);
+    return true;
+}
+#else
 // One read of the epoll form.
 bool sckt_client::event_client_receive() {
     ssize_t n = read(m_sock, m_recv_buff, RECV_BUFF_LEN);
@@ -150,7 +224,41 @@ bool sckt_client::event_client_send() {
     report_user(EVENT_SEND, 0, nullptr, 0);
     return true;
 }
+#endif
 
+#ifdef _WIN32
+bool sckt_client::sock_init(const char* server_ip, uint16_t port, sckt_event_callback callback, void* context) {
+    if (!end_previous_connection() || !callback) {
+        m_connected = false;
+        return false;
+    }
+    m_connected = false;
+    m_callback = callback;
+    m_context = context;
+    m_server_ip = server_ip ? server_ip : "";
+    m_server_port = port;
+
+    sockaddr_in addr;
+    memset(&addr, 0, sizeof(addr));
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(port);
+    if (!server_ip || inet_pton(AF_INET, server_ip, &addr.sin_addr) != 1) return false;
+
+    const mv_socket sock = socket(AF_INET, SOCK_STREAM, 0);
+    if (sock == MV_INVALID_SOCKET) return false;
+    // A blocking connect; select then tells when a receive has something.
+    if (!set_sock_options(sock) || connect(sock, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
+        closesocket(sock);
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> guard(m_fd_lock);
+        m_set.add(sock);
+        m_sock = sock;
+    }
+    return start_client_event_thread();
+}
+#else
 bool sckt_client::sock_init(const char* server_ip, uint16_t port, sckt_event_callback callback, void* context) {
     return open_socket(server_ip, port, callback, context, true);
 }
@@ -209,6 +317,7 @@ bool sckt_client::open_socket(const char* server_ip, uint16_t port, sckt_event_c
     m_sock = sock;
     return epoll_form ? start_client_event_thread() : start_client_event_thread_ex();
 }
+#endif
 
 bool sckt_client::end_previous_connection() {
     if (!m_running) return true;
@@ -217,6 +326,44 @@ bool sckt_client::end_previous_connection() {
     return !m_running;
 }
 
+#ifdef _WIN32
+bool sckt_client::start_client_event_thread() { return start_thread(); }
+
+bool sckt_client::start_thread() {
+    m_quit = false;
+    m_connected = true;
+    // Set before the thread exists, so that a stop issued at once waits for it.
+    m_running = true;
+    HANDLE thread = CreateThread(nullptr, 0, event_client_thread, this, 0, nullptr);
+    if (thread == nullptr) {
+        m_running = false;
+        m_connected = false;
+        close_descriptors();
+        return false;
+    }
+    // The flags tell when the thread ends; the handle is not needed.
+    CloseHandle(thread);
+    Sleep(1);
+    return true;
+}
+
+void sckt_client::close_descriptors() {
+    std::lock_guard<std::mutex> guard(m_fd_lock);
+    const mv_socket sock = m_sock.exchange(MV_INVALID_SOCKET);
+    if (sock == MV_INVALID_SOCKET) return;
+    m_set.remove(sock);
+    closesocket(sock);
+}
+
+// One send, reported whatever it gave.
+int sckt_client::sock_send(const char* data, int len) {
+    const mv_socket sock = m_sock;
+    if (sock == MV_INVALID_SOCKET) return -1;
+    const int n = send(sock, data, len, 0);
+    report_user(EVENT_SEND, n, data, n > 0 ? static_cast<uint32_t>(n) : 0);
+    return n;
+}
+#else
 bool sckt_client::start_client_event_thread() { return start_thread(event_client_thread); }
 
 bool sckt_client::start_client_event_thread_ex() { return start_thread(event_client_thread_ex); }
@@ -289,6 +436,7 @@ int sckt_client::sock_send(const char* data, int len) {
     }
     return len;
 }
+#endif
 
 bool sckt_client::sock_close() { return stop_client_event_thread(); }
 
@@ -304,6 +452,15 @@ bool sckt_client::wait_thread_end(unsigned milliseconds) {
     }
 }
 
+#ifdef _WIN32
+// The running flag, never the socket, tells whether the thread still runs;
+// a thread that outlives the wait keeps its socket.
+bool sckt_client::stop_client_event_thread() {
+    m_quit = true;
+    if (t_event_client == this) return true;
+    return wait_thread_end(m_stop_wait_ms);
+}
+#else
 bool sckt_client::stop_client_event_thread() {
     m_quit = true;
     if (t_event_client == this) return true;
@@ -319,9 +476,22 @@ bool sckt_client::stop_client_event_thread() {
     m_thread = NO_THREAD;
     return true;
 }
+#endif
 
-bool sckt_client::set_sock_options(const int& sock) {
+// TCP_NODELAY on, and a linger of 0: a close resets the connection.
+bool sckt_client::set_sock_options(const mv_socket& sock) {
+#ifdef _WIN32
+    const int on = 1;
+    if (setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof(on)) != 0) {
+        return false;
+    }
+    linger lg;
+    lg.l_onoff = 1;
+    lg.l_linger = 0;
+    return setsockopt(sock, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&lg), sizeof(lg)) == 0;
+#else
     return set_tcp_client_options(sock);
+#endif
 }
 
 bool sckt_client::report_user(SOCKET_EVENT event, int32_t id, const char* data, uint32_t len) {
@@ -342,6 +512,12 @@ void sckt_client::set_epoll_max_wait_time(int milliseconds) {
 
 void sckt_client::set_stop_wait_time(unsigned milliseconds) { m_stop_wait_ms = milliseconds; }
 
+#ifdef _WIN32
+DWORD WINAPI sckt_client::event_client_thread(LPVOID arg) {
+    static_cast<sckt_client*>(arg)->on_event_client_thread();
+    return 0;
+}
+#else
 void* sckt_client::event_client_thread(void* arg) {
     static_cast<sckt_client*>(arg)->on_event_client_thread();
     return nullptr;
@@ -351,6 +527,7 @@ void* sckt_client::event_client_thread_ex(void* arg) {
     static_cast<sckt_client*>(arg)->on_event_client_thread_ex();
     return nullptr;
 }
+#endif
 
 // Each kind of wait failure is written once per thread, with its count (1).
 void sckt_client::report_wait_error(int err, unsigned counts[5]) {
@@ -368,8 +545,13 @@ void sckt_client::report_wait_error(int err, unsigned counts[5]) {
                 "events occurred or timeout expired. error times(" + times);
         break;
     case WAIT_EBADF:
+#ifdef _WIN32
+        // There is no wait handle to name.
+        log_msg("epoll_waite error! epoll_handle:  is not a valid file descriptor. error times(" + times);
+#else
         log_msg("epoll_waite error! epoll_handle:" + std::to_string(m_epoll.load()) +
                 "  is not a valid file descriptor. error times(" + times);
+#endif
         break;
     case WAIT_EFAULT:
         log_msg("epoll_waite error! epoll_event is not accessible with write. error times(" + times);
@@ -384,6 +566,54 @@ void sckt_client::report_wait_error(int err, unsigned counts[5]) {
     }
 }
 
+#ifdef _WIN32
+void sckt_client::on_event_client_thread() {
+    thread_exit_guard guard(this);
+    m_running = true;
+    event_client_connect();
+    unsigned counts[5] = {0, 0, 0, 0, 0};
+    sckt_select_event records[3];
+    while (!m_quit) {
+        int n = 0;
+        int err = 0;
+        {
+            std::lock_guard<std::mutex> lock(m_fd_lock);
+            n = m_set.wait(SELECT_WAIT_US, records, 3);
+            if (n < 0) err = last_select_error();
+        }
+        if (n == 0) continue;
+        if (n < 0) {
+            report_wait_error(err, counts);
+            continue;
+        }
+        // Every record of the pass, in order (read, write, exception), until
+        // one ends the connection or a callback asked to stop: a readable
+        // socket at the end of the stream and an urgent byte in the same
+        // pass give one disconnect.
+        for (int i = 0; i < n && !m_quit; ++i) {
+            if (!handle_select_event(records[i])) break;
+        }
+    }
+}
+
+bool sckt_client::handle_select_event(const sckt_select_event& event) {
+    if (event.sock != m_sock) {
+        log_msg("error fd\n");
+        return true;
+    }
+    if (event.kind == SELECT_EVENT_READ) {
+        if (event_client_receive()) return true;
+    } else if (event.kind == SELECT_EVENT_WRITE) {
+        if (event_client_send()) return true;
+    } else {
+        // An exceptional condition (urgent data) is a broken stream here.
+        event_client_error();
+    }
+    event_client_disconnect(false);
+    m_quit = true;
+    return false;
+}
+#else
 void sckt_client::on_event_client_thread() {
     thread_exit_guard guard(this);
     m_running = true;
@@ -457,5 +687,7 @@ void sckt_client::on_event_client_thread_ex() {
         m_quit = true;
     }
 }
+
+#endif
 
 }  // namespace CLIENT_SCKT_ONLY

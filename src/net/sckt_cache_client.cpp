@@ -28,11 +28,13 @@ bool sckt_cache_client::sock_init(const char* server_ip, uint16_t port, sckt_eve
     return sckt_client::sock_init(server_ip, port, cache_callback, this);
 }
 
+#ifndef _WIN32
 bool sckt_cache_client::sock_init_ex(const char* server_ip, uint16_t port, sckt_event_callback callback,
                                      void* context) {
     if (!take_user_callback(callback, context)) return false;
     return sckt_client::sock_init_ex(server_ip, port, cache_callback, this);
 }
+#endif
 
 void sckt_cache_client::set_epoll_max_wait_time(int milliseconds) {
     sckt_client::set_epoll_max_wait_time(milliseconds);

@@ -17,9 +17,11 @@ public:
     explicit sckt_cache_client(unsigned cache_size);
     ~sckt_cache_client() override;
 
-    // Both forms deliver through the cache.
+    // Both forms deliver through the cache (Windows has the first only).
     bool sock_init(const char* server_ip, uint16_t port, sckt_event_callback callback, void* context);
+#ifndef _WIN32
     bool sock_init_ex(const char* server_ip, uint16_t port, sckt_event_callback callback, void* context);
+#endif
     void set_epoll_max_wait_time(int milliseconds);
 
     static int cache_callback(sckt_param& param, void* context);

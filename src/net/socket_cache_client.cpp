@@ -43,6 +43,10 @@ socket_cache_client::socket_cache_client(unsigned cache_size)
     m_thread_receive->register_function(&socket_cache_client::thread_receive_proc, this, true);
     m_thread_reconn->register_function(&socket_cache_client::thread_auto_reconn, this, true);
     m_thread_reconn->set_thread_wait_micro_sec(default_reconn_wait_micro_sec);
+#ifdef _WIN32
+    m_thread_send->set_thread_wait_micro_sec(windows_worker_wait_micro_sec);
+    m_thread_receive->set_thread_wait_micro_sec(windows_worker_wait_micro_sec);
+#endif
 }
 
 socket_cache_client::~socket_cache_client() {

@@ -25,6 +25,12 @@ public:
     static const int pool_depth = 512;
     // Reconnect interval after construction, in microseconds.
     static const int default_reconn_wait_micro_sec = 5000000;
+#ifdef _WIN32
+    // Idle wait of the send and receive workers between passes: a pass that
+    // finds nothing sleeps 1 ms (a shorter wait would spin on Windows). The
+    // Linux workers keep the threads' default of 1 us.
+    static const int windows_worker_wait_micro_sec = 1100;
+#endif
 
     explicit socket_cache_client(unsigned cache_size);
     // Stops the workers and the event thread, then drops queued data.
@@ -46,7 +52,7 @@ public:
     // Stops the workers and the event thread (EVENT_LOCALE_DISCONNECT when
     // connected), then drops queued data and the cache.
     bool sock_close();
-    int get_socket() const { return get_sock(); }
+    mv_socket get_socket() const { return get_sock(); }
     void set_epoll_max_wait_time(int milli_sec) { socket_client::set_epoll_max_wait_time(milli_sec); }
     // Returns every queued buffer to the pool and empties the cache.
     void clear_data();

@@ -3,9 +3,15 @@
 #ifndef MV_HUX_TRADE_SOCKET_UNICAST_H
 #define MV_HUX_TRADE_SOCKET_UNICAST_H
 
+#ifdef _WIN32
+#include <winsock2.h>
+#else
 #include <netinet/in.h>
+#endif
 
 #include <string>
+
+#include "net/socket_handle.h"
 
 namespace CLIENT_UDP_SCKT_ONLY {
 
@@ -15,9 +21,13 @@ public:
     virtual ~socket_event() {}
 };
 
+// On Windows every object holds a Winsock reference of its own (WSAStartup
+// in the constructor, WSACleanup in the destructor), outside the clients'
+// counts.
 class socket_unicast {
 public:
     socket_unicast();
+    // Windows: closes a socket still open.
     virtual ~socket_unicast();
     socket_unicast(const socket_unicast&) = delete;
     socket_unicast& operator=(const socket_unicast&) = delete;
@@ -30,9 +40,9 @@ public:
                    socket_event* event);
     // One datagram; the bytes sent or -1.
     int sock_send(char const* buf, int len);
-    // Closes the socket when there is one; 0.
+    // Closes the socket when there is one and forgets it; 0.
     int sock_close();
-    int get_socket();
+    mv_socket get_socket();
     // The text and a newline on standard output.
     void log_msg(std::string const& msg);
 
@@ -43,7 +53,7 @@ private:
     std::string m_sLocalAddr;
     unsigned short m_nLocalPort;
     int m_nOption;
-    int m_nSocket;
+    mv_socket m_nSocket;
     sockaddr_in m_remoteAddr;
 };
 

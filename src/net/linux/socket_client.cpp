@@ -1,34 +1,77 @@
-// socket_client: connect, the epoll event thread and the direct send.
+// socket_client: connect, the event thread (epoll on Linux, select on
+// Windows) and the direct send.
 //
 // Threads: the event thread reads, reports and finally closes the socket;
 // the application (or a send worker) calls sock_send at the same time. The
 // socket and epoll descriptors are atomic and are closed under m_sock_lock,
 // which sock_send also holds around its one send, so a send never reaches a
 // descriptor number that was closed meanwhile and handed to another socket.
+// On Windows the select set is changed and copied under the same lock.
 #include "net/linux/socket_client.h"
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+#else
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "tools/cross_platform_api.h"
+#ifdef _WIN32
+#include "net/windows/winsock_count.h"
+#else
 #include "net/linux/net_interface.h"
+#endif
 #include "net/thread/thread_function.h"
 
 namespace {
 
+#ifdef _WIN32
+// Never the id of a running thread.
+const unsigned long no_thread = 0;
+// Ready records one select pass can give for the client's one socket.
+const unsigned select_records = 3;
+#else
 const pthread_t no_thread = static_cast<pthread_t>(-1);
 // Size of the adapter table searched for the local MAC.
 const int mac_table_len = 128;
+#endif
 // Room for the longest log text (a server address and an error text).
 const unsigned log_text_len = 1024;
+
+#ifdef _WIN32
+// The system's text for a Winsock error code, without the line end.
+void wsa_error_text(int err, char* text, unsigned size) {
+    text[0] = 0;
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             static_cast<DWORD>(err), 0, text, size, nullptr);
+    if (n >= size) n = size - 1;
+    while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == ' ')) --n;
+    text[n] = 0;
+}
+
+// TCP_NODELAY on, then SO_LINGER on with time 0 (a close resets the
+// connection at once, discarding unsent data). False when either fails.
+bool set_tcp_options(SOCKET sock) {
+    int nodelay = 1;
+    if (setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&nodelay), sizeof(nodelay)) != 0)
+        return false;
+    struct linger lg;
+    lg.l_onoff = 1;
+    lg.l_linger = 0;
+    return setsockopt(sock, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&lg), sizeof(lg)) == 0;
+}
+#endif
 
 }  // namespace
 
@@ -36,10 +79,12 @@ socket_client::socket_client()
     : m_connected(false),
       m_caller(nullptr),
       m_callback(nullptr),
-      m_socket(-1),
+      m_socket(MV_INVALID_SOCKET),
       m_port(0),
+#ifndef _WIN32
       m_epoll_handle(-1),
       m_wake_handle(-1),
+#endif
       m_thread_quit_flag(false),
       m_thread_quit_finish_flag(true),
       m_thread_id(no_thread),
@@ -47,22 +92,36 @@ socket_client::socket_client()
       m_max_wait_time(50),
       m_stop_poll_limit(default_stop_poll_limit) {
     std::memset(m_line, 0, sizeof(m_line));
+#ifdef _WIN32
+    winsock_startup();
+#endif
 }
 
 socket_client::~socket_client() {
     // A detached event thread must not outlive the object it works on.
     stop_client_event_thread();
     socket_client::event_client_close();
+#ifdef _WIN32
+    winsock_cleanup();
+#endif
 }
 
 bool socket_client::event_client_close() {
     std::lock_guard<std::mutex> guard(m_sock_lock);
+#ifdef _WIN32
+    SOCKET sock = m_socket.exchange(INVALID_SOCKET);
+    if (sock != INVALID_SOCKET) {
+        m_select_set.remove(sock);
+        closesocket(sock);
+    }
+#else
     int epoll_handle = m_epoll_handle.exchange(-1);
     if (epoll_handle >= 0) close(epoll_handle);
     int wake = m_wake_handle.exchange(-1);
     if (wake >= 0) close(wake);
     int sock = m_socket.exchange(-1);
     if (sock >= 0) close(sock);
+#endif
     return true;
 }
 
@@ -83,6 +142,36 @@ bool socket_client::event_client_disconnect(bool local) {
     return true;
 }
 
+#ifdef _WIN32
+bool socket_client::event_client_receive() {
+    SOCKET sock = m_socket.load();
+    int n = recv(sock, m_line, static_cast<int>(sizeof(m_line)), 0);
+    if (n > 0) {
+        report_user(EVENT_RECEIVE, 0, m_line, static_cast<unsigned>(n), static_cast<int>(sock));
+        return true;
+    }
+    if (n == 0) return false;
+    int err = WSAGetLastError();
+    if (err == WSAEWOULDBLOCK || err == WSAEINTR) return true;
+    // A reset or aborted connection ends quietly, as a reset does on Linux.
+    if (err == WSAECONNRESET || err == WSAECONNABORTED) return false;
+    char reason[256];
+    wsa_error_text(err, reason, sizeof(reason));
+    char text[log_text_len];
+    MORVAST::TOOLS::snprintf_mv(text, sizeof(text), "client readline error(n_recved=%d errno=%d error message=%s )\n",
+                                n, err, reason);
+    log_msg(text);
+    event_client_error();
+    return false;
+}
+
+// Write readiness is never waited for, so nothing calls this on Windows but
+// a caller of its own.
+bool socket_client::event_client_send() {
+    report_user(EVENT_SEND, 0, nullptr, 0, static_cast<int>(m_socket.load()));
+    return true;
+}
+#else
 bool socket_client::event_client_receive() {
     int sock = m_socket.load();
     ssize_t n = read(sock, m_line, sizeof(m_line));
@@ -112,6 +201,7 @@ bool socket_client::event_client_send() {
     report_user(EVENT_SEND, 0, nullptr, 0, sock);
     return true;
 }
+#endif
 
 bool socket_client::report_user(SOCKET_EVENT event, int id, char const* data, unsigned len, int sock) {
     socket_event_callback callback = m_callback.load();
@@ -161,11 +251,22 @@ bool socket_client::connect_server(std::string const& server_ip, unsigned short 
     local_addr.sin_port = htons(local_port);
     if (bind_local && inet_pton(AF_INET, local_ip.c_str(), &local_addr.sin_addr) != 1) return false;
 
-    int sock = socket(AF_INET, SOCK_STREAM, 0);
-    if (sock < 0) return false;
+    mv_socket sock = socket(AF_INET, SOCK_STREAM, 0);
+    if (sock == MV_INVALID_SOCKET) return false;
     m_socket.store(sock);
 
     if (bind_local && bind(sock, reinterpret_cast<struct sockaddr*>(&local_addr), sizeof(local_addr)) != 0) {
+#ifdef _WIN32
+        int err = WSAGetLastError();
+        char reason[256];
+        wsa_error_text(err, reason, sizeof(reason));
+        char text[log_text_len];
+        MORVAST::TOOLS::snprintf_mv(text, sizeof(text),
+                                    "*****socket client bind error!***** error code:%d error message:(%s)  %s %d %d %d\n",
+                                    err, reason, server_ip.c_str(), static_cast<int>(server_port),
+                                    static_cast<int>(local_addr.sin_addr.s_addr), static_cast<int>(local_addr.sin_port));
+        log_msg(text);
+#else
         int err = errno;
         char text[log_text_len];
         MORVAST::TOOLS::snprintf_mv(text, sizeof(text),
@@ -177,6 +278,7 @@ bool socket_client::connect_server(std::string const& server_ip, unsigned short 
         log_msg(text);
         MORVAST::TOOLS::snprintf_mv(text, sizeof(text), " %d \n ", static_cast<int>(local_addr.sin_port));
         log_msg(text);
+#endif
         fail_init();
         return false;
     }
@@ -191,6 +293,20 @@ bool socket_client::connect_server(std::string const& server_ip, unsigned short 
         fail_init();
         return false;
     }
+#ifdef _WIN32
+    // Non-blocking, as on Linux: a send to a peer that stopped reading
+    // returns 0 once the buffers are full instead of holding the sender (and
+    // a disconnect waiting for it) for ever.
+    u_long non_blocking = 1;
+    if (ioctlsocket(sock, FIONBIO, &non_blocking) != 0) {
+        fail_init();
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> guard(m_sock_lock);
+        m_select_set.add(sock);
+    }
+#else
     int flags = fcntl(sock, F_GETFL, 0);
     if (flags < 0 || fcntl(sock, F_SETFL, flags | O_NONBLOCK) != 0) {
         fail_init();
@@ -216,6 +332,7 @@ bool socket_client::connect_server(std::string const& server_ip, unsigned short 
         return false;
     }
     m_wake_handle.store(wake);
+#endif
     if (!start_client_event_thread()) {
         fail_init();
         return false;
@@ -223,8 +340,12 @@ bool socket_client::connect_server(std::string const& server_ip, unsigned short 
     return true;
 }
 
-bool socket_client::set_sock_options(int sock) {
+bool socket_client::set_sock_options(mv_socket sock) {
+#ifdef _WIN32
+    return set_tcp_options(sock);
+#else
     return set_tcp_client_options(sock);
+#endif
 }
 
 bool socket_client::sock_close() {
@@ -237,28 +358,42 @@ bool socket_client::sock_close() {
 // Hot path: one system call, no allocation. The lock only orders this send
 // against the close of the descriptor.
 int socket_client::sock_send(char const* data, int len) {
+#ifdef _WIN32
+    int n;
+#else
     ssize_t n;
-    int sock;
+#endif
+    mv_socket sock;
     int err = 0;
     {
         std::lock_guard<std::mutex> guard(m_sock_lock);
         sock = m_socket.load();
-        if (sock < 0) return -1;
+        if (sock == MV_INVALID_SOCKET) return -1;
         if (len < 0 || (!data && len > 0)) return -1;
+#ifdef _WIN32
+        // The socket is non-blocking: a full buffer fails with WSAEWOULDBLOCK.
+        n = send(sock, data, len, 0);
+        if (n < 0) err = WSAGetLastError();
+#else
         n = send(sock, data, static_cast<size_t>(len), MSG_DONTWAIT | MSG_NOSIGNAL);
         if (n < 0) err = errno;
+#endif
     }
     if (n > 0) {
-        report_user(EVENT_SEND, 0, data, static_cast<unsigned>(n), sock);
+        report_user(EVENT_SEND, 0, data, static_cast<unsigned>(n), static_cast<int>(sock));
         return static_cast<int>(n);
     }
+#ifdef _WIN32
+    if (n < 0 && err == WSAEWOULDBLOCK) return 0;
+#else
     if (n < 0 && (err == EAGAIN || err == EWOULDBLOCK)) return 0;
+#endif
     return static_cast<int>(n);
 }
 
 bool socket_client::get_local_ip(unsigned char* ip) {
-    int sock = m_socket.load();
-    if (sock < 0 || !ip) return false;
+    mv_socket sock = m_socket.load();
+    if (sock == MV_INVALID_SOCKET || !ip) return false;
     struct sockaddr_in addr;
     socklen_t len = sizeof(addr);
     std::memset(&addr, 0, sizeof(addr));
@@ -268,6 +403,7 @@ bool socket_client::get_local_ip(unsigned char* ip) {
     return true;
 }
 
+#ifndef _WIN32
 bool socket_client::get_local_mac(unsigned char* mac) {
     unsigned char ip[4];
     if (!mac || !get_local_ip(ip)) return false;
@@ -281,6 +417,7 @@ bool socket_client::get_local_mac(unsigned char* mac) {
     }
     return false;
 }
+#endif
 
 void socket_client::log_msg(char const* msg) {
     if (!msg) return;
@@ -293,6 +430,32 @@ void socket_client::log_msg(char const* msg) {
     }
 }
 
+#ifdef _WIN32
+bool socket_client::proc_event(sckt_select_event* events, int count) {
+    bool result = true;
+    SOCKET sock = m_socket.load();
+    for (int i = 0; i < count && result; ++i) {
+        if (events[i].sock != sock) continue;
+        switch (events[i].kind) {
+        case SELECT_EVENT_READ:
+            result = event_client_receive();
+            if (!result) event_client_disconnect(false);
+            break;
+        case SELECT_EVENT_WRITE:
+            result = event_client_send();
+            if (!result) event_client_disconnect(false);
+            break;
+        default:
+            // An exceptional condition (an urgent byte) ends the connection.
+            event_client_error();
+            event_client_disconnect(false);
+            result = false;
+            break;
+        }
+    }
+    return result;
+}
+#else
 bool socket_client::proc_event(struct epoll_event* events, int count) {
     bool result = true;
     int sock = m_socket.load();
@@ -313,6 +476,7 @@ bool socket_client::proc_event(struct epoll_event* events, int count) {
     }
     return result;
 }
+#endif
 
 void socket_client::proc_thread_error(int error_code) {
     char text[log_text_len];
@@ -327,10 +491,18 @@ void socket_client::proc_thread_error(int error_code) {
         break;
     case EBADF:
         count = &m_error_statistic.m_wait_error_EBADF;
+#ifdef _WIN32
+        // There is no wait descriptor to name.
+        MORVAST::TOOLS::snprintf_mv(text, sizeof(text),
+                                    "epoll_waite error! epoll_handle:  is not a valid file descriptor. error "
+                                    "times(%d)\n",
+                                    *count);
+#else
         MORVAST::TOOLS::snprintf_mv(text, sizeof(text),
                                     "epoll_waite error! epoll_handle:%d  is not a valid file descriptor. error "
                                     "times(%d)\n",
                                     m_epoll_handle.load(), *count);
+#endif
         break;
     case EFAULT:
         count = &m_error_statistic.m_wait_error_EFAULT;
@@ -362,18 +534,44 @@ bool socket_client::start_client_event_thread() {
     // gets going still waits for it.
     m_thread_quit_finish_flag.store(false);
     unsigned long id = 0;
+#ifdef _WIN32
+    m_thread_id.store(no_thread);
+    mv_socket_thread_handle handle = mv_create_thread(&socket_client::event_client_thread, this, id);
+    if (handle == nullptr) {
+        m_thread_quit_finish_flag.store(true);
+        return false;
+    }
+    // The thread is never joined: the ended flag tells when it is over.
+    mv_close_thread(handle);
+#else
     if (mv_create_thread(&socket_client::event_client_thread, this, id) == 0) {
         m_thread_quit_finish_flag.store(true);
         return false;
     }
+#endif
     m_thread_id.store(id);
     return true;
 }
 
 bool socket_client::on_event_thread() const {
+#ifdef _WIN32
+    return !m_thread_quit_finish_flag.load() && GetCurrentThreadId() == m_thread_id.load();
+#else
     return !m_thread_quit_finish_flag.load() && pthread_equal(pthread_self(), m_thread_id.load()) != 0;
+#endif
 }
 
+#ifdef _WIN32
+// Windows cannot cancel a thread, so the stop waits for the event thread to
+// end, without a limit: the client is never freed or reused under it.
+bool socket_client::stop_client_event_thread() {
+    m_thread_quit_flag.store(true);
+    if (m_thread_quit_finish_flag.load()) return true;
+    if (on_event_thread()) return true;
+    while (!m_thread_quit_finish_flag.load()) mv_sleep(1);
+    return true;
+}
+#else
 bool socket_client::stop_client_event_thread() {
     m_thread_quit_flag.store(true);
     if (m_thread_quit_finish_flag.load()) return true;
@@ -400,12 +598,37 @@ bool socket_client::stop_client_event_thread() {
     m_thread_quit_finish_flag.store(true);
     return true;
 }
+#endif
 
 void* socket_client::event_client_thread(void* param) {
     static_cast<socket_client*>(param)->on_event_client_thread();
     return nullptr;
 }
 
+#ifdef _WIN32
+void socket_client::on_event_client_thread() {
+    m_thread_id.store(GetCurrentThreadId());
+    event_client_connect();
+    sckt_select_event records[select_records];
+    while (!m_thread_quit_flag.load()) {
+        // The wait runs on a copy, so a send or a close never waits for it.
+        sckt_select_set pass;
+        {
+            std::lock_guard<std::mutex> guard(m_sock_lock);
+            pass = m_select_set;
+        }
+        int n = pass.wait(select_wait_us, records, select_records);
+        if (n > 0) {
+            if (!proc_event(records, n)) m_thread_quit_flag.store(true);
+        } else if (n < 0) {
+            proc_thread_error(last_select_error());
+        }
+    }
+    event_client_close();
+    // Last touch of the object: a waiting sock_close may free it from here on.
+    m_thread_quit_finish_flag.store(true);
+}
+#else
 void socket_client::on_event_client_thread() {
     m_thread_id.store(pthread_self());
     event_client_connect();
@@ -423,3 +646,4 @@ void socket_client::on_event_client_thread() {
     // Last touch of the object: a waiting sock_close may free it from here on.
     m_thread_quit_finish_flag.store(true);
 }
+#endif
