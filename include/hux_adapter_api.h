@@ -90,7 +90,16 @@ public:
 
 class HUXTraderApi {
 public:
+#ifdef _WIN32
+    // Defined in the DLL, which exports them: they only install the
+    // interface's virtual table, and the assignment copies nothing.
+    HUXTraderApi();
+    HUXTraderApi(const HUXTraderApi& other);
+    HUXTraderApi& operator=(const HUXTraderApi& other);
+    virtual ~HUXTraderApi();
+#else
     virtual ~HUXTraderApi() {}
+#endif
     // "5.2.4.67".
     virtual const char* GetTradeApiVersion() = 0;
     virtual int SetAutoReconnect(bool on) = 0;

@@ -25,7 +25,8 @@
 #include "hux_adapter_struct.h"
 
 #if defined(_WIN32)
-#define HUX_ADAPTER_API __declspec(dllexport)
+/* The DLL HUXAdapterApi exports by its module-definition file alone. */
+#define HUX_ADAPTER_API
 #else
 #define HUX_ADAPTER_API __attribute__((visibility("default")))
 #endif

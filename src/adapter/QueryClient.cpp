@@ -2,17 +2,22 @@
 // receive path and the check-and-reconnect thread.
 #include "adapter/QueryClient.h"
 
+#ifdef _WIN32
+#include <winsock2.h>
+#else
 #include <sys/socket.h>
 
 #include <poll.h>
 #include <sched.h>
 #include <time.h>
+#endif
 
 #include <chrono>
 #include <climits>
 #include <cstring>
 
 #include "net/socket_cache_client.h"
+#include "net/socket_handle.h"
 #include "session/session_logs.h"
 #include "tools/cross_platform_api.h"
 #include "tools/precise_time.h"
@@ -28,6 +33,33 @@ const unsigned LOG_TEXT_LEN = 256;
 // How long a send waits for room in the socket before it looks again
 // whether a close was asked.
 const int SEND_ROOM_WAIT_MS = 1;
+
+#ifdef _WIN32
+void shutdown_socket(mv_socket sock) {
+    if (sock != MV_INVALID_SOCKET) ::shutdown(sock, SD_BOTH);
+}
+void yield_thread() { std::this_thread::yield(); }
+// Waits up to `ms` for room to write in the socket.
+void wait_for_room(mv_socket sock, int ms) {
+    if (sock == MV_INVALID_SOCKET) return;
+    fd_set room;
+    FD_ZERO(&room);
+    FD_SET(sock, &room);
+    timeval wait;
+    wait.tv_sec = 0;
+    wait.tv_usec = ms * 1000;
+    select(0, nullptr, &room, nullptr, &wait);
+}
+#else
+void shutdown_socket(mv_socket sock) {
+    if (sock >= 0) ::shutdown(sock, SHUT_RDWR);
+}
+void yield_thread() { sched_yield(); }
+void wait_for_room(mv_socket sock, int ms) {
+    pollfd room{sock, POLLOUT, 0};
+    if (room.fd >= 0) poll(&room, 1, ms);
+}
+#endif
 
 }  // namespace
 
@@ -151,14 +183,16 @@ bool CQueryClient::IsConnect() {
 }
 
 void CQueryClient::wait_view_readers() const {
-    while (m_view_readers.load() != 0) sched_yield();
+    while (m_view_readers.load() != 0) yield_thread();
 }
 
+#ifndef _WIN32
 uint64_t CQueryClient::convert_now_to_timestamp() {
     timespec now;
     clock_gettime(CLOCK_REALTIME, &now);
     return (static_cast<uint64_t>(now.tv_sec) << 32) | (static_cast<uint64_t>(now.tv_nsec) & 0xffffffffu);
 }
+#endif
 
 void CQueryClient::log_line(const char* tag, const char* text) { m_log.write_txt(tag, text); }
 
@@ -251,8 +285,7 @@ void CQueryClient::close_client(query_tcp_client* client, bool logged) {
         // threads could wait for a thread that waits for this one. Its socket
         // is shut down (its events are ignored from now on) and it is closed
         // and freed later by a thread outside every callback.
-        const int sock = client->get_socket();
-        if (sock >= 0) ::shutdown(sock, SHUT_RDWR);
+        shutdown_socket(client->get_socket());
         if (logged) log_line("info", "close query client");
         m_retired.retire([this, client] {
             client->sock_close();
@@ -315,8 +348,7 @@ int CQueryClient::SendMsgToHux(const char* /*label*/, const char* data, int len,
                 log_line("send_error", "tcp client send data error.");
                 return -1;
             }
-            pollfd room{client->get_socket(), POLLOUT, 0};
-            if (room.fd >= 0) poll(&room, 1, SEND_ROOM_WAIT_MS);
+            wait_for_room(client->get_socket(), SEND_ROOM_WAIT_MS);
             continue;
         }
         if (logger) m_bin_log.write_bin('0', data + sent, n);

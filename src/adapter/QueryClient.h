@@ -95,6 +95,8 @@ struct QueryClientTimings {
 class CQueryClient {
 public:
     static constexpr unsigned TCP_CACHE_SIZE = 8192;
+    // The client's wait for events (no effect on Windows, whose client waits
+    // a fixed time).
     static constexpr int DEFAULT_EPOLL_WAIT_MS = 500;
 
     // `owner` is the first argument of every application callback; the user
@@ -202,8 +204,10 @@ public:
     void join_check_and_reconn_thread();
 
     // ---- helpers ----
+#ifndef _WIN32
     // The realtime clock: seconds in the high 32 bits, nanoseconds in the low.
     static uint64_t convert_now_to_timestamp();
+#endif
     static void copy_api_str(char* dst, size_t size, const char* src) { HUX_ADAPTER::copy_api_str(dst, size, src); }
 
 private:

@@ -3,7 +3,9 @@
 
 #include <cstring>
 
+#ifndef _WIN32
 #include "bypass/card_driver.h"
+#endif
 
 namespace HUX_ADAPTER {
 
@@ -108,9 +110,11 @@ bool CTradeClient::ConnServer(const HUX_TradeSvrInfo& record) {
     return connect_server(plain, false);
 }
 
+#ifndef _WIN32
 bool CTradeClient::get_ifname_by_ip(const char* ip, char* name) {
     return ip && name && hux_bypass::get_ifname_by_ip(ip, name, &m_log);
 }
+#endif
 
 int CTradeClient::SendMsgToHuxForNewOrder(char* data, int len, int direction, bool warm) {
     return send_new_order(data, len, direction, 10, warm);

@@ -59,8 +59,12 @@ public:
     // order and a warm-up call sends its warm-up frame; otherwise the TCP form
     // ("NewOrder"), and a warm-up call sends nothing.
     int SendMsgToHuxForNewOrder(char* data, int len, int direction, bool warm);
+    // Whether the last ConnServer opened the UDP order channel.
+    bool IsUseUdpOrder() const { return udp_channel_open(); }
+#ifndef _WIN32
     // Whether an interface holds `ip`, with its name into `name` (16 bytes).
     bool get_ifname_by_ip(const char* ip, char* name);
+#endif
 
     // The result callbacks (null: the event is not built).
     adapter_trade_events& Events() { return m_ctx.events; }

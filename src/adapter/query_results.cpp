@@ -119,7 +119,9 @@ bool option_symbol_dash_form(uint32_t exchange_id) {
 }
 
 int32_t decimal_as_int32(const char* text) {
-    const long v = strtol(text, nullptr, 10);
+    // Read as 64 bits on every platform (long is 32 bits on Windows), then
+    // cut to the low 32.
+    const long long v = strtoll(text, nullptr, 10);
     return static_cast<int32_t>(static_cast<uint32_t>(v));
 }
 

@@ -64,9 +64,9 @@ bool option_symbol_dash_form(uint32_t exchange_id);
 // read is read whatever fails, characters beyond the text counting as absent.
 option_symbol parse_option_symbol(const char* text, uint32_t exchange_id);
 
-// A decimal number as the client reads it: as a long (leading blanks and a
-// sign allowed, stopping at the first other character, clamped to the
-// long's range), kept as its low 32 bits. `text` is NUL-terminated.
+// A decimal number as the client reads it: as a 64-bit integer (leading
+// blanks and a sign allowed, stopping at the first other character, clamped
+// to the 64-bit range), kept as its low 32 bits. `text` is NUL-terminated.
 int32_t decimal_as_int32(const char* text);
 
 // ---- answers ----

@@ -1,6 +1,10 @@
 #include "session/session_logs.h"
 
+#ifdef _WIN32
+#include <direct.h>
+#else
 #include <sys/stat.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
@@ -50,12 +54,20 @@ bool set_session_log_dir(base_log& text_log, base_log& bin_log, const char* dir)
     for (size_t i = 0; i < dir_len; ++i) {
         if (!log_dir_char_ok(dir[i])) return false;
     }
-    struct stat st;
-    if (stat(dir, &st) != 0 && mkdir(dir, 0755) != 0) return false;
     char text_name[LOG_NAME_LEN];
     char bin_name[LOG_NAME_LEN];
+#ifdef _WIN32
+    // Only a directory will do: a regular file of that name makes _mkdir
+    // fail, and the logs stay where they are.
+    if (!MORVAST::TOOLS::dir_exists(dir) && _mkdir(dir) != 0) return false;
+    snprintf_mv(text_name, sizeof(text_name), "%s\\tavlog_%s.log", dir, date);
+    snprintf_mv(bin_name, sizeof(bin_name), "%s\\tavlog_%s.bin", dir, date);
+#else
+    struct stat st;
+    if (stat(dir, &st) != 0 && mkdir(dir, 0755) != 0) return false;
     snprintf_mv(text_name, sizeof(text_name), "%s/tavlog_%s.log", dir, date);
     snprintf_mv(bin_name, sizeof(bin_name), "%s/tavlog_%s.bin", dir, date);
+#endif
     FILE* text_file = base_log::open_file(text_name);
     FILE* bin_file = text_file ? base_log::open_file(bin_name) : nullptr;
     if (!text_file || !bin_file) {

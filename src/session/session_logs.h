@@ -20,7 +20,8 @@ void open_session_logs(base_log& text_log, base_log& bin_log, const char* prefix
 // (anything else, an empty text or names longer than a log name can hold:
 // nothing changes); a missing directory is created (0755); both logs are
 // reopened there as "%s/tavlog_%s.log" and "%s/tavlog_%s.bin" (directory,
-// start date). Both new files are opened before either old one is closed:
+// start date; on Windows joined with one backslash, and a regular file of
+// the directory's name refuses the move). Both new files are opened before either old one is closed:
 // when one cannot be, the logs stay where they were and the text log says
 // why. True when the logs moved.
 bool set_session_log_dir(base_log& text_log, base_log& bin_log, const char* dir);

@@ -1,12 +1,16 @@
 // The session core: construction, set-up, state, connect and disconnect, the
-// SIGINT handler and the CPU binding.
+// SIGINT handler and the CPU binding (the last two not on Windows).
 #include "session/trade_session_core.h"
 
+#ifdef _WIN32
+#include <winsock2.h>
+#else
 #include <sched.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
@@ -21,12 +25,14 @@
 #include "tools/precise_time.h"
 #include "tools/tool_function.h"
 
+#ifndef _WIN32
 extern "C" {
 uint8_t g_handle_sig = 0;
 uint8_t g_reconnecting = 0;
 uint8_t g_is_close = 0;
 i_zf_tcp_client_sock* g_zf_sync_trade_client = nullptr;
 }
+#endif
 
 namespace HUX_SESSION {
 
@@ -35,6 +41,17 @@ using MORVAST::TOOLS::snprintf_mv;
 namespace {
 
 const int LOG_TEXT_LEN = 512;
+
+#ifdef _WIN32
+void shutdown_socket(mv_socket sock) {
+    if (sock != MV_INVALID_SOCKET) ::shutdown(sock, SD_BOTH);
+}
+void yield_thread() { std::this_thread::yield(); }
+#else
+void shutdown_socket(mv_socket sock) {
+    if (sock >= 0) ::shutdown(sock, SHUT_RDWR);
+}
+void yield_thread() { sched_yield(); }
 
 // The SIGINT handler belongs to the library only while a session exists: the
 // disposition found when the handler was first installed is put back when
@@ -70,6 +87,7 @@ __attribute__((destructor)) void restore_sigint_at_unload() {
     std::lock_guard<std::mutex> guard(s.lock);
     s.restore_locked();
 }
+#endif
 
 }  // namespace
 
@@ -105,7 +123,9 @@ trade_session_core::trade_session_core(const session_traits& traits, void* user_
       m_max_wait_ms(DEFAULT_EPOLL_WAIT_MS),
       m_first_connect(true),
       m_reconnecting(false),
+#ifndef _WIN32
       m_sigint_installed(false),
+#endif
       m_user_id(0),
       m_logon_value(0),
       m_max_token(0),
@@ -117,22 +137,26 @@ trade_session_core::trade_session_core(const session_traits& traits, void* user_
       m_last_recv_sec(0),
       m_hb_counter(0),
       m_rc_stop(false),
+#ifndef _WIN32
       m_rsp_cpu_bound(false),
       m_req_cpu_bound(false),
       m_rsp_thread_id(0),
       m_req_thread_id(0),
+#endif
       m_info(default_server_info()) {
     precise_time::initialize();
+    memset(&m_logon_values, 0, sizeof(m_logon_values));
+#ifndef _WIN32
     m_zf_loader.reset(new hux_bypass::zf_loader(&m_log));
     memset(m_ifname, 0, sizeof(m_ifname));
     memset(m_driver_name, 0, sizeof(m_driver_name));
-    memset(&m_logon_values, 0, sizeof(m_logon_values));
     m_last_warm_us = 0;
     {
         sigint_owner& s = sigint_state();
         std::lock_guard<std::mutex> guard(s.lock);
         ++s.sessions;
     }
+#endif
     SetTimings(TradeClientTimings());
     open_session_logs(m_log, m_bin_log, m_traits.log_prefix);
     log_info("create trade client");
@@ -164,9 +188,11 @@ trade_session_core::~trade_session_core() {
     log_info("destroy trade client");
     m_log.close();
     m_bin_log.close();
+#ifndef _WIN32
     sigint_owner& s = sigint_state();
     std::lock_guard<std::mutex> guard(s.lock);
     if (--s.sessions == 0) s.restore_locked();
+#endif
 }
 
 // ---- set-up ----
@@ -231,8 +257,8 @@ TradeClientTimings trade_session_core::GetTimings() const {
 
 // ---- state ----
 
-// The synchronous client first, then the asynchronous one, then the
-// TCPDirect plug-in object.
+// The synchronous client first, then the asynchronous one, then (not on
+// Windows) the TCPDirect plug-in object.
 bool trade_session_core::IsConnect() {
     // Counted as a reader: a disconnect on another thread frees no client
     // while a reader may still hold it.
@@ -241,8 +267,12 @@ bool trade_session_core::IsConnect() {
     if (sync_client) return sync_client->is_connected();
     socket_cache_client* async_client = m_async_client.load();
     if (async_client) return async_client->is_connected();
+#ifdef _WIN32
+    return false;
+#else
     i_zf_tcp_client_sock* zf = m_zf.load();
     return zf && zf->is_connected();
+#endif
 }
 
 bool trade_session_core::IsLogon() const { return m_logged_on; }
@@ -262,6 +292,22 @@ logon_values trade_session_core::GetLogonValues() const {
     return m_logon_values;
 }
 
+#ifdef _WIN32
+uint32_t trade_session_core::GetMaxToken() {
+    MORVAST::TOOLS::mutex_locker guard(m_token_lock);
+    return m_max_token;
+}
+
+bool trade_session_core::SetMaxToken(uint32_t token) {
+    MORVAST::TOOLS::mutex_locker guard(m_token_lock);
+    const bool raised = m_max_token < token;
+    if (raised) m_max_token = token;
+    return raised;
+}
+
+// No kernel-bypass sender keeps transmit times on Windows.
+void trade_session_core::GetTimestamps(long long*, int& count) { count = 0; }
+#else
 uint32_t trade_session_core::GetMaxToken() {
     ULTRA_LOW_LATENCY_CLIENT::ull_lock(&m_token_lock);
     uint32_t token = m_max_token;
@@ -276,6 +322,7 @@ bool trade_session_core::SetMaxToken(uint32_t token) {
     ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_token_lock);
     return raised;
 }
+#endif
 
 HUX_TRADE_CORE::flow_control_window trade_session_core::GetOrderFlowControl() const { return m_order_fc; }
 HUX_TRADE_CORE::flow_control_window trade_session_core::GetCancelFlowControl() const { return m_cancel_fc; }
@@ -284,11 +331,13 @@ bool trade_session_core::ChangeFCParam(unsigned order_limit, unsigned cancel_lim
     return HUX_TRADE_CORE::flow_control_change(m_order_fc, m_cancel_fc, order_limit, cancel_limit);
 }
 
+#ifndef _WIN32
 uint64_t trade_session_core::convert_now_to_timestamp() {
     timespec now;
     clock_gettime(CLOCK_REALTIME, &now);
     return (static_cast<uint64_t>(static_cast<uint32_t>(now.tv_sec)) << 32) | static_cast<uint32_t>(now.tv_nsec);
 }
+#endif
 
 session_server_info trade_session_core::server_info() const {
     std::lock_guard<std::mutex> guard(m_info_lock);
@@ -320,7 +369,12 @@ bool trade_session_core::connect_server(const session_server_info& info, bool mi
         log_info(text);
         return false;
     }
+#ifdef _WIN32
+    // Written once, whether that first connect succeeds or not.
+    if (m_first_connect.exchange(false)) log_info("create trade conn");
+#else
     if (m_first_connect) log_info("create trade conn");
+#endif
     m_send_lock_on = info.send_lock != 0;
 
     disconnect_server();
@@ -331,8 +385,11 @@ bool trade_session_core::connect_server(const session_server_info& info, bool mi
         m_info = info;
     }
     m_mix = mix;
+    // Kept on Windows too, where there is no blocking client.
     m_blocking_tcp = info.blocking_tcp != 0;
+#ifndef _WIN32
     __atomic_store_n(&g_handle_sig, info.exit_on_signal, __ATOMIC_RELAXED);
+#endif
 
     const char* server_ip = info.server_ip;
     const char* local_ip = info.local_ip;
@@ -351,6 +408,11 @@ bool trade_session_core::connect_server(const session_server_info& info, bool mi
         return false;
     }
 
+#ifdef _WIN32
+    // No card detection and no kernel-bypass sender: the order channel is
+    // always the kernel UDP sender.
+    const int bypass = 0;
+#else
     if (m_traits.bypass_off_for_good) {
         // Mix or kernel_bypass 0 turn kernel bypass off for good.
         if (mix || info.kernel_bypass == 0) m_bypass_in_use = false;
@@ -358,9 +420,12 @@ bool trade_session_core::connect_server(const session_server_info& info, bool mi
         m_bypass_in_use = !mix && info.kernel_bypass != 0;
     }
     if (!detect_card(info, udp_channel)) return false;
+#endif
 
     if (udp_channel) {
+#ifndef _WIN32
         const int bypass = m_bypass_in_use ? open_bypass_udp(info) : 0;
+#endif
         if (bypass < 0) return false;
         if (bypass == 0) {
             CLIENT_UDP_SCKT_ONLY::socket_unicast* udp = new CLIENT_UDP_SCKT_ONLY::socket_unicast();
@@ -392,9 +457,11 @@ bool trade_session_core::connect_server(const session_server_info& info, bool mi
         client->set_stop_poll_limit(static_cast<int>(stop_wait > 0x7fffffffu ? 0x7fffffffu : stop_wait));
         m_async_client = client;
         opened = client->sock_init(server_ip, tcp_port, &trade_session_core::async_cache_callback, ctx);
+#ifndef _WIN32
     } else if (info.tcp_direct && m_driver_type == 0 && (udp_channel || !mix)) {
         // TCPDirect on a Solarflare card: the plug-in the library carries.
         opened = open_zf(server_ip, tcp_port);
+#endif
     } else {
         trade_tcp_client* client = new trade_tcp_client(TCP_CACHE_SIZE);
         client->set_stop_wait_time(stop_wait);
@@ -402,9 +469,12 @@ bool trade_session_core::connect_server(const session_server_info& info, bool mi
         // inside the first event finds it open.
         client->set_opened(true);
         m_sync_client = client;
+#ifndef _WIN32
         if (m_blocking_tcp) {
             opened = client->sock_init_ex(server_ip, tcp_port, &trade_session_core::sync_cache_callback, ctx);
-        } else {
+        } else
+#endif
+        {
             client->set_epoll_max_wait_time(max_wait);
             opened = client->sock_init(server_ip, tcp_port, &trade_session_core::sync_cache_callback, ctx);
         }
@@ -416,6 +486,7 @@ bool trade_session_core::connect_server(const session_server_info& info, bool mi
         return false;
     }
 
+#ifndef _WIN32
     // The plug-in object the SIGINT handler closes: this session's, or none.
     __atomic_store_n(&g_zf_sync_trade_client, m_zf.load(), __ATOMIC_RELEASE);
     if (m_traits.sigint_every_connect || !m_sigint_installed) {
@@ -423,11 +494,13 @@ bool trade_session_core::connect_server(const session_server_info& info, bool mi
         m_sigint_installed = true;
     }
     m_first_connect = false;
+#endif
     snprintf_mv(text, sizeof(text), m_traits.open_ok_format, server_ip, static_cast<int>(tcp_port));
     log_info(text);
     return true;
 }
 
+#ifndef _WIN32
 bool trade_session_core::install_sigint_handler() {
     struct sigaction action;
     memset(&action, 0, sizeof(action));
@@ -468,6 +541,7 @@ void trade_session_core::termination_handler(int sig) {
     fflush(stdout);
     if (__atomic_load_n(&g_handle_sig, __ATOMIC_RELAXED)) exit(0);
 }
+#endif
 
 // The TCP client's part of the disconnect. `report_local` is set when the
 // epoll client was open ("local disconnected" to report).
@@ -478,7 +552,9 @@ void trade_session_core::termination_handler(int sig) {
 // thread it is closed (which does not wait there) and kept; on another
 // session's callback thread its socket is only shut down and its events
 // are ignored from then on. Either way a later call from a thread outside
-// every callback closes and frees it.
+// every callback closes and frees it. A client whose close could not stop
+// its thread in time is retired too, and freed the same way: its destructor
+// waits for that thread, and no thread frees it from inside a callback.
 void trade_session_core::close_tcp(bool& report_local) {
     const bool own_thread = on_own_transport_thread();
     const bool foreign_callback = !own_thread && HUX_NET::transport_scope::inside_any();
@@ -490,14 +566,19 @@ void trade_session_core::close_tcp(bool& report_local) {
     if (!async_client) sync_client = m_sync_client.exchange(nullptr);
     if (foreign_callback && ctx) {
         ctx->dropped = true;
-        const int sock = async_client ? async_client->get_socket() : sync_client ? sync_client->get_socket() : -1;
-        if (sock >= 0) ::shutdown(sock, SHUT_RDWR);
+        shutdown_socket(async_client  ? async_client->get_socket()
+                        : sync_client ? sync_client->get_socket()
+                                      : MV_INVALID_SOCKET);
         if (async_client || sync_client) {
             log_info("close trade client");
             if (sync_client && sync_client->opened()) report_local = true;
             if (sync_client) sync_client->set_opened(false);
         }
     } else if (async_client) {
+#ifdef _WIN32
+        // The asynchronous client's close reports nothing on Windows.
+        if (ctx) ctx->dropped = true;
+#endif
         async_client->sock_close();
         log_info("close trade client");
         pause_ms(pause);
@@ -521,7 +602,7 @@ void trade_session_core::close_tcp(bool& report_local) {
         m_retired.retire([async_client, sync_client, ctx, readers] {
             if (async_client) async_client->sock_close();
             if (sync_client) sync_client->sock_close();
-            while (readers->load() != 0) sched_yield();
+            while (readers->load() != 0) yield_thread();
             delete async_client;
             delete sync_client;
             delete ctx;
@@ -529,7 +610,7 @@ void trade_session_core::close_tcp(bool& report_local) {
     } else {
         // Readers (IsConnect, the socket queries) that loaded the pointer
         // before it was swapped out are done with it before it goes.
-        while (m_tcp_readers.load() != 0) sched_yield();
+        while (m_tcp_readers.load() != 0) yield_thread();
         delete async_client;
         delete sync_client;
         delete ctx;
@@ -566,6 +647,11 @@ bool trade_session_core::disconnect_server() {
 
     bool report_local = false;
     bool report_zf = false;
+#ifdef _WIN32
+    // No plug-in and no kernel-bypass sender on Windows.
+    close_tcp(report_local);
+    close_udp();
+#else
     if (m_traits.plugin_first_close) {
         report_zf = close_zf();
         // A reconnect keeps the kernel-bypass senders (the next connect
@@ -588,6 +674,7 @@ bool trade_session_core::disconnect_server() {
         m_logon_sent = false;
         m_state = TRADE_STATE_DROPPED;
     }
+#endif
     if (report_local || (report_zf && !m_traits.plugin_first_close)) {
         report_connection(3, "local disconnected");
         m_logged_on = false;
@@ -620,6 +707,7 @@ void trade_session_core::stop_threads() {
 // (it may still be inside their callback).
 void trade_session_core::free_retired() { m_retired.free_ready(); }
 
+#ifndef _WIN32
 // ---- CPU binding ----
 
 // The first call on a session only: reports the binding under `key` in the
@@ -680,5 +768,6 @@ int trade_session_core::set_cur_thread_affinity_np(const std::vector<int>& cpus)
     fflush(stdout);
     return 0;
 }
+#endif
 
 }  // namespace HUX_SESSION

@@ -19,10 +19,17 @@
 // connect or disconnect: a transport is never freed under its own thread.
 //
 // Log lines without a category of their own are written under "info".
+//
+// The Windows build has no kernel bypass, no TCPDirect plug-in, no SIGINT
+// handler, no interface lookup and no CPU binding: its TCP client is one of
+// the two kernel clients and its order channel the kernel UDP sender; the
+// send and token locks are re-entrant critical sections.
 #ifndef HUX_SESSION_TRADE_SESSION_CORE_H
 #define HUX_SESSION_TRADE_SESSION_CORE_H
 
+#ifndef _WIN32
 #include <pthread.h>
+#endif
 
 #include <atomic>
 #include <cstdint>
@@ -32,13 +39,19 @@
 #include <thread>
 #include <vector>
 
+#ifndef _WIN32
 #include "bypass/exanic_udp_client.h"
 #include "bypass/mv_ef_vi_sender.h"
 #include "bypass/zf_client_sock.h"
 #include "bypass/zf_loader.h"
+#endif
 #include "net/sckt_cache_client.h"
+#include "net/socket_handle.h"
 #include "net/transport_retire.h"
 #include "tools/base_log.h"
+#ifdef _WIN32
+#include "tools/lock.h"
+#endif
 #include "tools/stream_buffer.h"
 #include "trade_core/trade_dispatch.h"
 #include "trade_core/trade_flow_control.h"
@@ -49,6 +62,7 @@ namespace CLIENT_UDP_SCKT_ONLY {
 class socket_unicast;
 }
 
+#ifndef _WIN32
 // Process-wide data of the sessions' SIGINT handler. Written and read with
 // the __atomic builtins. The trade library exports them; the adapter keeps
 // them hidden.
@@ -60,6 +74,7 @@ __attribute__((visibility("default"))) extern uint8_t g_is_close;      // 1: the
 // the one the SIGINT handler closes.
 __attribute__((visibility("default"))) extern i_zf_tcp_client_sock* g_zf_sync_trade_client;
 }
+#endif
 
 namespace HUX_SESSION {
 
@@ -68,7 +83,7 @@ namespace HUX_SESSION {
 class trade_tcp_client : public CLIENT_SCKT_ONLY::sckt_cache_client {
 public:
     explicit trade_tcp_client(unsigned cache_size) : sckt_cache_client(cache_size), m_opened(false) {}
-    int get_socket() const { return m_sock; }
+    mv_socket get_socket() const { return m_sock; }
     bool opened() const { return m_opened; }
     void set_opened(bool opened) { m_opened = opened; }
 
@@ -182,9 +197,13 @@ struct session_traits {
     bool max_wait_to_epoll_at_once; // SetMaxWaitTime reaches a running epoll client too
 };
 
+#ifdef _WIN32
+class trade_session_core {
+#else
 class trade_session_core : public i_ef_vi_udp_client_event,
                            public i_zf_tcp_client_sock_event,
                            public i_exanic_udp_client_sock_event {
+#endif
 public:
     static constexpr unsigned TCP_CACHE_SIZE = 8192;
     static constexpr int DEFAULT_EPOLL_WAIT_MS = 50;
@@ -198,6 +217,7 @@ public:
     trade_session_core(const trade_session_core&) = delete;
     trade_session_core& operator=(const trade_session_core&) = delete;
 
+#ifndef _WIN32
     // ---- kernel-bypass events ----
     // Both transmit-time reports append to the timestamp array.
     void on_ef_vi_udp_report_timestamps(long long ns) override;
@@ -211,10 +231,12 @@ public:
     virtual void on_zf_udp_connect();                      // nothing
     // Code 2, "remote disconnected"; the logon flags cleared.
     virtual void on_zf_udp_disconnect();
+#endif
 
     // ---- set-up ----
     // Letters, digits, '/', '-', '\\' and '_' only; a missing directory is
-    // created (0755); both logs are reopened in it. Anything else: no change.
+    // created (0755 on Linux); both logs are reopened in it. Anything else:
+    // no change.
     void SetLogDir(const char* dir);
     void SetLoggerSwitch(bool on);
     void LoggerFlush();
@@ -252,8 +274,9 @@ public:
     // Transmit timestamps of the kernel-bypass senders: with the keep flag
     // (a ready sender and keep_timestamps) the oldest count of them, count
     // cut to the number recorded; without it count becomes 0. The array is
-    // not emptied.
+    // not emptied. On Windows (no such sender) count always becomes 0.
     void GetTimestamps(long long* out, int& count);
+#ifndef _WIN32
     // The driver kind (0 ef_vi, 1 ExaNIC, 2 other) of the interface that owns
     // local_ip, its name into ifname (16 bytes); 2 when either is not found.
     int get_device_driver_type(const char* local_ip, char* ifname);
@@ -261,6 +284,7 @@ public:
     std::string GetDriverName() const;
     // The realtime clock: seconds in the high 32 bits, nanoseconds in the low.
     static uint64_t convert_now_to_timestamp();
+#endif
 
     // ---- connection ----
     // Disconnects, then builds the UDP order channel and the TCP client the
@@ -288,6 +312,7 @@ public:
     // sender and returns 8 (ef_vi) or len (ExaNIC); otherwise a warm-up call
     // sends nothing.
     int send_new_order(char* data, int len, int direction, int type, bool warm);
+#ifndef _WIN32
     // Two more ef_vi new-order senders the order functions do not use: the
     // message as a warm-up send (returns len), and the ef_vi path without the
     // send lock and without the warm-up spacing.
@@ -308,6 +333,8 @@ public:
     // The plug-in object, or null.
     i_zf_tcp_client_sock* GetZfSock() const { return m_zf.load(); }
 
+#endif
+
     // ---- receiving ----
     // One message from the front of the buffer: the bytes consumed, 0 = wait.
     int ProcReceiveMsg(const unsigned char* data, unsigned int len);
@@ -316,12 +343,18 @@ public:
     void start_send_heart_beat_thread();
     void stop_send_heart_beat_thread();
     void stop_check_and_reconn_thread();
+#ifdef _WIN32
+    // No CPU binding on Windows: nothing happens.
+    void bind_rsp_cpu_or_check_thread(const char*, int) {}
+    void bind_req_cpu_or_check_thread(const char*, int) {}
+#else
     static void termination_handler(int sig);
     void bind_rsp_cpu_or_check_thread(const char* label, int cpu);
     void bind_req_cpu_or_check_thread(const char* label, int cpu);
     // Binds the calling thread to the listed CPUs; 0 or the failing call's code
     // (-1 for an empty list).
     static int set_cur_thread_affinity_np(const std::vector<int>& cpus);
+#endif
 
 protected:
     // ---- hooks ----
@@ -368,10 +401,12 @@ protected:
     void log_info(const char* text);
     void log_line(const char* category, const char* text);
     void pause_ms(unsigned ms) const;
-    int tcp_socket() const;
-    int udp_socket() const;
+    mv_socket tcp_socket() const;
+    mv_socket udp_socket() const;
     // A reconnect attempt runs (the reconnect thread's connect).
     bool reconnecting() const { return m_reconnecting; }
+    // The last connect opened a UDP order channel.
+    bool udp_channel_open() const { return m_has_udp_channel; }
     // True when the calling thread runs a callback of this session's transports.
     bool on_own_transport_thread() const;
 
@@ -407,6 +442,7 @@ private:
     void on_connection_event(int event, const tcp_context* ctx = nullptr);
     unsigned on_receive(const char* data, unsigned len);
 
+#ifndef _WIN32
     // Kernel-bypass steps of the connect and disconnect.
     bool detect_card(const session_server_info& info, bool udp_channel);
     // 1: a bypass sender is ready; 0: the kernel UDP sender is wanted; -1: failed.
@@ -420,11 +456,14 @@ private:
     void write_version_lines(bool exanic);
     int send_new_order_bypass(char* data, int len, int type, bool warm, bool locked, bool spaced);
     bool install_sigint_handler();
+#endif
     void free_retired();
     void close_tcp(bool& report_local);
     void close_udp();
+#ifndef _WIN32
     void bind_cpu_once(std::atomic<bool>& once, const char* key, std::atomic<unsigned long>& thread_id,
                        const char* label, int cpu);
+#endif
 
     // Threads.
     void heart_beat_thread();
@@ -466,6 +505,7 @@ private:
     std::atomic<int> m_max_wait_ms;
     HUX_NET::retired_transports m_retired;
 
+#ifndef _WIN32
     // Kernel-bypass transports. The sender pointers change only in connect
     // and disconnect.
     std::atomic<ef_vi_udp_sender*> m_ef_vi{nullptr};
@@ -494,10 +534,13 @@ private:
     std::atomic<bool> m_keep_timestamps{false};
     std::mutex m_ts_lock;
     std::vector<long long> m_timestamps;
+#endif
 
     std::atomic<bool> m_first_connect;
     std::atomic<bool> m_reconnecting;
+#ifndef _WIN32
     std::atomic<bool> m_sigint_installed;
+#endif
 
     // Logon.
     mutable std::mutex m_logon_text_lock;
@@ -508,14 +551,22 @@ private:
     std::atomic<uint32_t> m_user_id;
     std::atomic<int32_t> m_logon_value;
     uint32_t m_max_token;
+#ifdef _WIN32
+    MORVAST::TOOLS::mutex_lock m_token_lock;
+#else
     ULTRA_LOW_LATENCY_CLIENT::ull_mlock m_token_lock;
+#endif
     mutable std::mutex m_values_lock;
     logon_values m_logon_values;
 
     // Flow control and the send lock.
     HUX_TRADE_CORE::flow_control_window m_order_fc;
     HUX_TRADE_CORE::flow_control_window m_cancel_fc;
+#ifdef _WIN32
+    MORVAST::TOOLS::mutex_lock m_send_lock;  // re-entrant for its owner
+#else
     ULTRA_LOW_LATENCY_CLIENT::ull_mlock m_send_lock;
+#endif
     std::atomic<bool> m_send_lock_on;
 
     // Heart-beat and reconnect.
@@ -530,11 +581,13 @@ private:
     std::thread m_rc_thread;
     std::atomic<bool> m_rc_stop;
 
+#ifndef _WIN32
     // CPU binding.
     std::atomic<bool> m_rsp_cpu_bound;
     std::atomic<bool> m_req_cpu_bound;
     std::atomic<unsigned long> m_rsp_thread_id;
     std::atomic<unsigned long> m_req_thread_id;
+#endif
 
     // The kept connection values and the waits.
     mutable std::mutex m_info_lock;

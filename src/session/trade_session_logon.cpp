@@ -86,9 +86,15 @@ void trade_session_core::proc_logon_msg_resp(const unsigned char* msg) {
     }
     m_user_id = v.user_id;
     m_logon_value = v.logon_value;
+#ifdef _WIN32
+    m_token_lock.lock();
+    m_max_token = static_cast<uint32_t>(v.max_token);
+    m_token_lock.unlock();
+#else
     ULTRA_LOW_LATENCY_CLIENT::ull_lock(&m_token_lock);
     m_max_token = static_cast<uint32_t>(v.max_token);
     ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_token_lock);
+#endif
     m_logged_on = true;
     HUX_TRADE_CORE::flow_control_apply_logon(m_order_fc, m_cancel_fc, v.order_fc_count, v.order_fc_window_us,
                                              v.cancel_fc_count, v.cancel_fc_window_us);
@@ -110,18 +116,18 @@ void trade_session_core::proc_set_heart_beat_resp(const unsigned char* msg) {
     if (result == 0 && timeout > 0) start_send_heart_beat_thread();
 }
 
-int trade_session_core::tcp_socket() const {
+mv_socket trade_session_core::tcp_socket() const {
     tcp_reader reader(m_tcp_readers);
     trade_tcp_client* sync_client = m_sync_client.load();
     if (sync_client) return sync_client->get_socket();
     socket_cache_client* async_client = m_async_client.load();
     if (async_client) return async_client->get_socket();
-    return -1;
+    return MV_INVALID_SOCKET;
 }
 
-int trade_session_core::udp_socket() const {
+mv_socket trade_session_core::udp_socket() const {
     CLIENT_UDP_SCKT_ONLY::socket_unicast* udp = m_udp_client.load();
-    return udp ? udp->get_socket() : -1;
+    return udp ? udp->get_socket() : MV_INVALID_SOCKET;
 }
 
 }  // namespace HUX_SESSION

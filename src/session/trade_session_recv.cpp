@@ -66,7 +66,9 @@ void trade_session_core::on_connection_event(int event, const tcp_context* ctx) 
         // The state is changed only by the logon sequence. A connection ends
         // the reconnect that made it, whichever client made it.
         m_reconnecting = false;
+#ifndef _WIN32
         __atomic_store_n(&g_reconnecting, 0, __ATOMIC_RELAXED);
+#endif
         report_connection(0, "conn ok");
         return;
     case EVENT_REMOTE_DISCONNECT:
@@ -128,7 +130,8 @@ int trade_session_core::ProcReceiveMsg(const unsigned char* data, unsigned int l
         m_route_cache.store(table, std::memory_order_release);
     }
     // The heart-beat watchdog needs only the second of the last receive; the
-    // coarse realtime clock gives the same second at a fraction of the cost.
+    // coarse realtime clock gives the same second at a fraction of the cost
+    // (on Windows the watchdog's own clock, which is already cheap).
     // The microsecond clock is read only for the logger's cost line.
     const bool logger = m_logger_on;
     long long start = 0;
@@ -136,9 +139,13 @@ int trade_session_core::ProcReceiveMsg(const unsigned char* data, unsigned int l
         start = precise_time::get_current_microseconds();
         m_last_recv_sec = start / 1000000;
     } else {
+#ifdef _WIN32
+        m_last_recv_sec = precise_time::get_current_microseconds() / 1000000;
+#else
         timespec now;
         clock_gettime(CLOCK_REALTIME_COARSE, &now);
         m_last_recv_sec = static_cast<long long>(now.tv_sec);
+#endif
     }
     HUX_TRADE_CORE::dispatch_step step =
         HUX_TRADE_CORE::dispatch_one(*table, data, len, m_qv27, m_logged_on, context);

@@ -1,5 +1,6 @@
 // The send routine of the session core: channel choice, client flow control,
-// the optional send spin lock and the write loop.
+// the optional send lock (a spin lock; on Windows a re-entrant critical
+// section) and the write loop.
 #include "session/trade_session_core.h"
 
 #include "net/socket_cache_client.h"
@@ -11,6 +12,16 @@ namespace HUX_SESSION {
 
 using HUX_TRADE_WIRE::SEND_DIRECTION_ORDER;
 using HUX_TRADE_WIRE::SEND_DIRECTION_TCP;
+
+namespace {
+#ifdef _WIN32
+void take(MORVAST::TOOLS::mutex_lock& lock) { lock.lock(); }
+void release(MORVAST::TOOLS::mutex_lock& lock) { lock.unlock(); }
+#else
+void take(ULTRA_LOW_LATENCY_CLIENT::ull_mlock& lock) { ULTRA_LOW_LATENCY_CLIENT::ull_lock(&lock); }
+void release(ULTRA_LOW_LATENCY_CLIENT::ull_mlock& lock) { ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&lock); }
+#endif
+}  // namespace
 
 // Hot path: no system lock, no allocation; one clock read for counted kinds.
 int trade_session_core::SendMsgToHux(const char* name, char* data, int len, int direction) {
@@ -25,9 +36,13 @@ int trade_session_core::SendMsgToHux(const char* name, char* data, int len, int 
     // The asynchronous client, when there is one, decides alone.
     trade_tcp_client* sync_client = m_sync_client.load();
     socket_cache_client* async_client = m_async_client.load();
+#ifdef _WIN32
+    bool connected = async_client ? async_client->is_connected() : sync_client && sync_client->is_connected();
+#else
     i_zf_tcp_client_sock* zf = m_zf.load();
     bool connected = async_client ? async_client->is_connected()
                                   : (sync_client && sync_client->is_connected()) || (zf && zf->is_connected());
+#endif
     if (!connected) {
         log_line("send_error", "tcp client disconn.");
         return -1;
@@ -42,13 +57,19 @@ int trade_session_core::SendMsgToHux(const char* name, char* data, int len, int 
     }
 
     // The order channel: the ExaNIC (driver 1) or ef_vi (driver 0) sender
-    // while kernel bypass is in use, else the kernel UDP sender.
+    // while kernel bypass is in use, else (always on Windows) the kernel UDP
+    // sender.
     CLIENT_UDP_SCKT_ONLY::socket_unicast* udp = nullptr;
+#ifndef _WIN32
     ef_vi_udp_sender* ef_vi = nullptr;
     exanic_udp_client* exanic = nullptr;
+#endif
     bool order_channel = false;
     if (direction == SEND_DIRECTION_ORDER && m_has_udp_channel) {
         order_channel = true;
+#ifdef _WIN32
+        udp = m_udp_client.load();
+#else
         const int driver = m_bypass_in_use ? m_driver_type.load() : 2;
         if (driver == 1)
             exanic = m_exanic.load();
@@ -56,20 +77,24 @@ int trade_session_core::SendMsgToHux(const char* name, char* data, int len, int 
             ef_vi = m_ef_vi.load();
         else
             udp = m_udp_client.load();
+#endif
     }
 
     const bool lock = m_send_lock_on;
-    if (lock) ULTRA_LOW_LATENCY_CLIENT::ull_lock(&m_send_lock);
+    if (lock) take(m_send_lock);
     const bool log_bin = m_logger_on;
     int sent = 0;
     while (sent < len) {
         int rc;
         if (order_channel) {
+#ifndef _WIN32
             if (exanic)
                 rc = exanic->exanic_udp_send(data + sent, len - sent, false);
             else if (ef_vi)
                 rc = ef_vi->ctpio_send(data + sent, static_cast<unsigned>(len - sent), false);
-            else if (udp)
+            else
+#endif
+            if (udp)
                 rc = udp->sock_send(data + sent, len - sent);
             else
                 rc = -1;
@@ -77,12 +102,14 @@ int trade_session_core::SendMsgToHux(const char* name, char* data, int len, int 
             rc = async_client->sock_send(data + sent, len - sent);
         else if (sync_client)
             rc = sync_client->sock_send(data + sent, len - sent);
+#ifndef _WIN32
         else if (zf && zf->is_connected())
             rc = zf->sock_send(data + sent, static_cast<unsigned>(len - sent));
+#endif
         else
             rc = -1;
         if (rc < 0) {
-            if (lock) ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_send_lock);
+            if (lock) release(m_send_lock);
             log_line("send_error", "tcp client send data error.");
             return -1;
         }
@@ -91,14 +118,20 @@ int trade_session_core::SendMsgToHux(const char* name, char* data, int len, int 
     }
     if (direction == SEND_DIRECTION_TCP && static_cast<uint8_t>(data[0]) == HUX_TRADE_WIRE::TYPE_LOGON_MSG_REQ)
         m_logon_sent = true;
-    if (lock) ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_send_lock);
+    if (lock) release(m_send_lock);
     return sent;
 }
 
 int trade_session_core::send_new_order(char* data, int len, int direction, int type, bool warm) {
+#ifdef _WIN32
+    // No kernel-bypass channel: the send routine, with its flow control,
+    // binary log and send-error line.
+    (void)type;
+#else
     // New orders and quotes go straight to a kernel-bypass order channel.
     if (m_has_udp_channel && m_bypass_in_use && (m_driver_type == 0 || m_driver_type == 1))
         return send_new_order_bypass(data, len, type, warm, true, m_traits.warm_up_spacing);
+#endif
     if (warm) return 0;
     return SendMsgToHux("NewOrder", data, len, direction);
 }

@@ -92,8 +92,10 @@ void trade_session_core::heart_beat_thread() {
                 async_client->sock_send(reinterpret_cast<const char*>(&beat), sizeof(beat));
             else if (sync_client)
                 sync_client->sock_send(reinterpret_cast<const char*>(&beat), sizeof(beat));
+#ifndef _WIN32
             if (i_zf_tcp_client_sock* zf = m_zf.load())
                 zf->sock_send(reinterpret_cast<const char*>(&beat), sizeof(beat));
+#endif
             last_send = now;
         }
     }
@@ -151,7 +153,9 @@ int trade_session_core::try_reconnect() {
         snprintf_mv(text, sizeof(text), "_th_try_reconn ConnServer try times:%d.", tries);
         log_line("debug", text);
         m_reconnecting = true;
+#ifndef _WIN32
         __atomic_store_n(&g_reconnecting, 1, __ATOMIC_RELAXED);
+#endif
         if (!connect_server(server_info(), m_mix)) continue;
 
         pause_ms(m_t_logon_first_wait_ms);
