@@ -22,6 +22,7 @@
 #endif
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -135,7 +136,7 @@ void sckt_client::retire_event_thread() {
     // No cancel on Windows: the thread is asked to end and waited for.
     if (m_running) {
         m_quit = true;
-        while (!wait_thread_end(m_stop_wait_ms)) {
+        while (!wait_thread_end(m_stop_wait_ms > 0 ? m_stop_wait_ms.load() : 1u)) {
         }
         return;
     }
@@ -184,8 +185,10 @@ bool sckt_client::event_client_receive() {
     }
     if (n == 0) return false;
     const int err = WSAGetLastError();
-    // A reset ends the connection quietly, as on Linux.
-    if (err == WSAECONNRESET) return false;
+    if (err == WSAEWOULDBLOCK || err == WSAEINTR) return true;
+    // A reset or an abort ends the connection quietly, as a reset does on
+    // Linux; so does the session's own shutdown of the socket.
+    if (err == WSAECONNRESET || err == WSAECONNABORTED || err == WSAESHUTDOWN) return false;
     log_msg("client readline error(n_recved=" + std::to_string(n) + ", errno=" + std::to_string(err) + ")\n");
     event_client_error();
     return false;
@@ -247,7 +250,12 @@ bool sckt_client::sock_init(const char* server_ip, uint16_t port, sckt_event_cal
     const mv_socket sock = socket(AF_INET, SOCK_STREAM, 0);
     if (sock == MV_INVALID_SOCKET) return false;
     // A blocking connect; select then tells when a receive has something.
-    if (!set_sock_options(sock) || connect(sock, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
+    // Once connected the socket is non-blocking, as on Linux: a server that
+    // stops reading makes a send fail instead of holding the sending thread
+    // (the heart-beat thread, which a disconnect waits for) for ever.
+    u_long non_blocking = 1;
+    if (!set_sock_options(sock) || connect(sock, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 ||
+        ioctlsocket(sock, FIONBIO, &non_blocking) != 0) {
         closesocket(sock);
         return false;
     }
@@ -355,13 +363,33 @@ void sckt_client::close_descriptors() {
     closesocket(sock);
 }
 
-// One send, reported whatever it gave.
+// Sends the whole range as the Linux form does (-1 when the socket takes
+// nothing of it) and reports the result.
 int sckt_client::sock_send(const char* data, int len) {
     const mv_socket sock = m_sock;
     if (sock == MV_INVALID_SOCKET) return -1;
-    const int n = send(sock, data, len, 0);
-    report_user(EVENT_SEND, n, data, n > 0 ? static_cast<uint32_t>(n) : 0);
-    return n;
+    int result = len;
+    int sent = 0;
+    if (len < 0 || (len > 0 && !data)) result = -1;
+    std::chrono::steady_clock::time_point last_progress;
+    bool progressed = true;
+    while (result >= 0 && sent < len) {
+        const int n = send(sock, data + sent, len - sent, 0);
+        if (n > 0) {
+            sent += n;
+            progressed = true;
+            continue;
+        }
+        const int err = WSAGetLastError();
+        if (sent > 0 && (n == 0 || err == WSAEWOULDBLOCK || err == WSAENOBUFS) &&
+            partial_send_may_wait(sock, progressed, last_progress)) {
+            progressed = false;
+            continue;
+        }
+        result = -1;
+    }
+    report_user(EVENT_SEND, result, data, sent > 0 ? static_cast<uint32_t>(sent) : 0);
+    return result;
 }
 #else
 bool sckt_client::start_client_event_thread() { return start_thread(event_client_thread); }
@@ -419,17 +447,19 @@ int sckt_client::sock_send(const char* data, int len) {
     if (len == 0) return 0;
     if (len < 0 || !data) return -1;
     int sent = 0;
+    std::chrono::steady_clock::time_point last_progress;
+    bool progressed = true;
     while (sent < len) {
         ssize_t n = send(sock, data + sent, static_cast<size_t>(len - sent), MSG_DONTWAIT | MSG_NOSIGNAL);
         if (n > 0) {
             sent += static_cast<int>(n);
+            progressed = true;
             continue;
         }
         int err = errno;
-        // Once part of the message is out the rest must follow, or the
-        // stream would be cut inside a message.
-        if (sent > 0 && (n == 0 || err == EAGAIN || err == EWOULDBLOCK || err == ENOBUFS)) {
-            MORVAST::TOOLS::sleep_mv(0);
+        if (sent > 0 && (n == 0 || err == EAGAIN || err == EWOULDBLOCK || err == ENOBUFS) &&
+            partial_send_may_wait(sock, progressed, last_progress)) {
+            progressed = false;
             continue;
         }
         return -1;
@@ -438,16 +468,37 @@ int sckt_client::sock_send(const char* data, int len) {
 }
 #endif
 
+bool sckt_client::partial_send_may_wait(mv_socket sock, bool progressed,
+                                        std::chrono::steady_clock::time_point& last_progress) {
+    const std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now();
+    if (progressed) last_progress = now;
+    if (now - last_progress < std::chrono::milliseconds(m_stop_wait_ms.load())) {
+        MORVAST::TOOLS::sleep_mv(0);
+        return true;
+    }
+    std::lock_guard<std::mutex> guard(m_fd_lock);
+#ifdef _WIN32
+    if (m_sock == sock) shutdown(sock, SD_BOTH);
+#else
+    if (m_sock == sock) shutdown(sock, SHUT_RDWR);
+#endif
+    return false;
+}
+
 bool sckt_client::sock_close() { return stop_client_event_thread(); }
 
+// Waits by the clock, not by counting sleeps: a millisecond sleep lasts up
+// to 15.6 ms on Windows.
 bool sckt_client::wait_thread_end(unsigned milliseconds) {
-    for (unsigned i = 0;; ++i) {
+    const std::chrono::steady_clock::time_point deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
         if (!m_running) {
             // The thread may still be leaving its exit lock; wait for that.
             std::lock_guard<std::mutex> guard(m_exit_lock);
             return true;
         }
-        if (i >= milliseconds) return false;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
         MORVAST::TOOLS::sleep_mv(1);
     }
 }

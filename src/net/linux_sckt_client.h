@@ -15,6 +15,7 @@
 #endif
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -118,6 +119,12 @@ protected:
     // itself to leave the exit lock, so nothing of the object is used after.
     void retire_event_thread();
     void close_descriptors();
+    // A message partly sent must be finished, or the stream would be cut
+    // inside it: the send waits for room while the server keeps taking bytes.
+    // False once it took nothing for the stop wait: the connection is then
+    // shut (nothing more goes out on a stream cut inside a message, and the
+    // event thread reports its end) and the send fails.
+    bool partial_send_may_wait(mv_socket sock, bool progressed, std::chrono::steady_clock::time_point& last_progress);
 #ifdef _WIN32
     static DWORD WINAPI event_client_thread(LPVOID arg);
     void on_event_client_thread();

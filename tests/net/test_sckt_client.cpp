@@ -154,6 +154,33 @@ TEST(SocketClient, SendIntoFullBufferFailsAtOncePartialSendCompletes) {
     client.sock_close();
 }
 
+// A message partly out to a server that then takes nothing more: the send
+// waits for room only for the stop wait, then fails and shuts the
+// connection, so no later message follows one cut in half and a sender (the
+// heart-beat thread, which a disconnect waits for) is never held for ever.
+TEST(SocketClient, PartialSendToAStalledServerGivesUpAndShutsTheConnection) {
+    loopback_server srv;
+    srv.set_small_receive_buffer(true);
+    recorder rec;
+    probe_client client;
+    client.set_stop_wait_time(200);
+    ASSERT_TRUE(client.sock_init("127.0.0.1", srv.port(), recorder::callback, &rec));
+    ASSERT_TRUE(srv.wait_accept(0, kWait));
+    srv.pause_reading(0, true);
+    const std::string big = pattern(1 << 22);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(client.sock_send(big.data(), int(big.size())), -1);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(200));
+    EXPECT_TRUE(wait_until([&] { return !client.is_connected(); }, kWait));
+    // The event thread saw the end and closed the socket.
+    EXPECT_TRUE(wait_until([&] { return client.fd() < 0; }, kWait));
+    EXPECT_EQ(client.sock_send("x", 1), -1);
+    srv.pause_reading(0, false);
+    EXPECT_TRUE(srv.wait_peer_closed(0, kWait));
+    EXPECT_LT(srv.received(0).size(), big.size());
+    client.sock_close();
+}
+
 TEST(SocketClient, SetUpFailuresLeaveTheClientClosed) {
     loopback_server srv;
     recorder rec;

@@ -10,15 +10,18 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "net/linux_sckt_client.h"
 #include "net/sckt_cache_client.h"
 #include "net/windows/winsock_count.h"
+#include "tests/windows/support/stalled_peer.h"
 #include "tests/windows/support/winsock_peer.h"
 
 namespace {
@@ -26,6 +29,7 @@ namespace {
 using CLIENT_SCKT_ONLY::sckt_cache_client;
 using CLIENT_SCKT_ONLY::sckt_client;
 using CLIENT_SCKT_ONLY::sckt_param;
+using hux_wtest::stalled_peer;
 using hux_wtest::wait_for;
 using hux_wtest::wait_limit_ms;
 using hux_wtest::winsock_peer;
@@ -338,6 +342,54 @@ TEST(SelectClient, FailedSetUpLeavesTheClientDisconnectedAndClosed) {
     EXPECT_FALSE(client.is_connected());
     // Only the first connection's connect was ever reported.
     EXPECT_EQ(1u, rec.count(EVENT_CONNECT));
+}
+
+// A server that stopped reading: once the buffers are full a send fails
+// (reported with -1) instead of holding the sending thread, a message
+// already partly out fails once nothing more went out for the stop wait,
+// and a close still returns at once.
+TEST(SelectClient, SendToAStalledServerNeverHoldsTheSender) {
+    winsock_peer winsock_holder;  // keeps Winsock started for the raw peer
+    stalled_peer stalled;
+    ASSERT_NE(stalled.port, 0);
+    recorder rec;
+    sckt_client client;
+    client.set_stop_wait_time(200);
+    ASSERT_TRUE(client.sock_init("127.0.0.1", stalled.port, &recorder::callback, &rec));
+    ASSERT_TRUE(stalled.accept_one());
+
+    std::atomic<bool> failed(false);
+    std::atomic<long long> taken(0);
+    std::thread sender([&] {
+        const std::string chunk(16384, 'z');
+        // Far more than any pair of socket buffers holds.
+        for (int i = 0; i < 16384; ++i) {
+            const int n = client.sock_send(chunk.data(), static_cast<int>(chunk.size()));
+            if (n < 0) {
+                failed = true;
+                return;
+            }
+            taken += n;
+        }
+    });
+    const bool gave_up = wait_for([&] { return failed.load(); }, wait_limit_ms());
+    // A held send is released by the peer going away.
+    if (!gave_up) {
+        closesocket(stalled.accepted);
+        stalled.accepted = INVALID_SOCKET;
+    }
+    sender.join();
+    ASSERT_TRUE(gave_up) << "a send held its thread";
+    EXPECT_GT(taken.load(), 0);
+    {
+        std::lock_guard<std::mutex> guard(rec.lock);
+        ASSERT_FALSE(rec.sends.empty());
+        EXPECT_EQ(rec.sends.back().first, -1);
+    }
+    const std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(client.sock_close());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(wait_limit_ms()));
+    EXPECT_FALSE(client.is_connected());
 }
 
 TEST(SelectClient, EachClientHoldsOneWinsockReferenceForItsLife) {

@@ -20,11 +20,13 @@
 #include <thread>
 #include <vector>
 
+#include "tests/windows/support/stalled_peer.h"
 #include "tests/windows/support/winsock_peer.h"
 #include "net/linux/socket_client.h"
 #include "net/socket_cache_client.h"
 #include "net/windows/winsock_count.h"
 
+using hux_wtest::stalled_peer;
 using hux_wtest::wait_for;
 using hux_wtest::wait_limit_ms;
 using hux_wtest::winsock_peer;
@@ -113,40 +115,6 @@ struct probe_client : socket_client {
 long long ms_since(steady_clock::time_point t0) {
     return std::chrono::duration_cast<milliseconds>(steady_clock::now() - t0).count();
 }
-
-// A listener whose accepted connection is never read, so the client's sends
-// fill both socket buffers. Winsock must be started (a winsock_peer does).
-struct stalled_peer {
-    SOCKET listener = INVALID_SOCKET;
-    SOCKET accepted = INVALID_SOCKET;
-    uint16_t port = 0;
-
-    stalled_peer() {
-        SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in addr = {};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        int len = sizeof(addr);
-        // A small receive window, so the buffers fill after little data.
-        int window = 4096;
-        setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&window), sizeof(window));
-        if (s == INVALID_SOCKET || bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 ||
-            listen(s, 1) != 0 || getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
-            if (s != INVALID_SOCKET) closesocket(s);
-            return;
-        }
-        listener = s;
-        port = ntohs(addr.sin_port);
-    }
-    bool accept_one() {
-        accepted = accept(listener, nullptr, nullptr);
-        return accepted != INVALID_SOCKET;
-    }
-    ~stalled_peer() {
-        if (accepted != INVALID_SOCKET) closesocket(accepted);
-        if (listener != INVALID_SOCKET) closesocket(listener);
-    }
-};
 
 // A length-prefixed record: one byte of body length, then the body.
 std::string record(const std::string& body) { return std::string(1, static_cast<char>(body.size())) + body; }

@@ -153,8 +153,9 @@ bool socket_client::event_client_receive() {
     if (n == 0) return false;
     int err = WSAGetLastError();
     if (err == WSAEWOULDBLOCK || err == WSAEINTR) return true;
-    // A reset or aborted connection ends quietly, as a reset does on Linux.
-    if (err == WSAECONNRESET || err == WSAECONNABORTED) return false;
+    // A reset or aborted connection ends quietly, as a reset does on Linux;
+    // so does a shutdown of the socket by its owner.
+    if (err == WSAECONNRESET || err == WSAECONNABORTED || err == WSAESHUTDOWN) return false;
     char reason[256];
     wsa_error_text(err, reason, sizeof(reason));
     char text[log_text_len];
