@@ -640,10 +640,11 @@ bool trade_session_core::disconnect_server() {
             if (count) --*count;
         }
     } counted(&m_callback_closes);
-    free_retired();
     // Every disconnect stops the heart-beat, and the heart-beat thread, which
-    // sends on the TCP client, ends before the client is closed.
+    // sends on the TCP client, ends before the client is closed, and before
+    // a retired client it may still be sending on is freed.
     join_thread(m_hb_thread, m_hb_stop, false);
+    free_retired();
 
     bool report_local = false;
     bool report_zf = false;

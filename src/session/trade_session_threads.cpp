@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "net/socket_cache_client.h"
+#include "net/transport_retire.h"
 #include "session/trade_session_core.h"
 #include "tools/cross_platform_api.h"
 #include "tools/precise_time.h"
@@ -78,6 +79,11 @@ void trade_session_core::heart_beat_thread() {
             snprintf_mv(text, sizeof(text), "trade client heartbeat timeout:%d seconds!", seconds);
             log_line("error", text);
             m_last_recv_sec = now;
+            // The application may disconnect from this callback, and a
+            // transport thread (the query session's, say) may be waiting for
+            // this thread at that moment: closes made here must not wait for
+            // transport threads, as inside a transport's own callback.
+            HUX_NET::transport_scope scope(&m_hb_thread);
             report_heart_beat_timeout(seconds);
         }
         // An interval of 0 asks for no heart-beat: a server that grants a

@@ -946,4 +946,54 @@ TEST(AdapterTradeSession, HeartBeatTimeoutGoesToTheOwner) {
     EXPECT_GE(g_timeouts[0].second, 2);
 }
 
+// The heart-beat callback may disconnect while the receive thread is held
+// inside another callback: the disconnect does not wait for that thread
+// (which may itself be waiting for the heart-beat thread, as the query
+// session's thread can be when both connections drop), and still reports
+// "local disconnected".
+std::atomic<bool> g_hold_accept(false);
+std::atomic<bool> g_in_accept(false);
+std::atomic<bool> g_timeout_closed(false);
+std::atomic<bool> g_closed_while_held(false);
+std::atomic<bool> g_close_returned(false);
+probe_client* g_timeout_client = nullptr;
+void hold_accept(void*, HUX_OrderAcceptField*) {
+    g_in_accept = true;
+    hux_test::wait_until([] { return !g_hold_accept.load(); }, std::chrono::milliseconds(30000));
+    g_in_accept = false;
+}
+void disconnect_on_timeout(void*, int) {
+    if (g_timeout_closed.exchange(true)) return;
+    g_timeout_client->DisConnServer();
+    g_closed_while_held = g_in_accept.load();
+    g_close_returned = true;
+}
+
+TEST(AdapterTradeSession, DisconnectFromTheHeartBeatCallbackDoesNotWaitForTheReceiveThread) {
+    scratch_cwd cwd;
+    sim_config cfg = server_config();
+    cfg.heart_beat_timeout = 1;
+    cfg.order_answer = hux_sim::order_mode::accept;
+    session s(cfg);
+    HUX_ADAPTER::TradeClientTimings t = s.client.GetTimings();
+    t.tcp_stop_wait_ms = 30000;
+    s.client.SetTimings(t);
+    g_timeout_client = &s.client;
+    g_hold_accept = true;
+    s.client.Events().OrderAccept = hold_accept;
+    s.client.SetHeartBeatEvent(disconnect_on_timeout);
+    s.connect(s.record(1));
+    ASSERT_EQ(s.logon().rsp.result, 0);
+    std::string order = new_order(7);
+    ASSERT_EQ(s.client.SendMsgToHuxForNewOrder(&order[0], 100, 1, false), 100);
+    // The held receive thread reads nothing more, so the watchdog fires.
+    EXPECT_TRUE(hux_test::wait_until([] { return g_close_returned.load(); }, wait_limit()));
+    g_hold_accept = false;
+    ASSERT_TRUE(hux_test::wait_until([] { return !g_in_accept.load(); }, wait_limit()));
+    ASSERT_TRUE(hux_test::wait_until([] { return g_close_returned.load(); }, wait_limit()));
+    EXPECT_TRUE(g_closed_while_held.load()) << "the disconnect waited for the held receive thread";
+    EXPECT_TRUE(s.events.wait_code(3, 1));
+    EXPECT_FALSE(s.client.IsConnect());
+}
+
 }  // namespace
