@@ -7,6 +7,7 @@
 #include <ws2tcpip.h>
 #include <windows.h>
 
+#include "net/windows/tcp_options.h"
 #include "net/windows/winsock_count.h"
 #else
 #include "net/linux/net_interface.h"
@@ -530,20 +531,7 @@ bool sckt_client::stop_client_event_thread() {
 #endif
 
 // TCP_NODELAY on, and a linger of 0: a close resets the connection.
-bool sckt_client::set_sock_options(const mv_socket& sock) {
-#ifdef _WIN32
-    const int on = 1;
-    if (setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof(on)) != 0) {
-        return false;
-    }
-    linger lg;
-    lg.l_onoff = 1;
-    lg.l_linger = 0;
-    return setsockopt(sock, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&lg), sizeof(lg)) == 0;
-#else
-    return set_tcp_client_options(sock);
-#endif
-}
+bool sckt_client::set_sock_options(const mv_socket& sock) { return set_tcp_client_options(sock); }
 
 bool sckt_client::report_user(SOCKET_EVENT event, int32_t id, const char* data, uint32_t len) {
     if (!m_callback) return false;

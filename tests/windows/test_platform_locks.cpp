@@ -7,10 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <thread>
 #include <vector>
 
+#include "tests/windows/support/winsock_peer.h"
 #include "tools/lock.h"
 
 using MORVAST::TOOLS::mutex_lock;
@@ -21,25 +21,14 @@ using MORVAST::TOOLS::spin_lock;
 using MORVAST::TOOLS::spin_locker;
 using MORVAST::TOOLS::write_locker;
 
+
 namespace {
 
 const int kThreads = 8;
 const int kRounds = 20000;
 
-DWORD wait_limit_ms() {
-    const char* text = std::getenv("HUX_WIN_TEST_WAIT_MS");
-    return text != nullptr ? static_cast<DWORD>(std::atoi(text)) : 5000;
-}
-
-template <class PRED>
-bool wait_for(PRED pred) {
-    const ULONGLONG deadline = GetTickCount64() + wait_limit_ms();
-    while (!pred()) {
-        if (GetTickCount64() > deadline) return false;
-        Sleep(1);
-    }
-    return true;
-}
+using hux_wtest::wait_for;
+using hux_wtest::wait_limit_ms;
 
 // kThreads threads each add 1 kRounds times to a plain counter, with a read,
 // a yield and a write in between so that a lock that does not exclude loses

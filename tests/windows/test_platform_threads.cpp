@@ -7,10 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
 
 #include "net/thread/morvast_socket_thread.h"
 #include "net/thread/thread_function.h"
+#include "tests/windows/support/winsock_peer.h"
 #include "thread/linux_thread_base.h"
 
 namespace {
@@ -23,21 +23,8 @@ long long counter_microseconds() {
     return static_cast<long long>(static_cast<double>(c.QuadPart) * 1000000.0 / static_cast<double>(f.QuadPart));
 }
 
-// Longest wait for a thread to reach a state; HUX_WIN_TEST_WAIT_MS overrides.
-DWORD wait_limit_ms() {
-    const char* text = std::getenv("HUX_WIN_TEST_WAIT_MS");
-    return text != nullptr ? static_cast<DWORD>(std::atoi(text)) : 5000;
-}
-
-template <class PRED>
-bool wait_for(PRED pred) {
-    const ULONGLONG deadline = GetTickCount64() + wait_limit_ms();
-    while (!pred()) {
-        if (GetTickCount64() > deadline) return false;
-        Sleep(1);
-    }
-    return true;
-}
+using hux_wtest::wait_for;
+using hux_wtest::wait_limit_ms;
 
 class probe_thread : public morvast_socket_thread {
 public:

@@ -28,6 +28,7 @@
 
 #include "tools/cross_platform_api.h"
 #ifdef _WIN32
+#include "net/windows/tcp_options.h"
 #include "net/windows/winsock_count.h"
 #else
 #include "net/linux/net_interface.h"
@@ -58,18 +59,6 @@ void wsa_error_text(int err, char* text, unsigned size) {
     if (n >= size) n = size - 1;
     while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == ' ')) --n;
     text[n] = 0;
-}
-
-// TCP_NODELAY on, then SO_LINGER on with time 0 (a close resets the
-// connection at once, discarding unsent data). False when either fails.
-bool set_tcp_options(SOCKET sock) {
-    int nodelay = 1;
-    if (setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&nodelay), sizeof(nodelay)) != 0)
-        return false;
-    struct linger lg;
-    lg.l_onoff = 1;
-    lg.l_linger = 0;
-    return setsockopt(sock, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&lg), sizeof(lg)) == 0;
 }
 #endif
 
@@ -341,13 +330,7 @@ bool socket_client::connect_server(std::string const& server_ip, unsigned short 
     return true;
 }
 
-bool socket_client::set_sock_options(mv_socket sock) {
-#ifdef _WIN32
-    return set_tcp_options(sock);
-#else
-    return set_tcp_client_options(sock);
-#endif
-}
+bool socket_client::set_sock_options(mv_socket sock) { return set_tcp_client_options(sock); }
 
 bool socket_client::sock_close() {
     bool was_connected = is_connected();

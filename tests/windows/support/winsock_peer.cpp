@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <utility>
 
 namespace hux_wtest {
 
@@ -15,6 +16,8 @@ bool wait_for(std::function<bool()> done, int timeout_ms) {
         Sleep(1);
     }
 }
+
+bool wait_for(std::function<bool()> done) { return wait_for(std::move(done), wait_limit_ms()); }
 
 int wait_limit_ms() {
     const char* text = std::getenv("HUX_WIN_TEST_WAIT_MS");

@@ -20,6 +20,8 @@ namespace hux_wtest {
 
 // Polls `done` until it holds or `timeout_ms` passed; its last answer.
 bool wait_for(std::function<bool()> done, int timeout_ms);
+// The same for up to wait_limit_ms().
+bool wait_for(std::function<bool()> done);
 
 // The longest wait of a test for something that should happen (default
 // 5000 ms; HUX_WIN_TEST_WAIT_MS overrides).
