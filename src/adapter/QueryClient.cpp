@@ -8,7 +8,6 @@
 #include <sys/socket.h>
 
 #include <poll.h>
-#include <sched.h>
 #include <time.h>
 #endif
 
@@ -35,10 +34,6 @@ const unsigned LOG_TEXT_LEN = 256;
 const int SEND_ROOM_WAIT_MS = 1;
 
 #ifdef _WIN32
-void shutdown_socket(mv_socket sock) {
-    if (sock != MV_INVALID_SOCKET) ::shutdown(sock, SD_BOTH);
-}
-void yield_thread() { std::this_thread::yield(); }
 // Waits up to `ms` for room to write in the socket.
 void wait_for_room(mv_socket sock, int ms) {
     if (sock == MV_INVALID_SOCKET) return;
@@ -51,10 +46,6 @@ void wait_for_room(mv_socket sock, int ms) {
     select(0, nullptr, &room, nullptr, &wait);
 }
 #else
-void shutdown_socket(mv_socket sock) {
-    if (sock >= 0) ::shutdown(sock, SHUT_RDWR);
-}
-void yield_thread() { sched_yield(); }
 void wait_for_room(mv_socket sock, int ms) {
     pollfd room{sock, POLLOUT, 0};
     if (room.fd >= 0) poll(&room, 1, ms);
@@ -183,7 +174,7 @@ bool CQueryClient::IsConnect() {
 }
 
 void CQueryClient::wait_view_readers() const {
-    while (m_view_readers.load() != 0) yield_thread();
+    while (m_view_readers.load() != 0) std::this_thread::yield();
 }
 
 #ifndef _WIN32
@@ -285,7 +276,7 @@ void CQueryClient::close_client(query_tcp_client* client, bool logged) {
         // threads could wait for a thread that waits for this one. Its socket
         // is shut down (its events are ignored from now on) and it is closed
         // and freed later by a thread outside every callback.
-        shutdown_socket(client->get_socket());
+        mv_shutdown_socket(client->get_socket());
         if (logged) log_line("info", "close query client");
         m_retired.retire([this, client] {
             client->sock_close();

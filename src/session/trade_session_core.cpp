@@ -42,17 +42,7 @@ namespace {
 
 const int LOG_TEXT_LEN = 512;
 
-#ifdef _WIN32
-void shutdown_socket(mv_socket sock) {
-    if (sock != MV_INVALID_SOCKET) ::shutdown(sock, SD_BOTH);
-}
-void yield_thread() { std::this_thread::yield(); }
-#else
-void shutdown_socket(mv_socket sock) {
-    if (sock >= 0) ::shutdown(sock, SHUT_RDWR);
-}
-void yield_thread() { sched_yield(); }
-
+#ifndef _WIN32
 // The SIGINT handler belongs to the library only while a session exists: the
 // disposition found when the handler was first installed is put back when
 // the last session object goes, and at library unload, so that a SIGINT
@@ -566,7 +556,7 @@ void trade_session_core::close_tcp(bool& report_local) {
     if (!async_client) sync_client = m_sync_client.exchange(nullptr);
     if (foreign_callback && ctx) {
         ctx->dropped = true;
-        shutdown_socket(async_client  ? async_client->get_socket()
+        mv_shutdown_socket(async_client  ? async_client->get_socket()
                         : sync_client ? sync_client->get_socket()
                                       : MV_INVALID_SOCKET);
         if (async_client || sync_client) {
@@ -602,7 +592,7 @@ void trade_session_core::close_tcp(bool& report_local) {
         m_retired.retire([async_client, sync_client, ctx, readers] {
             if (async_client) async_client->sock_close();
             if (sync_client) sync_client->sock_close();
-            while (readers->load() != 0) yield_thread();
+            while (readers->load() != 0) std::this_thread::yield();
             delete async_client;
             delete sync_client;
             delete ctx;
@@ -610,7 +600,7 @@ void trade_session_core::close_tcp(bool& report_local) {
     } else {
         // Readers (IsConnect, the socket queries) that loaded the pointer
         // before it was swapped out are done with it before it goes.
-        while (m_tcp_readers.load() != 0) yield_thread();
+        while (m_tcp_readers.load() != 0) std::this_thread::yield();
         delete async_client;
         delete sync_client;
         delete ctx;
