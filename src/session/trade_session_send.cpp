@@ -82,6 +82,12 @@ int trade_session_core::SendMsgToHux(const char* name, char* data, int len, int 
 
     const bool lock = m_send_lock_on;
     if (lock) take(m_send_lock);
+    // A logon request is marked sent before its bytes go out: the server's
+    // answer can reach the receive thread before this thread runs again, and
+    // an answer to a request not marked sent is refused (99).
+    const bool logon_request =
+        direction == SEND_DIRECTION_TCP && len > 0 && static_cast<uint8_t>(data[0]) == HUX_TRADE_WIRE::TYPE_LOGON_MSG_REQ;
+    if (logon_request) m_logon_sent = true;
     const bool log_bin = m_logger_on;
     int sent = 0;
     while (sent < len) {
@@ -109,6 +115,7 @@ int trade_session_core::SendMsgToHux(const char* name, char* data, int len, int 
         else
             rc = -1;
         if (rc < 0) {
+            if (logon_request) m_logon_sent = false;
             if (lock) release(m_send_lock);
             log_line("send_error", "tcp client send data error.");
             return -1;
@@ -116,8 +123,6 @@ int trade_session_core::SendMsgToHux(const char* name, char* data, int len, int 
         if (rc > 0 && log_bin) m_bin_log.write_bin('0', data + sent, rc);
         sent += rc;
     }
-    if (direction == SEND_DIRECTION_TCP && static_cast<uint8_t>(data[0]) == HUX_TRADE_WIRE::TYPE_LOGON_MSG_REQ)
-        m_logon_sent = true;
     if (lock) release(m_send_lock);
     return sent;
 }
