@@ -54,7 +54,9 @@ void Client::on_query_client_connect_event(int code, const char*) {
     // Query connection changes never reach the application; a lost query
     // connection closes the trade session, unless the application has
     // connected again since the query session connected.
-    if (code != 0 && m_query_epoch.load() == m_connect_epoch.load()) m_trade.DisConnServer();
+    if (code == 0) return;
+    std::lock_guard<std::recursive_mutex> guard(m_connect_lock);
+    if (m_query_epoch.load() == m_connect_epoch.load()) m_trade.DisConnServer();
 }
 
 void Client::on_trade_client_logon_event(HUX_LogonResponse* rsp) {
@@ -114,6 +116,7 @@ bool Client::ConnServer(const HUX_TradeSvrInfo& info) {
         std::lock_guard<std::mutex> guard(m_info_lock);
         memcpy(static_cast<void*>(&m_info), &info, sizeof(m_info));
     }
+    std::lock_guard<std::recursive_mutex> guard(m_connect_lock);
     ++m_connect_epoch;
     return m_trade.ConnServer(info);
 }
@@ -232,12 +235,22 @@ int Client::UserLogon(const char* login_id, const char* password, const char* ap
     MORVAST::TOOLS::encrypt_md5(pass.c_str(), static_cast<int>(pass.size()), msg.password_md5);
     memcpy(msg.auth_code, or_empty(auth_code), auth_len);
     memcpy(msg.app_id, or_empty(app_id), app_len);
+    // Kept before the request goes out, as for the version report: the
+    // answer starts the query logon with these texts on the receive thread,
+    // possibly before the send returns. A failed send puts the old ones back.
+    std::string previous_login(or_empty(login_id), login_len);
+    std::string previous_password(pass);
+    {
+        std::lock_guard<std::mutex> guard(m_info_lock);
+        m_login_id.swap(previous_login);
+        m_password.swap(previous_password);
+    }
     const int sent = m_trade.SendMsgToHux("logon_msg_req", reinterpret_cast<char*>(&msg), sizeof(msg),
                                           SEND_DIRECTION_TCP);
-    if (sent >= 0) {
+    if (sent < 0) {
         std::lock_guard<std::mutex> guard(m_info_lock);
-        m_login_id.assign(or_empty(login_id), login_len);
-        m_password = pass;
+        m_login_id.swap(previous_login);
+        m_password.swap(previous_password);
     }
     return sent;
 }

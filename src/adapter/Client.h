@@ -173,6 +173,11 @@ private:
     // reported late, must not close a trade session connected since.
     std::atomic<uint64_t> m_connect_epoch{0};
     std::atomic<uint64_t> m_query_epoch{0};
+    // Held by a connect and by the close of the trade session a lost query
+    // connection makes, so that the close's check of the counts and the
+    // close itself never straddle a connect. Recursive: a close reported on
+    // the connecting thread may come back here.
+    std::recursive_mutex m_connect_lock;
     std::atomic<HUX_ConnectionEvent> m_on_connection{nullptr};
     std::atomic<HUX_UserLogonEvent> m_on_logon{nullptr};
     std::atomic<void (*)()> m_on_mbl_data{nullptr};
