@@ -2,14 +2,17 @@
 // test can make a race happen the same way every run: the first thread to
 // reach the point (for the given object, when one is given) waits there until
 // the test releases it; the test waits, with a deadline, for it to arrive.
-// Other threads and later passes go through. One hold at a time per process;
-// the destructor releases the thread and removes the hook.
+// Other threads and later passes go through, and every point any thread
+// passes is counted, so a test can also wait for a second point to be
+// reached. One holder at a time per process; the destructor releases the
+// thread and removes the hook.
 #ifndef HUX_TESTS_HOLD_POINT_H
 #define HUX_TESTS_HOLD_POINT_H
 
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -63,6 +66,21 @@ public:
         std::lock_guard<std::mutex> guard(lock());
         return m_seen;
     }
+    // True once some thread has passed `point` (any point, held or not)
+    // `times` times; false when the wait ran out.
+    bool wait_seen(const char* point, std::chrono::milliseconds wait, int times = 1) {
+        std::unique_lock<std::mutex> guard(lock());
+        const std::string name(point);
+        return m_cv.wait_for(guard, wait, [&] {
+            auto it = m_points.find(name);
+            return it != m_points.end() && it->second >= times;
+        });
+    }
+    int seen(const char* point) {
+        std::lock_guard<std::mutex> guard(lock());
+        auto it = m_points.find(point);
+        return it == m_points.end() ? 0 : it->second;
+    }
 
 private:
     static std::mutex& lock() {
@@ -76,7 +94,10 @@ private:
     static void hook(const char* point, const void* object) {
         std::unique_lock<std::mutex> guard(lock());
         hold_point* self = current();
-        if (!self || std::strcmp(point, self->m_point.c_str()) != 0) return;
+        if (!self) return;
+        ++self->m_points[point];
+        self->m_cv.notify_all();
+        if (std::strcmp(point, self->m_point.c_str()) != 0) return;
         if (self->m_object && self->m_object != object) return;
         ++self->m_seen;
         if (self->m_arrived || self->m_released || self->m_passes-- > 0) return;
@@ -96,6 +117,7 @@ private:
     bool m_released = false;
     int m_seen = 0;
     int m_inside = 0;
+    std::map<std::string, int> m_points;
 };
 
 }  // namespace hux_test
