@@ -1,5 +1,5 @@
-// The session core: construction, set-up, state, connect and disconnect, the
-// SIGINT handler and the CPU binding (the last two not on Windows).
+// The session core: construction, set-up, state, connect and disconnect, and
+// the CPU binding (not on Windows). The SIGINT handler is session_sigint's.
 #include "session/trade_session_core.h"
 
 #ifdef _WIN32
@@ -21,6 +21,7 @@
 #include "net/socket_cache_client.h"
 #include "net/socket_unicast.h"
 #include "session/session_logs.h"
+#include "session/session_sigint.h"
 #include "tools/cross_platform_api.h"
 #include "tools/precise_time.h"
 #include "tools/tool_function.h"
@@ -41,43 +42,6 @@ using MORVAST::TOOLS::snprintf_mv;
 namespace {
 
 const int LOG_TEXT_LEN = 512;
-
-#ifndef _WIN32
-// The SIGINT handler belongs to the library only while a session exists: the
-// disposition found when the handler was first installed is put back when
-// the last session object goes, and at library unload, so that a SIGINT
-// never jumps into code that is no longer mapped. It is put back only while
-// the library's handler is still the one installed: a handler the
-// application set afterwards stays.
-struct sigint_owner {
-    std::mutex lock;
-    unsigned sessions = 0;   // session objects alive
-    bool installed = false;  // our handler was installed over `previous`
-    struct sigaction previous;
-
-    void restore_locked() {
-        if (!installed) return;
-        installed = false;
-        struct sigaction current;
-        if (sigaction(SIGINT, nullptr, &current) == 0 && !(current.sa_flags & SA_SIGINFO) &&
-            current.sa_handler == &trade_session_core::termination_handler)
-            sigaction(SIGINT, &previous, nullptr);
-    }
-};
-
-// Never destroyed: the unload hook below and sessions destroyed during exit
-// may still use it.
-sigint_owner& sigint_state() {
-    static sigint_owner* state = new sigint_owner;
-    return *state;
-}
-
-__attribute__((destructor)) void restore_sigint_at_unload() {
-    sigint_owner& s = sigint_state();
-    std::lock_guard<std::mutex> guard(s.lock);
-    s.restore_locked();
-}
-#endif
 
 }  // namespace
 
@@ -141,11 +105,7 @@ trade_session_core::trade_session_core(const session_traits& traits, void* user_
     memset(m_ifname, 0, sizeof(m_ifname));
     memset(m_driver_name, 0, sizeof(m_driver_name));
     m_last_warm_us = 0;
-    {
-        sigint_owner& s = sigint_state();
-        std::lock_guard<std::mutex> guard(s.lock);
-        ++s.sessions;
-    }
+    sigint_session_added();
 #endif
     SetTimings(TradeClientTimings());
     open_session_logs(m_log, m_bin_log, m_traits.log_prefix);
@@ -179,9 +139,7 @@ trade_session_core::~trade_session_core() {
     m_log.close();
     m_bin_log.close();
 #ifndef _WIN32
-    sigint_owner& s = sigint_state();
-    std::lock_guard<std::mutex> guard(s.lock);
-    if (--s.sessions == 0) s.restore_locked();
+    sigint_session_removed();
 #endif
 }
 
@@ -492,44 +450,15 @@ bool trade_session_core::connect_server(const session_server_info& info, bool mi
 
 #ifndef _WIN32
 bool trade_session_core::install_sigint_handler() {
-    struct sigaction action;
-    memset(&action, 0, sizeof(action));
-    action.sa_handler = &trade_session_core::termination_handler;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;
-    sigint_owner& s = sigint_state();
-    std::lock_guard<std::mutex> guard(s.lock);
-    struct sigaction previous;
-    if (sigaction(SIGINT, &action, &previous) != 0) {
+    const int error = sigint_install();
+    if (error != 0) {
         char text[LOG_TEXT_LEN];
-        snprintf_mv(text, sizeof(text), "sigaction(): %s", strerror(errno));
+        snprintf_mv(text, sizeof(text), "sigaction(): %s", strerror(error));
         log_info(text);
         return false;
     }
-    // The disposition to put back is the one from before the library's
-    // handler, whichever session installed it first.
-    if (!s.installed && !(!(previous.sa_flags & SA_SIGINFO) && previous.sa_handler == &termination_handler)) {
-        s.previous = previous;
-        s.installed = true;
-    }
     log_info("sigaction() regsiter SIGINT success.");
     return true;
-}
-
-void trade_session_core::termination_handler(int sig) {
-    // The TCPDirect plug-in of the last session that connected is closed
-    // first, once, unless a reconnect runs. Its close takes the plug-in's
-    // stack lock by a bounded try: on a thread that holds it, the close only
-    // stops the plug-in's loop.
-    i_zf_tcp_client_sock* zf = __atomic_load_n(&g_zf_sync_trade_client, __ATOMIC_ACQUIRE);
-    if (!__atomic_load_n(&g_reconnecting, __ATOMIC_RELAXED) && zf && !__atomic_load_n(&g_is_close, __ATOMIC_RELAXED)) {
-        zf->sock_close();
-        __atomic_store_n(&g_is_close, 1, __ATOMIC_RELAXED);
-    }
-    const char* name = strsignal(sig);
-    printf("Exit on signal %d %s\n", sig, name ? name : "");
-    fflush(stdout);
-    if (__atomic_load_n(&g_handle_sig, __ATOMIC_RELAXED)) exit(0);
 }
 #endif
 

@@ -348,7 +348,6 @@ public:
     void bind_rsp_cpu_or_check_thread(const char*, int) {}
     void bind_req_cpu_or_check_thread(const char*, int) {}
 #else
-    static void termination_handler(int sig);
     void bind_rsp_cpu_or_check_thread(const char* label, int cpu);
     void bind_req_cpu_or_check_thread(const char* label, int cpu);
     // Binds the calling thread to the listed CPUs; 0 or the failing call's code
