@@ -27,7 +27,9 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
+#include "tools/test_hook.h"
 #include "tools/tool_function.h"
 
 namespace CLIENT_SCKT_ONLY {
@@ -357,37 +359,43 @@ bool sckt_client::start_thread() {
 }
 
 void sckt_client::close_descriptors() {
-    std::lock_guard<std::mutex> guard(m_fd_lock);
-    const mv_socket sock = m_sock.exchange(MV_INVALID_SOCKET);
-    if (sock == MV_INVALID_SOCKET) return;
-    m_set.remove(sock);
-    closesocket(sock);
+    mv_socket sock;
+    {
+        std::lock_guard<std::mutex> guard(m_fd_lock);
+        sock = m_sock.exchange(MV_INVALID_SOCKET);
+        if (sock == MV_INVALID_SOCKET) return;
+        m_set.remove(sock);
+    }
+    close_when_unused(sock);
 }
 
 // Sends the whole range as the Linux form does (-1 when the socket takes
 // nothing of it) and reports the result.
 int sckt_client::sock_send(const char* data, int len) {
-    const mv_socket sock = m_sock;
-    if (sock == MV_INVALID_SOCKET) return -1;
     int result = len;
     int sent = 0;
-    if (len < 0 || (len > 0 && !data)) result = -1;
-    std::chrono::steady_clock::time_point last_progress;
-    bool progressed = true;
-    while (result >= 0 && sent < len) {
-        const int n = send(sock, data + sent, len - sent, 0);
-        if (n > 0) {
-            sent += n;
-            progressed = true;
-            continue;
+    {
+        send_scope sending(m_senders);
+        const mv_socket sock = m_sock;
+        if (sock == MV_INVALID_SOCKET) return -1;
+        if (len < 0 || (len > 0 && !data)) result = -1;
+        std::chrono::steady_clock::time_point last_progress;
+        bool progressed = true;
+        while (result >= 0 && sent < len) {
+            const int n = send(sock, data + sent, len - sent, 0);
+            if (n > 0) {
+                sent += n;
+                progressed = true;
+                continue;
+            }
+            const int err = WSAGetLastError();
+            if (sent > 0 && (n == 0 || err == WSAEWOULDBLOCK || err == WSAENOBUFS) &&
+                partial_send_may_wait(sock, progressed, last_progress)) {
+                progressed = false;
+                continue;
+            }
+            result = -1;
         }
-        const int err = WSAGetLastError();
-        if (sent > 0 && (n == 0 || err == WSAEWOULDBLOCK || err == WSAENOBUFS) &&
-            partial_send_may_wait(sock, progressed, last_progress)) {
-            progressed = false;
-            continue;
-        }
-        result = -1;
     }
     report_user(EVENT_SEND, result, data, sent > 0 ? static_cast<uint32_t>(sent) : 0);
     return result;
@@ -422,13 +430,16 @@ bool sckt_client::start_thread(void* (*body)(void*)) {
 }
 
 void sckt_client::close_descriptors() {
-    std::lock_guard<std::mutex> guard(m_fd_lock);
-    int ep = m_epoll.exchange(-1);
-    if (ep >= 0) close(ep);
-    int wake = m_wake.exchange(-1);
-    if (wake >= 0) close(wake);
-    int sock = m_sock.exchange(-1);
-    if (sock >= 0) close(sock);
+    int sock;
+    {
+        std::lock_guard<std::mutex> guard(m_fd_lock);
+        int ep = m_epoll.exchange(-1);
+        if (ep >= 0) close(ep);
+        int wake = m_wake.exchange(-1);
+        if (wake >= 0) close(wake);
+        sock = m_sock.exchange(-1);
+    }
+    if (sock >= 0) close_when_unused(sock);
 }
 
 void sckt_client::wake_event_thread() {
@@ -443,7 +454,9 @@ void sckt_client::wake_event_thread() {
 }
 
 int sckt_client::sock_send(const char* data, int len) {
+    send_scope sending(m_senders);
     int sock = m_sock;
+    MORVAST::TOOLS::test_hook("sckt_client: socket loaded", this);
     if (sock < 0) return -1;
     if (len == 0) return 0;
     if (len < 0 || !data) return -1;
@@ -484,6 +497,23 @@ bool sckt_client::partial_send_may_wait(mv_socket sock, bool progressed,
     if (m_sock == sock) shutdown(sock, SHUT_RDWR);
 #endif
     return false;
+}
+
+void sckt_client::close_when_unused(mv_socket sock) {
+    if (m_senders.load() != 0) {
+#ifdef _WIN32
+        shutdown(sock, SD_BOTH);
+#else
+        shutdown(sock, SHUT_RDWR);
+#endif
+        MORVAST::TOOLS::test_hook("sckt_client: sends in flight at close", this);
+        while (m_senders.load() != 0) std::this_thread::yield();
+    }
+#ifdef _WIN32
+    closesocket(sock);
+#else
+    close(sock);
+#endif
 }
 
 bool sckt_client::sock_close() { return stop_client_event_thread(); }

@@ -172,6 +172,19 @@ protected:
     // so a wake never reaches a descriptor number that was reused.
     std::mutex m_fd_lock;
 #endif
+    // Sends under way. A send counts itself before it loads the socket; the
+    // close takes the socket out first and closes it only once no send is
+    // under way, so a send never reaches a descriptor number that was closed
+    // and handed to another socket. One atomic add and subtract per send.
+    std::atomic<int> m_senders{0};
+    struct send_scope {
+        std::atomic<int>& count;
+        explicit send_scope(std::atomic<int>& c) : count(c) { count.fetch_add(1); }
+        ~send_scope() { count.fetch_sub(1); }
+    };
+    // Closes a socket taken out of m_sock once no send is under way; a send
+    // still using it is ended first by a shutdown.
+    void close_when_unused(mv_socket sock);
     std::atomic<bool> m_quit;
     std::atomic<bool> m_running;
     std::atomic<bool> m_connected;

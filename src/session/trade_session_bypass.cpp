@@ -137,22 +137,22 @@ int trade_session_core::open_bypass_udp(const session_server_info& info) {
         memcpy(driver_name, m_driver_name, sizeof(driver_name));
     }
 
+    // A sender is published only once it is set up: while it is reset in
+    // place or initialised no send can reach it, and one that loaded it
+    // before is done with it first.
     if (driver == hux_bypass::DRIVER_EF_VI) {
-        ef_vi_udp_sender* sender = m_ef_vi;
+        ef_vi_udp_sender* sender = m_ef_vi.exchange(nullptr);
+        if (sender) wait_transport_readers();
         int rc;
         if (sender && m_ef_vi_ready) {
             // A reset that finds no MAC leaves the sender unusable for this
             // connection: it counts as a failed set-up.
             rc = sender->reset_udp_local_info(csi.local_ip, csi.local_port, csi.server_ip, csi.server_port) ? 0 : -1;
         } else {
-            if (!sender) {
-                sender = new ef_vi_udp_sender();
-                m_ef_vi = sender;
-            }
+            if (!sender) sender = new ef_vi_udp_sender();
             rc = sender->init(csi, ifname, driver_name, this, &m_log);
         }
         if (rc != 0) {
-            m_ef_vi = nullptr;
             m_ef_vi_ready = false;
             sender->destory();
             delete sender;
@@ -172,24 +172,22 @@ int trade_session_core::open_bypass_udp(const session_server_info& info) {
             log_info(text);
             return -1;
         }
+        m_ef_vi = sender;
         if (!m_ef_vi_ready) {
             m_ef_vi_ready = true;
             write_version_lines(false);
         }
     } else {
-        exanic_udp_client* sender = m_exanic;
+        exanic_udp_client* sender = m_exanic.exchange(nullptr);
+        if (sender) wait_transport_readers();
         bool ok;
         if (sender && m_exanic_ready) {
             ok = sender->reset_udp_local_info(csi.local_ip, csi.local_port, csi.server_ip, csi.server_port);
         } else {
-            if (!sender) {
-                sender = new exanic_udp_client(m_traits.exanic_adapter_form);
-                m_exanic = sender;
-            }
+            if (!sender) sender = new exanic_udp_client(m_traits.exanic_adapter_form);
             ok = sender->init(csi, ifname, this, &m_log);
         }
         if (!ok) {
-            m_exanic = nullptr;
             m_exanic_ready = false;
             sender->clean_up();
             delete sender;
@@ -200,6 +198,7 @@ int trade_session_core::open_bypass_udp(const session_server_info& info) {
             log_info(text);
             return -1;
         }
+        m_exanic = sender;
         if (!m_exanic_ready) {
             m_exanic_ready = true;
             write_version_lines(true);
@@ -211,14 +210,18 @@ int trade_session_core::open_bypass_udp(const session_server_info& info) {
 
 void trade_session_core::close_bypass_senders() {
     const unsigned pause = m_t_close_pause_ms;
-    if (ef_vi_udp_sender* sender = m_ef_vi.exchange(nullptr)) {
+    ef_vi_udp_sender* ef_vi = m_ef_vi.exchange(nullptr);
+    exanic_udp_client* exanic = m_exanic.exchange(nullptr);
+    // A send that loaded a sender finishes before the sender goes.
+    if (ef_vi || exanic) wait_transport_readers();
+    if (ef_vi_udp_sender* sender = ef_vi) {
         sender->destory();
         log_info("clean ef_vi udp client");
         pause_ms(pause);
         delete sender;
         m_ef_vi_ready = false;
     }
-    if (exanic_udp_client* sender = m_exanic.exchange(nullptr)) {
+    if (exanic_udp_client* sender = exanic) {
         sender->clean_up();
         log_info("close exanic udp client");
         pause_ms(pause);
@@ -264,6 +267,9 @@ void trade_session_core::write_version_lines(bool exanic) {
 // sender: every call counts one order; a warm-up warms the sender, at most
 // once every 10 microseconds when spaced.
 int trade_session_core::send_new_order_bypass(char* data, int len, int type, bool warm, bool locked, bool spaced) {
+    // Counted before the senders are loaded: a disconnect frees neither under
+    // this send.
+    transport_reader reader(m_transport_readers);
     const bool efvi = m_driver_type == hux_bypass::DRIVER_EF_VI;
     ef_vi_udp_sender* ef_vi = efvi ? m_ef_vi.load() : nullptr;
     exanic_udp_client* exanic = efvi ? nullptr : m_exanic.load();
@@ -276,10 +282,13 @@ int trade_session_core::send_new_order_bypass(char* data, int len, int type, boo
     }
     if (len < 0 || (len > 0 && !data)) return -1;
     const long long now = precise_time::get_current_microseconds();
-    if (!HUX_TRADE_CORE::flow_control_admit(m_order_fc, 1, now)) return -2;
-
     const bool lock = locked && m_send_lock_on;
     if (lock) ULTRA_LOW_LATENCY_CLIENT::ull_lock(&m_send_lock);
+    // Flow control under the send lock, as on the send routine.
+    if (!HUX_TRADE_CORE::flow_control_admit(m_order_fc, 1, now)) {
+        if (lock) ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_send_lock);
+        return -2;
+    }
     if (warm) {
         if (!spaced || m_last_warm_us == 0 || now - m_last_warm_us > WARM_UP_SPACING_US) {
             static const char dummy[EF_VI_WARM_UP_LEN] = {};
@@ -318,6 +327,7 @@ int trade_session_core::send_new_order_bypass(char* data, int len, int type, boo
 }
 
 int trade_session_core::SendMsgToHuxForNewOrderEx(char* data, int len) {
+    transport_reader reader(m_transport_readers);
     ef_vi_udp_sender* ef_vi = m_ef_vi.load();
     if (!ef_vi) {
         log_line("send_error", "ef_udp client disconn.");
@@ -379,6 +389,7 @@ bool trade_session_core::open_zf(const char* server_ip, uint16_t tcp_port) {
     } else if (first) {
         // A new object that could not connect holds nothing worth keeping.
         m_zf = nullptr;
+        wait_transport_readers();
         m_zf_loader->unload();
     }
     ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_zf_close_lock);
@@ -415,9 +426,14 @@ bool trade_session_core::close_zf() {
             // goes. Left to the process when no other thread does it:
             // freeing it here would unmap the code its thread still runs.
             hux_bypass::zf_loader* loader = m_zf_loader.release();
-            m_retired.retire([loader] { delete loader; });
+            m_retired.retire([this, loader] {
+                wait_transport_readers();
+                delete loader;
+            });
             m_zf_loader.reset(new hux_bypass::zf_loader(&m_log));
         } else {
+            // A send that loaded the object finishes before it goes.
+            wait_transport_readers();
             m_zf_loader->unload();
         }
     }

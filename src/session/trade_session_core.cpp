@@ -24,6 +24,7 @@
 #include "session/session_sigint.h"
 #include "tools/cross_platform_api.h"
 #include "tools/precise_time.h"
+#include "tools/test_hook.h"
 #include "tools/tool_function.h"
 
 #ifndef _WIN32
@@ -159,6 +160,7 @@ void trade_session_core::SetAsyncReceiveMode() { m_async_mode = true; }
 void trade_session_core::SetMaxWaitTime(int milliseconds) {
     if (milliseconds < 0) return;
     m_max_wait_ms = milliseconds;
+    transport_reader reader(m_transport_readers);
     if (m_traits.max_wait_to_epoll_at_once) {
         trade_tcp_client* sync_client = m_sync_client.load();
         if (sync_client) sync_client->set_epoll_max_wait_time(milliseconds);
@@ -210,7 +212,7 @@ TradeClientTimings trade_session_core::GetTimings() const {
 bool trade_session_core::IsConnect() {
     // Counted as a reader: a disconnect on another thread frees no client
     // while a reader may still hold it.
-    tcp_reader reader(m_tcp_readers);
+    transport_reader reader(m_transport_readers);
     trade_tcp_client* sync_client = m_sync_client.load();
     if (sync_client) return sync_client->is_connected();
     socket_cache_client* async_client = m_async_client.load();
@@ -275,8 +277,22 @@ bool trade_session_core::SetMaxToken(uint32_t token) {
 HUX_TRADE_CORE::flow_control_window trade_session_core::GetOrderFlowControl() const { return m_order_fc; }
 HUX_TRADE_CORE::flow_control_window trade_session_core::GetCancelFlowControl() const { return m_cancel_fc; }
 
+// With the send lock on, the windows change under it, as senders count in
+// them under it.
 bool trade_session_core::ChangeFCParam(unsigned order_limit, unsigned cancel_limit) {
-    return HUX_TRADE_CORE::flow_control_change(m_order_fc, m_cancel_fc, order_limit, cancel_limit);
+    const bool lock = m_send_lock_on;
+#ifdef _WIN32
+    if (lock) m_send_lock.lock();
+#else
+    if (lock) ULTRA_LOW_LATENCY_CLIENT::ull_lock(&m_send_lock);
+#endif
+    const bool changed = HUX_TRADE_CORE::flow_control_change(m_order_fc, m_cancel_fc, order_limit, cancel_limit);
+#ifdef _WIN32
+    if (lock) m_send_lock.unlock();
+#else
+    if (lock) ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_send_lock);
+#endif
+    return changed;
 }
 
 #ifndef _WIN32
@@ -517,29 +533,37 @@ void trade_session_core::close_tcp(bool& report_local) {
     if (own_thread || foreign_callback || !sync_stopped) {
         // Closing again from another thread waits for the transport's
         // threads to have left the object before it goes.
-        std::atomic<int>* readers = &m_tcp_readers;
-        m_retired.retire([async_client, sync_client, ctx, readers] {
+        m_retired.retire([this, async_client, sync_client, ctx] {
             if (async_client) async_client->sock_close();
             if (sync_client) sync_client->sock_close();
-            while (readers->load() != 0) std::this_thread::yield();
+            wait_transport_readers();
             delete async_client;
             delete sync_client;
             delete ctx;
         });
     } else {
-        // Readers (IsConnect, the socket queries) that loaded the pointer
-        // before it was swapped out are done with it before it goes.
-        while (m_tcp_readers.load() != 0) std::this_thread::yield();
+        // Senders and readers (IsConnect, the socket queries) that loaded
+        // the pointer before it was swapped out are done with it before it
+        // goes.
+        wait_transport_readers();
         delete async_client;
         delete sync_client;
         delete ctx;
     }
 }
 
+void trade_session_core::wait_transport_readers() const {
+    if (m_transport_readers.load() == 0) return;
+    MORVAST::TOOLS::test_hook("close: transport readers in flight", this);
+    while (m_transport_readers.load() != 0) std::this_thread::yield();
+}
+
 void trade_session_core::close_udp() {
     CLIENT_UDP_SCKT_ONLY::socket_unicast* udp = m_udp_client.exchange(nullptr);
     m_has_udp_channel = false;
     if (!udp) return;
+    // A send that loaded the sender finishes before its descriptor closes.
+    wait_transport_readers();
     udp->sock_close();
     log_info("close udp client");
     pause_ms(m_t_close_pause_ms);

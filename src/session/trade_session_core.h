@@ -488,14 +488,23 @@ private:
     // connection's state change: the loss of a client the session has
     // already replaced leaves the newer connection's state alone.
     std::mutex m_conn_event_lock;
-    // Callers other than the send path that are using a TCP client pointer
-    // they loaded: a disconnect waits for them before it frees the client.
-    mutable std::atomic<int> m_tcp_readers{0};
-    struct tcp_reader {
+    // Threads using a transport pointer they loaded (the TCP client, the
+    // UDP order channel, a kernel-bypass sender or the plug-in object): every
+    // send and every query of a transport counts itself here before it loads
+    // the pointer. A close swaps the pointer out first, then waits for the
+    // count to reach zero before it closes or frees what it swapped out, so a
+    // send racing a disconnect goes out on the connection it saw or fails,
+    // and never reaches a freed object or a descriptor handed to another
+    // socket. One atomic add and subtract: no system lock on the order path.
+    mutable std::atomic<int> m_transport_readers{0};
+    struct transport_reader {
         std::atomic<int>& count;
-        explicit tcp_reader(std::atomic<int>& c) : count(c) { ++count; }
-        ~tcp_reader() { --count; }
+        explicit transport_reader(std::atomic<int>& c) : count(c) { count.fetch_add(1); }
+        ~transport_reader() { count.fetch_sub(1); }
     };
+    // Waits until no thread uses a transport pointer loaded before the
+    // caller swapped it out. Never called by a thread that counts itself.
+    void wait_transport_readers() const;
     std::atomic<CLIENT_UDP_SCKT_ONLY::socket_unicast*> m_udp_client;
     std::atomic<bool> m_has_udp_channel;
     std::atomic<bool> m_async_mode;

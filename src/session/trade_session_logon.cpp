@@ -95,9 +95,23 @@ void trade_session_core::proc_logon_msg_resp(const unsigned char* msg) {
     m_max_token = static_cast<uint32_t>(v.max_token);
     ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_token_lock);
 #endif
+    {
+        // Under the send lock when it is on: senders count in these windows.
+        const bool lock = m_send_lock_on;
+#ifdef _WIN32
+        if (lock) m_send_lock.lock();
+#else
+        if (lock) ULTRA_LOW_LATENCY_CLIENT::ull_lock(&m_send_lock);
+#endif
+        HUX_TRADE_CORE::flow_control_apply_logon(m_order_fc, m_cancel_fc, v.order_fc_count, v.order_fc_window_us,
+                                                 v.cancel_fc_count, v.cancel_fc_window_us);
+#ifdef _WIN32
+        if (lock) m_send_lock.unlock();
+#else
+        if (lock) ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_send_lock);
+#endif
+    }
     m_logged_on = true;
-    HUX_TRADE_CORE::flow_control_apply_logon(m_order_fc, m_cancel_fc, v.order_fc_count, v.order_fc_window_us,
-                                             v.cancel_fc_count, v.cancel_fc_window_us);
     on_logged_on(v);
 }
 
@@ -117,7 +131,7 @@ void trade_session_core::proc_set_heart_beat_resp(const unsigned char* msg) {
 }
 
 mv_socket trade_session_core::tcp_socket() const {
-    tcp_reader reader(m_tcp_readers);
+    transport_reader reader(m_transport_readers);
     trade_tcp_client* sync_client = m_sync_client.load();
     if (sync_client) return sync_client->get_socket();
     socket_cache_client* async_client = m_async_client.load();
@@ -126,6 +140,7 @@ mv_socket trade_session_core::tcp_socket() const {
 }
 
 mv_socket trade_session_core::udp_socket() const {
+    transport_reader reader(m_transport_readers);
     CLIENT_UDP_SCKT_ONLY::socket_unicast* udp = m_udp_client.load();
     return udp ? udp->get_socket() : MV_INVALID_SOCKET;
 }

@@ -8,6 +8,7 @@
 #include "session/trade_session_core.h"
 #include "tools/cross_platform_api.h"
 #include "tools/precise_time.h"
+#include "tools/test_hook.h"
 #include "trade_core/trade_msg.h"
 
 namespace HUX_SESSION {
@@ -89,6 +90,7 @@ void trade_session_core::on_connection_event(int event, const tcp_context* ctx) 
     default:
         return;
     }
+    MORVAST::TOOLS::test_hook("conn: lost", this);
     // The session's state first, then the report: an application that hears
     // of the drop and connects again at once (from the callback or another
     // thread) must not have its new connection's state overwritten by this

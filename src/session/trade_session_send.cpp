@@ -5,6 +5,7 @@
 
 #include "net/socket_cache_client.h"
 #include "tools/precise_time.h"
+#include "tools/test_hook.h"
 #include "net/socket_unicast.h"
 #include "trade_core/trade_wire.h"
 
@@ -24,6 +25,7 @@ void release(ULTRA_LOW_LATENCY_CLIENT::ull_mlock& lock) { ULTRA_LOW_LATENCY_CLIE
 }  // namespace
 
 // Hot path: no system lock, no allocation; one clock read for counted kinds.
+// The transport reader count is one atomic add and subtract.
 int trade_session_core::SendMsgToHux(const char* name, char* data, int len, int direction) {
     (void)name;
     if (direction != SEND_DIRECTION_ORDER && direction != SEND_DIRECTION_TCP) {
@@ -33,6 +35,9 @@ int trade_session_core::SendMsgToHux(const char* name, char* data, int len, int 
     if (len > 0 && !data) return -1;
     if (len > 0) HUX_TRADE_WIRE::stamp_logon_udp_port(data, static_cast<size_t>(len), m_local_udp_port);
 
+    // Counted before any transport pointer is loaded: a disconnect on
+    // another thread closes and frees nothing this send may still use.
+    transport_reader reader(m_transport_readers);
     // The asynchronous client, when there is one, decides alone.
     trade_tcp_client* sync_client = m_sync_client.load();
     socket_cache_client* async_client = m_async_client.load();
@@ -48,13 +53,7 @@ int trade_session_core::SendMsgToHux(const char* name, char* data, int len, int 
         return -1;
     }
     if (len <= 0) return 0;
-
-    int64_t n = 0;
-    HUX_TRADE_CORE::flow_kind kind = HUX_TRADE_CORE::flow_kind_of(data, len, n);
-    if (kind != HUX_TRADE_CORE::FLOW_NONE) {
-        HUX_TRADE_CORE::flow_control_window& window = kind == HUX_TRADE_CORE::FLOW_ORDER ? m_order_fc : m_cancel_fc;
-        if (!HUX_TRADE_CORE::flow_control_admit(window, n, precise_time::get_current_microseconds())) return -2;
-    }
+    MORVAST::TOOLS::test_hook("send: transports loaded", this);
 
     // The order channel: the ExaNIC (driver 1) or ef_vi (driver 0) sender
     // while kernel bypass is in use, else (always on Windows) the kernel UDP
@@ -82,6 +81,18 @@ int trade_session_core::SendMsgToHux(const char* name, char* data, int len, int 
 
     const bool lock = m_send_lock_on;
     if (lock) take(m_send_lock);
+    // Flow control under the send lock: concurrent senders never admit more
+    // than the window allows (without the lock the application sends from
+    // one thread at a time).
+    int64_t n = 0;
+    HUX_TRADE_CORE::flow_kind kind = HUX_TRADE_CORE::flow_kind_of(data, len, n);
+    if (kind != HUX_TRADE_CORE::FLOW_NONE) {
+        HUX_TRADE_CORE::flow_control_window& window = kind == HUX_TRADE_CORE::FLOW_ORDER ? m_order_fc : m_cancel_fc;
+        if (!HUX_TRADE_CORE::flow_control_admit(window, n, precise_time::get_current_microseconds())) {
+            if (lock) release(m_send_lock);
+            return -2;
+        }
+    }
     // A logon request is marked sent before its bytes go out: the server's
     // answer can reach the receive thread before this thread runs again, and
     // an answer to a request not marked sent is refused (99).
@@ -124,6 +135,7 @@ int trade_session_core::SendMsgToHux(const char* name, char* data, int len, int 
         sent += rc;
     }
     if (lock) release(m_send_lock);
+    MORVAST::TOOLS::test_hook("send: bytes out", this);
     return sent;
 }
 

@@ -92,6 +92,7 @@ void trade_session_core::heart_beat_thread() {
         if (interval > 0 && m_logged_on && now - last_send >= interval) {
             beat.seq = m_hb_counter++;
             // Straight to the TCP transport: no flow control, no lock, no log.
+            transport_reader reader(m_transport_readers);
             socket_cache_client* async_client = m_async_client.load();
             trade_tcp_client* sync_client = m_sync_client.load();
             if (async_client)

@@ -1,5 +1,7 @@
 #include "trade_core/trade_flow_control.h"
 
+#include "tools/test_hook.h"
+
 namespace HUX_TRADE_CORE {
 
 flow_kind flow_kind_of(const char* msg, int len, int64_t& n) {
@@ -18,18 +20,21 @@ flow_kind flow_kind_of(const char* msg, int len, int64_t& n) {
 }
 
 bool flow_control_admit(flow_control_window& w, int64_t n, int64_t now_us) {
-    if (w.start_us == 0 && w.count == 0) {
+    const int64_t start_us = w.start_us;
+    const int64_t count = w.count;
+    MORVAST::TOOLS::test_hook("flow control: window read", &w);
+    if (start_us == 0 && count == 0) {
         w.start_us = now_us;
         w.count = n;
-    } else if (w.count + n >= w.limit) {
-        if (now_us - w.start_us < w.window_us) return false;
+    } else if (count + n >= w.limit) {
+        if (now_us - start_us < w.window_us) return false;
         w.start_us = now_us;
         w.count = n;
-    } else if (now_us - w.start_us >= w.window_us) {
+    } else if (now_us - start_us >= w.window_us) {
         w.start_us = now_us;
         w.count = n;
     } else {
-        w.count += n;
+        w.count = count + n;
     }
     return true;
 }

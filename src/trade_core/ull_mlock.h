@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <immintrin.h>
 
+#include "tools/test_hook.h"
+
 namespace ULTRA_LOW_LATENCY_CLIENT {
 
 struct ull_mlock {
@@ -18,6 +20,8 @@ struct ull_mlock {
 
 inline void ull_lock(ull_mlock* ml) {
     while (ml->word.exchange(1, std::memory_order_acquire) == 1) {
+        // Only a lock found taken reaches the test point.
+        MORVAST::TOOLS::test_hook("spin lock: busy", ml);
         while (ml->word.load(std::memory_order_relaxed) != 0) _mm_pause();
     }
 }

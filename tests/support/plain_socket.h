@@ -17,6 +17,21 @@
 
 namespace hux_test {
 
+// A port of 127.0.0.1 with nothing bound to it at the moment (bound, released).
+inline uint16_t free_loopback_port(int type) {
+    const int fd = socket(AF_INET, type, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof(a);
+    uint16_t port = 0;
+    if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+        port = ntohs(a.sin_port);
+    if (fd >= 0) close(fd);
+    return port;
+}
+
 // A connected client socket on 127.0.0.1:port, or -1.
 inline int connect_to(uint16_t port) {
     int fd = ::socket(AF_INET, SOCK_STREAM, 0);

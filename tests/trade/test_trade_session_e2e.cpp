@@ -12,8 +12,12 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "net/transport_retire.h"
+#include "tests/support/hold_point.h"
+#include "tests/support/plain_socket.h"
 #include "tests/support/session_support.h"
 
 using namespace std::chrono_literals;
@@ -420,3 +424,194 @@ TEST(TradeSessionE2E, AutoReconnectSynchronousClient) { run_reconnects(false, fa
 TEST(TradeSessionE2E, AutoReconnectSynchronousClientLogonInCallback) { run_reconnects(false, true); }
 
 TEST(TradeSessionE2E, AutoReconnectAsynchronousClient) { run_reconnects(true, false); }
+
+// ================================================================ concurrent callers
+// Each race is made to happen the same way every run: a library thread is
+// held at a named point while another thread does the other half.
+
+namespace {
+
+// A logged-on session on its own simulated server, with the send lock on.
+struct held_session {
+    hux_sim::sim_trade_server srv;
+    session_events ev;
+    CTradeClient cli{&ev};
+    HUX_TradeSvrInfo info;
+    size_t conn = 0;
+
+    explicit held_session(const hux_sim::sim_config& cfg = base_config()) {
+        EXPECT_TRUE(srv.listening());
+        EXPECT_TRUE(srv.set_config(cfg));
+        ev.attach(cli);
+        shorten_closes(cli);
+        info = loopback_info(srv.port());
+        info.send_lock = 1;
+    }
+    void logon() {
+        ASSERT_NO_FATAL_FAILURE(connect_and_logon(cli, ev, info));
+        conn = srv.trade_connection(0);
+        ASSERT_NE(conn, hux_sim::sim_trade_server::no_connection);
+    }
+};
+
+}  // namespace
+
+// A send that loaded the TCP client (or the UDP order channel) when another
+// thread disconnects: the disconnect waits for it before it closes or frees
+// the transport, and the send fails on the connection it saw.
+TEST(TradeSessionE2E, ASendRacingADisconnectEndsBeforeTheTransportGoes) {
+    for (bool udp : {false, true}) {
+        SCOPED_TRACE(udp ? "UDP order channel" : "TCP");
+        held_session s;
+        if (udp) {
+            ASSERT_TRUE(s.srv.open_udp(0));
+            s.info.udp_port = s.srv.udp_port();
+            snprintf(s.info.local_ip, sizeof(s.info.local_ip), "127.0.0.1");
+            s.info.local_udp_port = hux_test::free_loopback_port(SOCK_DGRAM);
+        }
+        ASSERT_NO_FATAL_FAILURE(s.logon());
+        std::vector<char> order = request(10, 100);
+        hux_test::hold_point hold("send: transports loaded");
+        std::atomic<int> sent{0};
+        std::thread sender([&] { sent = s.cli.SendMsgToHux("order", order.data(), 100, 1); });
+        ASSERT_TRUE(hold.wait_arrived(kSessionWait));
+        std::atomic<bool> closed{false};
+        std::thread closer([&] {
+            s.cli.DisConnServer();
+            closed = true;
+        });
+        EXPECT_TRUE(hold.wait_seen("close: transport readers in flight", kSessionWait));
+        EXPECT_FALSE(closed);
+        hold.release();
+        sender.join();
+        closer.join();
+        // TCP is closed first: the waiting send fails there. The UDP order
+        // channel is still open when it goes on: the order goes out.
+        if (udp) {
+            EXPECT_EQ(sent, 100);
+            EXPECT_TRUE(s.srv.wait_for_datagrams(1, kSessionWait));
+        } else {
+            EXPECT_EQ(sent, -1);
+        }
+        EXPECT_FALSE(s.cli.IsConnect());
+    }
+}
+
+// The TCP client's event thread, ending its connection, closes the socket
+// only once a send that loaded it is done: that send fails instead of
+// writing to a descriptor number another socket may have been given.
+TEST(TradeSessionE2E, TheEventThreadClosesNoSocketASendStillUses) {
+    held_session s;
+    ASSERT_NO_FATAL_FAILURE(s.logon());
+    std::vector<char> order = request(10, 100);
+    hux_test::hold_point hold("sckt_client: socket loaded");
+    std::atomic<int> sent{0};
+    std::thread sender([&] { sent = s.cli.SendMsgToHux("order", order.data(), 100, 1); });
+    ASSERT_TRUE(hold.wait_arrived(kSessionWait));
+    s.srv.close(s.conn);
+    EXPECT_TRUE(hold.wait_seen("sckt_client: sends in flight at close", kSessionWait));
+    hold.release();
+    sender.join();
+    EXPECT_EQ(sent, -1);
+    EXPECT_TRUE(s.ev.wait_code(2));
+}
+
+// With the send lock on, two senders never both take the last place of a
+// flow-control window: the second counts only after the first has counted.
+TEST(TradeSessionE2E, ConcurrentSendersUnderTheSendLockNeverOverfillTheWindow) {
+    hux_sim::sim_config cfg = base_config();
+    cfg.order_fc_count = 2;  // one order per window
+    cfg.order_fc_window_us = 600000000;
+    cfg.cancel_fc_count = 2;
+    cfg.cancel_fc_window_us = 600000000;
+    held_session s(cfg);
+    ASSERT_NO_FATAL_FAILURE(s.logon());
+    std::vector<char> first = request(10, 100);
+    std::vector<char> second = request(10, 100);
+    hux_test::hold_point hold("flow control: window read");
+    std::atomic<int> a{0};
+    std::atomic<int> b{0};
+    std::atomic<bool> b_done{false};
+    std::thread ta([&] { a = s.cli.SendMsgToHux("order", first.data(), 100, 1); });
+    ASSERT_TRUE(hold.wait_arrived(kSessionWait));
+    std::thread tb([&] {
+        b = s.cli.SendMsgToHux("order", second.data(), 100, 1);
+        b_done = true;
+    });
+    // The second sender waits for the lock the first holds.
+    EXPECT_TRUE(wait_until([&] { return b_done || hold.seen("spin lock: busy") > 0; }, kSessionWait));
+    EXPECT_FALSE(b_done);
+    hold.release();
+    ta.join();
+    tb.join();
+    EXPECT_EQ(a, 100);
+    EXPECT_EQ(b, -2);
+    EXPECT_EQ(s.cli.GetOrderFlowControl().count, 1);
+    ASSERT_TRUE(s.srv.wait_for_message(s.conn, 10, 1, kSessionWait));
+    EXPECT_EQ(s.srv.count(s.conn, 10), 1u);
+}
+
+// The logon request is marked sent before its bytes go out: an answer handled
+// while the sending thread has not yet come back is the answer to it, not an
+// unrequested one (99).
+TEST(TradeSessionE2E, ALogonAnswerHandledBeforeTheSenderReturnsIsAnswered) {
+    held_session s;
+    ASSERT_TRUE(s.cli.ConnServer(&s.info, false));
+    ASSERT_TRUE(s.ev.wait_codes(1));
+    // The version report is the first send of the logon, the logon request
+    // (sent by the receive thread on the version answer) the second.
+    hux_test::hold_point hold("send: bytes out", nullptr, 1);
+    ASSERT_EQ(s.cli.UserLogon(kUser, kPassword, kAppId, kAuth), 0);
+    ASSERT_TRUE(hold.wait_arrived(kLogonWait));
+    const std::string answer = hux_sim::sim_trade_server::logon_answer(base_config(), 0);
+    EXPECT_EQ(feed(s.cli, answer), static_cast<int>(answer.size()));
+    EXPECT_TRUE(s.cli.IsLogon());
+    hold.release();
+    ASSERT_TRUE(s.ev.wait_logons(1, kLogonWait));
+    for (const auto& seen : s.ev.logons()) EXPECT_EQ(seen.rsp.result, 0);
+}
+
+// A lost connection changes the session's state before the application
+// hears of it: inside the callback the session is no longer logged on.
+TEST(TradeSessionE2E, ALostConnectionIsReportedAfterTheStateChanged) {
+    held_session s;
+    ASSERT_NO_FATAL_FAILURE(s.logon());
+    std::atomic<int> state_seen{-1};
+    std::atomic<int> logon_seen{-1};
+    s.ev.on_code = [&](CTradeClient* c, int code) {
+        if (code != 2) return;
+        logon_seen = c->IsLogon() ? 1 : 0;
+        state_seen = c->GetState();
+    };
+    s.srv.close(s.conn);
+    ASSERT_TRUE(wait_until([&] { return state_seen >= 0; }, kSessionWait));
+    EXPECT_EQ(logon_seen, 0);
+    EXPECT_EQ(state_seen, HUX_TRADE::TRADE_STATE_DROPPED);
+}
+
+// The loss of a connection the session has already replaced leaves the newer
+// connection's state alone: the old client's event thread is held before it
+// takes the state while a callback of another transport connects again and
+// the application logs on.
+TEST(TradeSessionE2E, TheLossOfAReplacedConnectionLeavesTheNewOneLoggedOn) {
+    held_session s;
+    ASSERT_NO_FATAL_FAILURE(s.logon());
+    hux_test::hold_point hold("conn: lost");
+    s.srv.close(s.conn);
+    ASSERT_TRUE(hold.wait_arrived(kSessionWait));
+    {
+        // As from another session's callback: the close does not wait for
+        // the held thread.
+        int other_transport = 0;
+        HUX_NET::transport_scope scope(&other_transport);
+        ASSERT_TRUE(s.cli.ConnServer(&s.info, false));
+    }
+    ASSERT_TRUE(s.ev.wait_code(0, 2));
+    ASSERT_EQ(s.cli.UserLogon(kUser, kPassword, kAppId, kAuth), 0);
+    ASSERT_TRUE(s.ev.wait_logons(2, kLogonWait));
+    ASSERT_TRUE(wait_until([&] { return s.cli.GetState() == HUX_TRADE::TRADE_STATE_LOGGED_ON; }, kSessionWait));
+    hold.release();
+    ASSERT_TRUE(s.ev.wait_code(2));
+    EXPECT_TRUE(s.cli.IsLogon());
+    EXPECT_EQ(s.cli.GetState(), HUX_TRADE::TRADE_STATE_LOGGED_ON);
+}
