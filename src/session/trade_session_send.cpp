@@ -134,8 +134,8 @@ int trade_session_core::SendMsgToHux(const char* name, char* data, int len, int 
         if (rc > 0 && log_bin) m_bin_log.write_bin('0', data + sent, rc);
         sent += rc;
     }
-    if (lock) release(m_send_lock);
     MORVAST::TOOLS::test_hook("send: bytes out", this);
+    if (lock) release(m_send_lock);
     return sent;
 }
 

@@ -141,7 +141,7 @@ TEST(TradeSessionE2E, FlowControlWithServerLimits) {
 
     // Next window, new limit: a 200-byte order message counts two orders,
     // so seven single orders follow it before the refusals.
-    ASSERT_TRUE(wait_window_passed([&] { return cli.GetOrderFlowControl(); }, 5000ms));
+    ASSERT_TRUE(wait_window_passed([&] { return cli.GetOrderFlowControl(); }, kSessionWait));
     std::vector<char> two_orders = request(10, 100);
     two_orders.insert(two_orders.end(), order.begin(), order.end());
     ASSERT_EQ(cli.SendMsgToHux("orders", two_orders.data(), 200, 1), 200);
@@ -149,12 +149,12 @@ TEST(TradeSessionE2E, FlowControlWithServerLimits) {
     burst(cli, order, 20, passed, refused);
     EXPECT_EQ(passed, 7);
     EXPECT_EQ(refused, 13);
-    ASSERT_TRUE(wait_window_passed([&] { return cli.GetCancelFlowControl(); }, 5000ms));
+    ASSERT_TRUE(wait_window_passed([&] { return cli.GetCancelFlowControl(); }, kSessionWait));
     burst(cli, cancel, 10, passed, refused);
     EXPECT_EQ(passed, 4);
     EXPECT_EQ(refused, 6);
 
-    ASSERT_TRUE(srv.wait_for_message(0, 11, 53, 5000ms));
+    ASSERT_TRUE(srv.wait_for_message(0, 11, 53, kSessionWait));
     EXPECT_EQ(srv.count(0, 10), 99u + 2u + 7u);
     EXPECT_EQ(srv.count(0, 11), 49u + 4u);
 }
@@ -174,7 +174,7 @@ TEST(TradeSessionE2E, HeartBeatAndSilentServer) {
     CTradeClient cli(&ev);
     ev.attach(cli);
     ASSERT_NO_FATAL_FAILURE(connect_and_logon(cli, ev, loopback_info(srv.port(), 1)));
-    ASSERT_TRUE(wait_until([&] { return cli.IsHeartBeatRunning(); }, 5000ms));
+    ASSERT_TRUE(wait_until([&] { return cli.IsHeartBeatRunning(); }, kSessionWait));
     EXPECT_EQ(cli.GetServerTimeout(), 1);
 
     // From now on the server records and answers nothing.
@@ -183,7 +183,7 @@ TEST(TradeSessionE2E, HeartBeatAndSilentServer) {
 
     std::vector<steady::time_point> arrivals;
     for (size_t n = 1; n <= 3; ++n) {
-        ASSERT_TRUE(srv.wait_for_message(0, 200, n, 3000ms)) << "heart-beat " << n;
+        ASSERT_TRUE(srv.wait_for_message(0, 200, n, kSessionWait)) << "heart-beat " << n;
         arrivals.push_back(steady::now());
     }
     EXPECT_GE(arrivals[2] - arrivals[0], 1500ms);
@@ -215,7 +215,7 @@ TEST(TradeSessionE2E, HeartBeatAndSilentServer) {
     EXPECT_LT(setting_at, first_beat);
 
     // The watchdog: more than 1 s without a byte, reported twice.
-    ASSERT_TRUE(ev.wait_timeouts(2, 8s));
+    ASSERT_TRUE(ev.wait_timeouts(2, kSessionWait));
     std::vector<timeout_seen> timeouts = ev.timeouts();
     for (const auto& t : timeouts) {
         EXPECT_GE(t.seconds, 2);
@@ -230,7 +230,7 @@ TEST(TradeSessionE2E, HeartBeatAndSilentServer) {
     EXPECT_EQ(cli.GetState(), HUX_TRADE::TRADE_STATE_LOGGED_ON);
     EXPECT_EQ(ev.codes(), std::vector<int>({0}));
     const size_t sent = srv.count(0, 200);
-    EXPECT_TRUE(srv.wait_for_message(0, 200, sent + 1, 3000ms));
+    EXPECT_TRUE(srv.wait_for_message(0, 200, sent + 1, kSessionWait));
 }
 
 // Interval 0 asks for no heart-beat. A heart-beat setting answer that the
@@ -252,7 +252,7 @@ TEST(TradeSessionE2E, NoHeartBeatWithIntervalZeroEvenWhenGranted) {
     std::string granted = hux_sim::make_message(1090, 24);  // result 0 at 12
     granted[16] = 5;                                        // time-out 5 s at 16
     ASSERT_TRUE(srv.send_raw(0, granted));
-    ASSERT_TRUE(wait_until([&] { return cli.IsHeartBeatRunning(); }, 5000ms));
+    ASSERT_TRUE(wait_until([&] { return cli.IsHeartBeatRunning(); }, kSessionWait));
     EXPECT_EQ(cli.GetServerTimeout(), 5);
     // Some 300 ticks: before the mend, about 300 heart-beats.
     EXPECT_FALSE(srv.wait_for_message(0, 200, 1, 300ms));
@@ -293,9 +293,11 @@ void run_reconnects(bool async, bool logon_in_callback) {
         t.reconnect_wait_count = 2;
         t.reconnect_wait_ms = 10;
         t.logon_first_wait_ms = 1;
-        // The series waits for a logon that includes the terminal report.
-        t.logon_wait_count = 5000;
+        // The series waits for a logon that includes the terminal report,
+        // longer than this test waits for it, so that a slow logon fails
+        // here rather than start another connect.
         t.logon_wait_ms = 2;
+        t.logon_wait_count = static_cast<unsigned>((kLogonWait + kSessionWait).count() / t.logon_wait_ms);
         t.reconnect_idle_ms = 2;
         t.close_pause_ms = 1;
         cli.SetTimings(t);
@@ -313,7 +315,7 @@ void run_reconnects(bool async, bool logon_in_callback) {
             };
         }
         ASSERT_NO_FATAL_FAILURE(connect_and_logon(cli, ev, loopback_info(srv.port(), 1)));
-        ASSERT_TRUE(wait_until([&] { return cli.IsReconnectRunning(); }, 5000ms));
+        ASSERT_TRUE(wait_until([&] { return cli.IsReconnectRunning(); }, kSessionWait));
         armed = true;
 
         for (int i = 0; i < drops; ++i) {
@@ -321,23 +323,23 @@ void run_reconnects(bool async, bool logon_in_callback) {
             const size_t drop = static_cast<size_t>(i);
             // Each logon reports first, on a connection of its own: the
             // trade connections are numbered apart from those.
-            const size_t conn = srv.wait_for_trade_connection(drop, 5000ms);
+            const size_t conn = srv.wait_for_trade_connection(drop, kSessionWait);
             ASSERT_NE(conn, hux_sim::sim_trade_server::no_connection);
             // The reconnect series that led to this connection has seen the
             // logon and ended; a drop before that would go unnoticed until
             // its logon wait runs out.
             ASSERT_TRUE(wait_until(
-                [&] { return count_lines(log_path, "_th_try_reconn quit for logon success") >= drop; }, 5000ms));
+                [&] { return count_lines(log_path, "_th_try_reconn quit for logon success") >= drop; }, kSessionWait));
             if (i % 2 == 0) {
                 srv.close(conn);
             } else {
                 srv.reset(conn);
             }
             // Told "conn ok" by the connection callback, the application logs on.
-            ASSERT_TRUE(ev.wait_code(0, static_cast<size_t>(i) + 2, 8s));
+            ASSERT_TRUE(ev.wait_code(0, static_cast<size_t>(i) + 2, kSessionWait));
             // The new trade connection comes behind the dropped one and its
             // logon's report connection.
-            ASSERT_TRUE(srv.wait_for_connection(conn + 2, 5000ms));
+            ASSERT_TRUE(srv.wait_for_connection(conn + 2, kSessionWait));
             if (!logon_in_callback) {
                 // Connected again, not yet logged on: the series of this drop
                 // has made its one connect and waits for the logon.
@@ -357,10 +359,10 @@ void run_reconnects(bool async, bool logon_in_callback) {
                 EXPECT_EQ(count_lines(log_path, "_th_try_reconn quit for logon success"), drop);
                 ASSERT_EQ(cli.UserLogon(kUser, kPassword, kAppId, kAuth), 0);
             }
-            ASSERT_TRUE(ev.wait_logons(static_cast<size_t>(i) + 2, 8s));
+            ASSERT_TRUE(ev.wait_logons(static_cast<size_t>(i) + 2, kLogonWait));
             EXPECT_EQ(ev.logon(static_cast<size_t>(i) + 1).rsp.result, 0);
-            ASSERT_TRUE(wait_until([&] { return cli.GetState() == HUX_TRADE::TRADE_STATE_LOGGED_ON; }, 5000ms));
-            const size_t next = srv.wait_for_trade_connection(drop + 1, 5000ms);
+            ASSERT_TRUE(wait_until([&] { return cli.GetState() == HUX_TRADE::TRADE_STATE_LOGGED_ON; }, kSessionWait));
+            const size_t next = srv.wait_for_trade_connection(drop + 1, kSessionWait);
             EXPECT_EQ(next, conn + 2);
             EXPECT_EQ(srv.count(next, 70), 1u);
         }
@@ -395,7 +397,7 @@ void run_reconnects(bool async, bool logon_in_callback) {
             [&] {
                 return count_lines(log_path, "_th_try_reconn quit for logon success") == static_cast<size_t>(drops);
             },
-            5000ms));
+            kSessionWait));
         EXPECT_EQ(count_lines(log_path, "_th_try_reconn ConnServer try times:1."), static_cast<size_t>(drops));
         EXPECT_EQ(count_lines(log_path, "_th_try_reconn ConnServer try times:2."), 0u);
 
@@ -409,11 +411,11 @@ void run_reconnects(bool async, bool logon_in_callback) {
         EXPECT_FALSE(cli.IsLogon());
         EXPECT_FALSE(cli.IsReconnectRunning());
         EXPECT_FALSE(cli.IsHeartBeatRunning());
-        EXPECT_TRUE(srv.transport().wait_peer_closed(last, 5000ms));
+        EXPECT_TRUE(srv.transport().wait_peer_closed(last, kSessionWait));
         EXPECT_FALSE(srv.wait_for_connection(2 * (static_cast<size_t>(drops) + 1), 300ms));
         EXPECT_EQ(ev.codes().size(), want.size() + 1);
     }
-    EXPECT_TRUE(wait_until([&] { return hux_test::thread_count() <= threads_before; }, 5000ms))
+    EXPECT_TRUE(wait_until([&] { return hux_test::thread_count() <= threads_before; }, kSessionWait))
         << hux_test::thread_count() << " threads, " << threads_before << " before the session";
 }
 
@@ -556,6 +558,8 @@ TEST(TradeSessionE2E, ConcurrentSendersUnderTheSendLockNeverOverfillTheWindow) {
 // unrequested one (99).
 TEST(TradeSessionE2E, ALogonAnswerHandledBeforeTheSenderReturnsIsAnswered) {
     held_session s;
+    // The held thread would hold the send lock the logon's next send takes.
+    s.info.send_lock = 0;
     ASSERT_TRUE(s.cli.ConnServer(&s.info, false));
     ASSERT_TRUE(s.ev.wait_codes(1));
     // The version report is the first send of the logon, the logon request
