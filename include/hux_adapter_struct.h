@@ -32,7 +32,12 @@ typedef struct HUX_TradeSvrInfo {
     uint8_t tcp_direct;          /* 60: 1 = TCPDirect plug-in on a Solarflare card */
     int32_t heartbeat_interval;  /* 61: seconds; 0 = no heart-beat setting */
     int16_t rsp_cpu;             /* 65: CPU of the trade receive thread; negative = none */
-    uint8_t send_lock;           /* 67: 1 = trade sends take a spin lock */
+    /* 67: 1 = trade sends take a spin lock, and the client flow control
+       counts under it, so orders and cancels may be sent from several
+       threads at once; 0 = no lock, and the application sends orders and
+       cancels from one thread at a time (concurrent senders could admit more
+       than the flow-control window allows). */
+    uint8_t send_lock;
 #ifdef __cplusplus
     HUX_TradeSvrInfo()
         : server_ip(), tcp_port(0), udp_port(0), query_ip(), query_port(0), local_ip(), local_udp_port(0),

@@ -23,7 +23,12 @@ typedef struct HUX_TradeSvrInfo {
     uint8_t exit_on_signal;        /* 1: SIGINT ends the process */
     int32_t heartbeat_interval;    /* seconds between heart-beats; 0 = none */
     int16_t rsp_cpu;               /* CPU of the receiving thread; negative = none */
-    uint8_t send_lock;             /* 1: application sends take the send spin lock */
+    /* 1: application sends take the send spin lock, and the client flow
+       control counts under it, so orders and cancels may be sent from
+       several threads at once. 0: no lock; the application then sends
+       orders and cancels from one thread at a time (concurrent senders
+       could admit more than the flow-control window allows). */
+    uint8_t send_lock;
     int32_t symbol_idx_selector;   /* sent in the symbol index query when 2, 3 or 4 */
     uint16_t symbol_idx_page_size; /* entries per symbol index page */
 } HUX_TradeSvrInfo;
