@@ -12,6 +12,7 @@
 #include "net/socket_unicast.h"
 #include "tools/cross_platform_api.h"
 #include "tools/precise_time.h"
+#include "tools/test_hook.h"
 #include "trade_core/trade_wire.h"
 
 namespace HUX_SESSION {
@@ -281,6 +282,7 @@ int trade_session_core::send_new_order_bypass(char* data, int len, int type, boo
         return -1;
     }
     if (len < 0 || (len > 0 && !data)) return -1;
+    MORVAST::TOOLS::test_hook("send: transports loaded", this);
     const long long now = precise_time::get_current_microseconds();
     const bool lock = locked && m_send_lock_on;
     if (lock) ULTRA_LOW_LATENCY_CLIENT::ull_lock(&m_send_lock);

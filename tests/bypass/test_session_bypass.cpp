@@ -11,11 +11,13 @@
 #include <csignal>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bypass/standin/hux_standin.h"
 #include "mv_hux_trade.h"
 #include "tests/bypass/session_bypass_support.h"
+#include "tests/support/hold_point.h"
 
 using namespace bypass_test;
 
@@ -315,5 +317,54 @@ TEST(SessionBypass, SpareEfViNewOrderSenders) {
     EXPECT_TRUE(hux_test::wait_until([&] { return accepted() > accepts; }, trade_test::kSessionWait));
     EXPECT_EQ(accepted_tokens().back(), 2u);
     hux_standin_efvi_set_post_hook(nullptr, nullptr);
+    name_driver("");
+}
+
+// A request that loaded a kernel-bypass sender or the plug-in object when
+// another thread disconnects: the disconnect waits for it before it closes
+// or frees the sender, and the request goes out on what it saw or fails (4).
+TEST(SessionBypass, ARequestRacingADisconnectEndsBeforeItsChannelGoes) {
+    HUX_NEED_NETNS();
+    hux_standin_efvi_reset();
+    hux_standin_exanic_reset();
+    hux_standin_exanic_set_ports(hux_test::netns().client_if.c_str());
+    fill_neighbour();
+    peer_server srv(accepting());
+    struct channel {
+        const char* driver;
+        bool plugin;  // a cancel over the plug-in's TCP, else an order over UDP
+    } channels[] = {{"sfc", false}, {"exanic", false}, {"sfc", true}};
+    uint16_t port = 44000;
+    for (const channel& c : channels) {
+        SCOPED_TRACE(std::string(c.driver) + (c.plugin ? " plug-in" : ""));
+        name_driver(c.driver);
+        hux_standin_efvi_set_capability(1);
+        bypass_session s;
+        ++port;
+        ASSERT_TRUE(s.logon(c.plugin ? direct_record(srv, port) : bypass_session::record(srv, port, false)));
+        hux_test::hold_point hold("send: transports loaded");
+        std::atomic<int> rc{-100};
+        std::thread requester([&] {
+            if (c.plugin) {
+                HUX_CancelOrder cancel = trade_test::cancel_req(1);
+                rc = MVHUX_CancelOrder(s.h, &cancel);
+            } else {
+                HUX_EnterOrderField o = order(1);
+                rc = MVHUX_EnterOrder(s.h, &o, false);
+            }
+        });
+        ASSERT_TRUE(hold.wait_arrived(trade_test::kSessionWait));
+        std::atomic<bool> closed{false};
+        std::thread closer([&] {
+            MVHUX_DisConnServer(s.h);
+            closed = true;
+        });
+        EXPECT_TRUE(hold.wait_seen("close: transport readers in flight", trade_test::kSessionWait));
+        EXPECT_FALSE(closed);
+        hold.release();
+        requester.join();
+        closer.join();
+        EXPECT_TRUE(rc == HUX_RESULT_OK || rc == 4) << rc;
+    }
     name_driver("");
 }
