@@ -58,7 +58,7 @@ std::string current_so_dir() {
 }
 
 zf_loader::zf_loader(base_log* log)
-    : m_log(log), m_handle(nullptr), m_create(nullptr), m_destroy(nullptr), m_sock(nullptr) {
+    : m_log(log), m_handle(nullptr), m_create(nullptr), m_destroy(nullptr), m_sock(nullptr), m_thread_left(false) {
     m_temp_path[0] = '\0';
 }
 
@@ -169,8 +169,14 @@ void zf_loader::destroy_sock() {
     i_zf_tcp_client_sock* sock = m_sock;
     m_sock = nullptr;
     // Without a stack sock_close only clears the connected flag, so a second
-    // close after the owner's own is harmless.
-    sock->sock_close();
+    // close after the owner's own is harmless. A close that could not stop
+    // the work thread in time leaves it running on the object: freeing the
+    // object or unmapping the code under it would crash that thread, so both
+    // are left to the process.
+    if (!sock->sock_close()) {
+        m_thread_left = true;
+        return;
+    }
     if (m_destroy != nullptr) m_destroy(sock);
 }
 
@@ -179,9 +185,10 @@ void zf_loader::unload() {
     m_create = nullptr;
     m_destroy = nullptr;
     if (m_handle != nullptr) {
-        dlclose(m_handle);
+        if (!m_thread_left) dlclose(m_handle);
         m_handle = nullptr;
     }
+    m_thread_left = false;
 }
 
 }  // namespace hux_bypass

@@ -55,8 +55,13 @@ public:
     bool load();
     // Closes the object (sock_close: the plug-in's destructor frees only its
     // texts) and destroys it; the library stays loaded. Harmless without one.
+    // A close that fails may leave the plug-in's work thread running (it did
+    // not end within the close's bounded wait): the object is then left to
+    // that thread, not destroyed, and the library is never unloaded.
     void destroy_sock();
-    // destroy_sock(), then dlclose. Harmless when nothing is loaded.
+    // destroy_sock(), then dlclose, unless a thread of the plug-in may still
+    // run: then the library stays mapped for the rest of the process and is
+    // only forgotten. Harmless when nothing is loaded.
     void unload();
 
     i_zf_tcp_client_sock* sock() const { return m_sock; }
@@ -75,6 +80,8 @@ private:
     create_zf_client_sock_fn m_create;
     destroy_zf_client_sock_fn m_destroy;
     i_zf_tcp_client_sock* m_sock;
+    // A close of the loaded plug-in's object failed: its thread may still run.
+    bool m_thread_left;
     char m_temp_path[64];
 };
 

@@ -1,5 +1,5 @@
 // The epoll and blocking-receive TCP client, and the interface address query;
-// on Windows the select form of the client.
+// on Windows the select form of the client and the host's address.
 #include "net/linux_sckt_client.h"
 
 #ifdef _WIN32
@@ -7,6 +7,7 @@
 #include <ws2tcpip.h>
 #include <windows.h>
 
+#include "net/linux/net_interface.h"
 #include "net/windows/tcp_options.h"
 #include "net/windows/winsock_count.h"
 #else
@@ -52,7 +53,14 @@ enum wait_error_kind { WAIT_EINTR, WAIT_EBADF, WAIT_EFAULT, WAIT_EINVAL, WAIT_OT
 
 }  // namespace
 
-#ifndef _WIN32
+#ifdef _WIN32
+std::string get_local_ip(std::string /*if_name*/) {
+    winsock_startup();
+    const std::string ip = host_ipv4_text();
+    winsock_cleanup();
+    return ip;
+}
+#else
 std::string get_local_ip(std::string if_name) {
     struct ifreq ifr;
     // A longer name would be cut and could name another interface.

@@ -28,11 +28,12 @@
 
 namespace CLIENT_SCKT_ONLY {
 
-#ifndef _WIN32
-// Dotted IPv4 address of the named local interface; empty when the interface
-// is unknown, has no address, or the name does not fit an interface request.
+// Linux: dotted IPv4 address of the named local interface; empty when the
+// interface is unknown, has no address, or the name does not fit an
+// interface request. Windows: the machine's address, the argument unused (as
+// the socket library's get_local_ip, net/linux/net_interface.h), holding this
+// library's Winsock reference while it runs.
 std::string get_local_ip(std::string if_name);
-#endif
 
 class sckt_client {
 public:

@@ -8,6 +8,7 @@
 #endif
 
 #include <climits>
+#include <clocale>
 #include <cstring>
 #include <cwchar>
 #include <vector>
@@ -196,7 +197,12 @@ bool convert_utf8_unicode(lpcstr_mv in_buf, i32_mv in_len, std::wstring& out_str
     return true;
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+int get_user_default_codepage() {
+    setlocale(LC_ALL, "");
+    return static_cast<int>(___lc_codepage_func());
+}
+#else
 int get_user_default_codepage() { return -1; }
 #endif
 

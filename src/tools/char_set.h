@@ -50,10 +50,10 @@ bool convert_unicode_utf8(lpcwstr_mv in_buf, i32_mv in_len, std::string& out_str
 bool convert_utf8_unicode(lpcstr_mv in_buf, std::wstring& out_str);
 bool convert_utf8_unicode(lpcstr_mv in_buf, i32_mv in_len, std::wstring& out_str);
 
-#ifndef _WIN32
-// -1: Linux has no user code page.
+// Windows: sets the program's locale from the user's environment
+// (setlocale of every category to "") and returns that locale's code page.
+// Linux: -1, it has no user code page.
 int get_user_default_codepage();
-#endif
 
 }  // namespace TOOLS
 }  // namespace MORVAST

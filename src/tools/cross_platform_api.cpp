@@ -1,6 +1,6 @@
 // Platform layer of the tools library: the bounded copies and formatters are
-// shared; time, file tests, thread keys and the loader have a Linux and a
-// Windows form.
+// shared; time, file functions, thread keys, the loader and process start
+// have a Linux and a Windows form.
 #include "tools/cross_platform_api.h"
 
 #ifdef _WIN32
@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tools/date_time.h"
 #include "tools/lock.h"
 #include "tools/template_map_int.h"
 
@@ -131,6 +132,37 @@ bool dir_exists(lpcstr_mv dir_path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// The file system moves the file: a command line through the shell would
+// split a path at a blank and run whatever follows an '&'.
+bool move_file_mv(lpcstr_mv src_file, lpcstr_mv dest_file) {
+    if (src_file == nullptr || dest_file == nullptr) return false;
+    return MoveFileExA(src_file, dest_file, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
+}
+
+bool rm_old_file(const char* p_dir, time_t acc_t) {
+    if (p_dir == nullptr) return false;
+    const date_time limit(static_cast<long long>(acc_t), 0);
+    const std::string dir(p_dir);
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((dir + "\\*.*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    do {
+        // Directories, "." and ".." among them, are never deleted.
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+        FILETIME local_time;
+        SYSTEMTIME written;
+        if (!FileTimeToLocalFileTime(&entry.ftLastWriteTime, &local_time) ||
+            !FileTimeToSystemTime(&local_time, &written))
+            continue;
+        date_time file_time;
+        file_time.set_date(written.wYear, written.wMonth, written.wDay);
+        file_time.set_time(written.wHour, written.wMinute, written.wSecond, written.wMilliseconds);
+        if (limit > file_time) DeleteFileA((dir + "\\" + entry.cFileName).c_str());
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+    return true;
+}
+
 #else
 
 void localtime_mv(const time_t* t, struct tm* out) {
@@ -172,7 +204,60 @@ std::string format_str(const char* pFormat, ...) {
     return std::string(buf);
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+
+dll_handle_mv load_library(dll_name_mv name) {
+    if (name == nullptr) return nullptr;
+    return static_cast<dll_handle_mv>(LoadLibraryA(name));
+}
+
+dll_function_mv get_function_address(dll_handle_mv handle, dll_function_name_mv name) {
+    if (handle == nullptr || name == nullptr) return nullptr;
+    return reinterpret_cast<dll_function_mv>(GetProcAddress(static_cast<HMODULE>(handle), name));
+}
+
+dll_error_mv get_dll_error() {
+    // Read before anything else: a thread-local access may reset it.
+    const DWORD code = GetLastError();
+    static thread_local char text[1024];
+    char* system_text = nullptr;
+    const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                                   reinterpret_cast<char*>(&system_text), 0, nullptr);
+    strncpy_mv(text, sizeof(text), n > 0 ? system_text : "");
+    // The system allocated the text for this call; the caller gets the copy.
+    if (system_text != nullptr) LocalFree(system_text);
+    return text;
+}
+
+void free_library(dll_handle_mv handle) {
+    if (handle != nullptr) FreeLibrary(static_cast<HMODULE>(handle));
+}
+
+pid_mv create_process_mv(lpcstr_mv process_file, lpcstr_mv process_param) {
+    const pid_mv failed = 0xFFFFFFFFul;
+    if (process_file == nullptr) return failed;
+    if (process_param == nullptr) process_param = "";
+    char command_line[1024];
+    if (std::strlen(process_file) + 1 + std::strlen(process_param) >= sizeof(command_line)) return failed;
+    snprintf_mv(command_line, sizeof(command_line), "%s %s", process_file, process_param);
+    STARTUPINFOA startup;
+    std::memset(&startup, 0, sizeof(startup));
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process;
+    std::memset(&process, 0, sizeof(process));
+    if (!CreateProcessA(process_file, command_line, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
+                        nullptr, &startup, &process))
+        return failed;
+    // The caller gets the id alone; open handles would keep the finished
+    // process's record for the life of this one.
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<pid_mv>(process.dwProcessId);
+}
+
+#else
 
 dll_handle_mv load_library(dll_name_mv name) { return dlopen(name, RTLD_LAZY); }
 

@@ -17,7 +17,12 @@ typedef uint32_t u32_mv;
 typedef int32_t i32_mv;
 typedef int64_t i64_mv;
 typedef uint64_t u64_mv;
+#ifdef _WIN32
+// A Win32 process id (DWORD).
+typedef unsigned long pid_mv;
+#else
 typedef pid_t pid_mv;
+#endif
 typedef void* dll_handle_mv;
 typedef void* dll_function_mv;
 typedef const char* dll_name_mv;
@@ -50,10 +55,15 @@ bool file_exists(lpcstr_mv file_path);
 #ifdef _WIN32
 // True only for an existing directory (a regular file of that name is false).
 bool dir_exists(lpcstr_mv dir_path);
-#else
-bool move_file_mv(lpcstr_mv src_file, lpcstr_mv dest_file);
-bool rm_old_file(const char* p_dir, time_t acc_t);
 #endif
+// True when the file was moved. Linux renames; Windows moves the file itself
+// (replacing an existing destination), never through a shell, so a path with
+// a blank or an '&' names one file and runs nothing.
+bool move_file_mv(lpcstr_mv src_file, lpcstr_mv dest_file);
+// Linux deletes nothing and returns true. Windows deletes every file of
+// p_dir last written before acc_t (local time); false when the directory
+// cannot be listed.
+bool rm_old_file(const char* p_dir, time_t acc_t);
 
 // Formats into the calling thread's own 40,960-byte buffer; the text stays
 // valid until the same thread calls again.
@@ -63,15 +73,22 @@ const char* format_pchar(const char* pFormat, ...) MV_PRINTF_FORMAT(1, 2);
 // returns the text as a string.
 std::string format_str(const char* pFormat, ...) MV_PRINTF_FORMAT(1, 2);
 
-#ifndef _WIN32
+// The loader: dlopen with lazy binding on Linux, LoadLibraryA on Windows;
+// null on failure.
 dll_handle_mv load_library(dll_name_mv name);
 dll_function_mv get_function_address(dll_handle_mv handle, dll_function_name_mv name);
+// The loader's last error text. On Windows the system's text of the calling
+// thread's last error, copied into a buffer of that thread (valid until its
+// next call); empty when the system has no text for it.
 dll_error_mv get_dll_error();
 void free_library(dll_handle_mv handle);
 
-// Forks; the child runs process_file with argv {"%s", process_param}.
+// Linux forks; the child runs process_file with argv {"%s", process_param};
+// -1 when the fork fails. Windows starts process_file with the command line
+// "process_file process_param"; 0xFFFFFFFF when the process cannot be
+// created, or when that line exceeds 1,023 characters (a cut line would run
+// another command).
 pid_mv create_process_mv(lpcstr_mv process_file, lpcstr_mv process_param);
-#endif
 
 }  // namespace TOOLS
 }  // namespace MORVAST

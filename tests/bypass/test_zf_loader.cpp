@@ -2,7 +2,8 @@
 // a temporary file that is gone as soon as the plug-in is loaded (it shows in
 // /proc/self/maps as a deleted file until the unload); images and files that
 // cannot be loaded give their texts and leave no file, descriptor, mapping
-// or handle behind; the object is closed before it is destroyed.
+// or handle behind; the object is closed before it is destroyed, and a
+// plug-in whose thread outlives the close stays loaded.
 #include <gtest/gtest.h>
 
 #include <ctype.h>
@@ -16,6 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 #include <set>
 #include <initializer_list>
@@ -25,9 +27,11 @@
 #include "bypass/zf_loader.h"
 #include "plugin/embedded_so.h"
 #include "tests/support/coll_support.h"
+#include "tests/support/hold_point.h"
 #include "tests/support/netns_pair.h"
 #include "tools/base_log.h"
 #include "tools/precise_time.h"
+#include "tools/test_hook.h"
 
 using hux_bypass::current_so_dir;
 using hux_bypass::zf_loader;
@@ -90,6 +94,12 @@ int open_descriptors() {
 }
 
 bool exists(const std::string& path) { return access(path.c_str(), F_OK) == 0 || errno != ENOENT; }
+
+// The longest a test waits for an event (HUX_TEST_WAIT_MS, default 10000).
+std::chrono::milliseconds wait_limit() {
+    char const* v = std::getenv("HUX_TEST_WAIT_MS");
+    return std::chrono::milliseconds(v != nullptr && std::atoi(v) > 0 ? std::atoi(v) : 10000);
+}
 
 // A session log in a scratch folder (important.log goes there too).
 class loader_log {
@@ -362,4 +372,45 @@ TEST(ZfLoader, UnloadClosesTheObjectBeforeDestroyingIt) {
     }
     EXPECT_EQ(journal, "sock_close;DestroyZFClientSock;~object;");
     EXPECT_FALSE(mapped(path));
+}
+
+TEST(ZfLoader, APlugInWhoseThreadOutlivesTheCloseStaysLoaded) {
+    // The object's work thread is held at a test point, so its close fails:
+    // the loader neither destroys the object nor unloads the library whose
+    // code that thread runs.
+    const std::string path = fake("held");
+    std::string journal;
+    hux_test::hold_point hold("zf fake: work thread");
+    zf_loader loader;
+    ASSERT_TRUE(loader.load(path.c_str()));
+    auto set_journal = reinterpret_cast<void (*)(std::string*)>(dlsym(loader.handle(), "zf_fake_set_journal"));
+    auto set_hook = reinterpret_cast<void (*)(MORVAST::TOOLS::test_hook_fn)>(dlsym(loader.handle(), "zf_fake_set_hook"));
+    ASSERT_NE(set_journal, nullptr);
+    ASSERT_NE(set_hook, nullptr);
+    set_journal(&journal);
+    set_hook(&MORVAST::TOOLS::test_hook);
+    i_zf_tcp_client_sock* sock = loader.sock();
+    void* create = reinterpret_cast<void*>(loader.create_fn());
+    const destroy_zf_client_sock_fn destroy = loader.destroy_fn();
+    ASSERT_TRUE(sock->zf_clt_init("127.0.0.1", 1, "lo", -1, nullptr, true));
+    ASSERT_TRUE(hold.wait_arrived(wait_limit()));
+
+    loader.unload();
+    EXPECT_EQ(loader.sock(), nullptr);
+    EXPECT_EQ(loader.handle(), nullptr);
+    EXPECT_EQ(journal, "zf_clt_init;sock_close;");
+    Dl_info info;
+    ASSERT_NE(dladdr(create, &info), 0);
+    EXPECT_EQ(path, info.dli_fname);
+    EXPECT_TRUE(mapped(path));
+
+    // Let go, the thread ends on the object it kept; the object closes and
+    // goes then.
+    hold.release();
+    const auto end = std::chrono::steady_clock::now() + wait_limit();
+    bool closed = false;
+    while (!(closed = sock->sock_close()) && std::chrono::steady_clock::now() < end) sched_yield();
+    ASSERT_TRUE(closed);
+    destroy(sock);
+    EXPECT_TRUE(mapped(path));
 }

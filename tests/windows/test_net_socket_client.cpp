@@ -3,8 +3,10 @@
 // connection reported once, an urgent byte taken as an error, stops from the
 // client's own callback and under a slow one, failed set-ups, sends to a
 // peer that stopped reading, the wait-error texts and the Winsock reference
-// a client holds.
+// a client holds; the host's addresses, the adapter table and the MAC of a
+// client's local address.
 #include <winsock2.h>
+#include <ws2tcpip.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -16,13 +18,16 @@
 #include <cstring>
 #include <functional>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "tests/windows/support/stalled_peer.h"
 #include "tests/windows/support/winsock_peer.h"
+#include "net/linux/net_interface.h"
 #include "net/linux/socket_client.h"
+#include "net/linux_sckt_client.h"
 #include "net/socket_cache_client.h"
 #include "net/windows/winsock_count.h"
 
@@ -444,4 +449,65 @@ TEST(WinSocketClient, EachClientHoldsOneWinsockReference) {
         EXPECT_EQ(winsock_users(), before + 1);
     }
     EXPECT_EQ(winsock_users(), before);
+}
+
+// The host's address comes from its own name: the first IPv4 address the
+// name resolves to (on Windows the machine's own adapter addresses), in both
+// libraries, each holding its Winsock reference only while it asks. Only
+// names of this machine are resolved.
+TEST(WinSocketClient, HostAddressesAdapterTableAndLocalMac) {
+    winsock_peer peer;  // Winsock for the test's own calls
+    ASSERT_NE(peer.port(), 0);
+    char name[256] = {};
+    ASSERT_EQ(gethostname(name, sizeof(name)), 0);
+    const int users = winsock_users();
+    const int sckt_users = CLIENT_SCKT_ONLY::winsock_users();
+    get_ips_by_hostname by_name(name);
+    const std::vector<std::string> ips = by_name.get_ips();
+    ASSERT_FALSE(ips.empty());
+    for (const std::string& ip : ips) {
+        // Each is an address of this machine: a socket can be bound to it.
+        const SOCKET probe = socket(AF_INET, SOCK_DGRAM, 0);
+        ASSERT_NE(probe, INVALID_SOCKET);
+        sockaddr_in addr = {};
+        addr.sin_family = AF_INET;
+        ASSERT_EQ(inet_pton(AF_INET, ip.c_str(), &addr.sin_addr), 1) << ip;
+        EXPECT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)), 0) << ip;
+        closesocket(probe);
+    }
+    EXPECT_EQ(get_local_ip("the argument is not used"), ips[0]);
+    EXPECT_EQ(CLIENT_SCKT_ONLY::get_local_ip(""), ips[0]);
+    get_ips_by_hostname unnamed;
+    const std::vector<std::string> local = unnamed.get_ips("localhost");
+    EXPECT_EQ(std::set<std::string>(local.begin(), local.end()), std::set<std::string>{"127.0.0.1"});
+    EXPECT_EQ(winsock_users(), users);
+    EXPECT_EQ(CLIENT_SCKT_ONLY::winsock_users(), sckt_users);
+
+    ip_and_mac table[128];
+    const int n = load_ip_and_mac(table, 128);
+    EXPECT_EQ(load_ip_and_mac(table, 1), n > 0 ? 1 : 0);
+    EXPECT_EQ(load_ip_and_mac(table, 0), 0);
+    EXPECT_EQ(load_ip_and_mac(nullptr, 4), 0);
+
+    socket_client client;
+    event_log log;
+    unsigned char mac[6] = {};
+    EXPECT_FALSE(client.get_local_mac(mac));  // no socket
+    // Connected once the listener's backlog took it; the peer need not
+    // accept. The loopback adapter is no Ethernet adapter.
+    ASSERT_TRUE(client.sock_init("127.0.0.1", peer.port(), &event_log::callback, &log));
+    EXPECT_FALSE(client.get_local_mac(mac));
+    client.sock_close();
+    // An adapter without an IPv4 address is listed as 0.0.0.0.
+    const ip_and_mac* adapter = nullptr;
+    for (int i = 0; i < n && adapter == nullptr; ++i)
+        if (table[i].m_ip[0] != 0) adapter = &table[i];
+    if (adapter == nullptr) GTEST_SKIP() << "no Ethernet adapter with an IPv4 address";
+    // From an adapter's own address the client finds that adapter's MAC.
+    char text[INET_ADDRSTRLEN] = {};
+    ASSERT_NE(inet_ntop(AF_INET, adapter->m_ip, text, sizeof(text)), nullptr);
+    ASSERT_TRUE(client.sock_init("127.0.0.1", peer.port(), text, 0, &event_log::callback, &log));
+    ASSERT_TRUE(client.get_local_mac(mac));
+    EXPECT_EQ(std::memcmp(mac, adapter->m_mac, sizeof(mac)), 0);
+    client.sock_close();
 }

@@ -1,8 +1,158 @@
-// Interface queries over getifaddrs and the SIOCGIF* requests of a throw-away
-// socket. Interface names longer than 15 characters do not fit a request and
-// are refused rather than cut, so a query never reaches the wrong interface.
-#include <netinet/tcp.h>
+// Interface queries. Linux: getifaddrs and the SIOCGIF* requests of a
+// throw-away socket; interface names longer than 15 characters do not fit a
+// request and are refused rather than cut, so a query never reaches the wrong
+// interface. Windows: the host name's addresses and IP Helper's adapter list.
 #include "net/linux/net_interface.h"
+
+#ifdef _WIN32
+#include <winsock2.h>
+#include <windows.h>
+#include <iphlpapi.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "net/windows/winsock_count.h"
+#include "tools/tool_function.h"
+
+namespace {
+
+// Room for the host name.
+const int host_name_len = 1024;
+
+// Where the fallback's UDP socket is connected: a documentation address
+// (198.51.100.1), routed like any outside address and no host's, on port 7.
+// A UDP connect only chooses the route and the local address: nothing is
+// sent, to it or anywhere.
+const unsigned long outward_probe_ip = (198ul << 24) | (51ul << 16) | (100ul << 8) | 1ul;
+const unsigned short outward_probe_port = 7;
+
+// The adapter list starts with room for one adapter record.
+static_assert(sizeof(IP_ADAPTER_INFO) == 704, "one adapter record is 704 bytes");
+
+// GetAdaptersInfo is IP Helper's (IPHLPAPI.DLL). It is loaded when the table
+// is read rather than imported, so that the library, and the DLL made of it,
+// import nothing but KERNEL32, msvcrt and WS2_32.
+typedef DWORD(WINAPI* get_adapters_info_fn)(PIP_ADAPTER_INFO, PULONG);
+
+std::string dotted(const in_addr& addr) {
+    const char* text = inet_ntoa(addr);
+    return text != nullptr ? std::string(text) : std::string("0.0.0.0");
+}
+
+// The local address of a UDP socket connected outward; 0.0.0.0 when there is
+// no route or no socket.
+in_addr outward_local_address() {
+    in_addr local;
+    local.s_addr = htonl(INADDR_ANY);
+    const SOCKET sock = socket(AF_INET, SOCK_DGRAM, 0);
+    if (sock == INVALID_SOCKET) return local;
+    sockaddr_in remote;
+    std::memset(&remote, 0, sizeof(remote));
+    remote.sin_family = AF_INET;
+    remote.sin_port = htons(outward_probe_port);
+    remote.sin_addr.s_addr = htonl(outward_probe_ip);
+    if (connect(sock, reinterpret_cast<const sockaddr*>(&remote), sizeof(remote)) == 0) {
+        sockaddr_in mine;
+        std::memset(&mine, 0, sizeof(mine));
+        int len = sizeof(mine);
+        if (getsockname(sock, reinterpret_cast<sockaddr*>(&mine), &len) == 0 && mine.sin_family == AF_INET)
+            local = mine.sin_addr;
+    }
+    closesocket(sock);
+    return local;
+}
+
+// Appends every IPv4 address of a resolved host.
+void append_addresses(const hostent* host, std::vector<std::string>& out) {
+    if (host == nullptr || host->h_addrtype != AF_INET || host->h_length != 4) return;
+    for (char** entry = host->h_addr_list; *entry != nullptr; ++entry) {
+        in_addr addr;
+        std::memcpy(&addr, *entry, sizeof(addr));
+        out.push_back(dotted(addr));
+    }
+}
+
+}  // namespace
+
+std::string host_ipv4_text() {
+    in_addr addr;
+    addr.s_addr = htonl(INADDR_ANY);
+    char name[host_name_len];
+    if (gethostname(name, host_name_len) == 0) {
+        const hostent* host = gethostbyname(name);
+        if (host != nullptr && host->h_addrtype == AF_INET && host->h_length == 4 && host->h_addr_list[0] != nullptr)
+            std::memcpy(&addr, host->h_addr_list[0], sizeof(addr));
+    } else {
+        addr = outward_local_address();
+    }
+    return dotted(addr);
+}
+
+std::string get_local_ip(std::string /*if_name*/) {
+    winsock_startup();
+    const std::string ip = host_ipv4_text();
+    winsock_cleanup();
+    return ip;
+}
+
+int load_ip_and_mac(ip_and_mac* table, int capacity) {
+    if (!table || capacity <= 0) return 0;
+    HMODULE iphlpapi = LoadLibraryA("iphlpapi.dll");
+    if (iphlpapi == nullptr) return 0;
+    // Through an object pointer: the procedure's own type is no adapter list's.
+    void* proc = reinterpret_cast<void*>(GetProcAddress(iphlpapi, "GetAdaptersInfo"));
+    const get_adapters_info_fn get_adapters_info = reinterpret_cast<get_adapters_info_fn>(proc);
+    int count = 0;
+    if (get_adapters_info != nullptr) {
+        // Whole records, so the list the system writes is aligned.
+        std::vector<IP_ADAPTER_INFO> adapters(1);
+        ULONG size = sizeof(IP_ADAPTER_INFO);
+        DWORD rc = get_adapters_info(adapters.data(), &size);
+        if (rc == ERROR_BUFFER_OVERFLOW) {
+            adapters.resize((size + sizeof(IP_ADAPTER_INFO) - 1) / sizeof(IP_ADAPTER_INFO));
+            size = static_cast<ULONG>(adapters.size() * sizeof(IP_ADAPTER_INFO));
+            rc = get_adapters_info(adapters.data(), &size);
+        }
+        for (const IP_ADAPTER_INFO* adapter = rc == NO_ERROR ? adapters.data() : nullptr;
+             adapter != nullptr && count < capacity; adapter = adapter->Next) {
+            if (adapter->Type != MIB_IF_TYPE_ETHERNET || adapter->AddressLength != sizeof(table[0].m_mac)) continue;
+            for (const IP_ADDR_STRING* ip = &adapter->IpAddressList; ip != nullptr && count < capacity;
+                 ip = ip->Next) {
+                std::vector<std::string> parts;
+                if (!MORVAST::TOOLS::string_split(ip->IpAddress.String, parts, ".") || parts.size() != 4) continue;
+                ip_and_mac& entry = table[count++];
+                for (size_t i = 0; i < 4; ++i) entry.m_ip[i] = static_cast<unsigned char>(std::atoi(parts[i].c_str()));
+                std::memcpy(entry.m_mac, adapter->Address, sizeof(entry.m_mac));
+            }
+        }
+    }
+    FreeLibrary(iphlpapi);
+    return count;
+}
+
+get_ips_by_hostname::get_ips_by_hostname() {}
+
+get_ips_by_hostname::get_ips_by_hostname(std::string const& host_name) : m_host_name(host_name) {}
+
+get_ips_by_hostname::~get_ips_by_hostname() {}
+
+std::vector<std::string> get_ips_by_hostname::get_ips() {
+    std::vector<std::string> ips;
+    winsock_startup();
+    // The resolver's record belongs to this thread until its next lookup.
+    append_addresses(gethostbyname(m_host_name.c_str()), ips);
+    winsock_cleanup();
+    return ips;
+}
+
+std::vector<std::string> get_ips_by_hostname::get_ips(std::string const& host_name) {
+    m_host_name = host_name;
+    return get_ips();
+}
+
+#else
+#include <netinet/tcp.h>
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>
@@ -138,3 +288,5 @@ void signal_wake_descriptor(int wake_fd) {
     ssize_t n = write(wake_fd, &one, sizeof(one));
     (void)n;  // a full counter already wakes the thread
 }
+
+#endif

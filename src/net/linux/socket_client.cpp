@@ -26,12 +26,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "net/linux/net_interface.h"
 #include "tools/cross_platform_api.h"
 #ifdef _WIN32
 #include "net/windows/tcp_options.h"
 #include "net/windows/winsock_count.h"
-#else
-#include "net/linux/net_interface.h"
 #endif
 #include "net/thread/thread_function.h"
 
@@ -44,9 +43,9 @@ const unsigned long no_thread = 0;
 const unsigned select_records = 3;
 #else
 const pthread_t no_thread = static_cast<pthread_t>(-1);
+#endif
 // Size of the adapter table searched for the local MAC.
 const int mac_table_len = 128;
-#endif
 // Room for the longest log text (a server address and an error text).
 const unsigned log_text_len = 1024;
 
@@ -387,7 +386,6 @@ bool socket_client::get_local_ip(unsigned char* ip) {
     return true;
 }
 
-#ifndef _WIN32
 bool socket_client::get_local_mac(unsigned char* mac) {
     unsigned char ip[4];
     if (!mac || !get_local_ip(ip)) return false;
@@ -401,7 +399,6 @@ bool socket_client::get_local_mac(unsigned char* mac) {
     }
     return false;
 }
-#endif
 
 void socket_client::log_msg(char const* msg) {
     if (!msg) return;

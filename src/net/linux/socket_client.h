@@ -115,10 +115,8 @@ public:
 
     // The socket's local IPv4 address, 4 bytes in network order.
     bool get_local_ip(unsigned char* ip);
-#ifndef _WIN32
     // The MAC of the adapter that owns the socket's local address.
     bool get_local_mac(unsigned char* mac);
-#endif
     // To the log sink, or to standard output unchanged.
     void log_msg(char const* msg);
 
