@@ -145,9 +145,7 @@ ef_vi_udp_sender::ef_vi_udp_sender()
       m_heart_beat_interval(HEART_BEAT_INTERVAL_US),
       m_heart_beat_stop(false),
       m_heart_beat_dst_mac(),
-      m_heart_beat_src_mac() {
-    m_memreg.mr_entry = -1;
-}
+      m_heart_beat_src_mac() {}
 
 // Only a heart-beat thread still running is stopped (a running std::thread
 // must not be destroyed); the card's objects are destory()'s.

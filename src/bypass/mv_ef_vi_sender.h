@@ -132,6 +132,8 @@ private:
     void count_completion(ef_request_id id);
     void release_all();
 
+    // The library's objects are opaque here (their members are the
+    // library's own); the flags below say which of them are allocated.
     ef_vi m_vi;
     ef_driver_handle m_dh;
     ef_pd m_pd;

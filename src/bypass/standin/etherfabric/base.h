@@ -7,6 +7,18 @@
  * descriptor. */
 #include <stdint.h>
 
+/* The members of the stand-in's structures (ef_vi, ef_event, ef_pd,
+ * ef_memreg, the filter records) are its own: the real library's differ,
+ * and code outside the stand-in reaches them only through the library's
+ * calls and macros. Compiled with HUX_STANDIN_HIDE_PRIVATE (the check
+ * bypass_vendor_names), every member takes a name no caller spells, so a
+ * use of one outside the stand-in fails to compile. */
+#ifdef HUX_STANDIN_HIDE_PRIVATE
+#define HUX_STANDIN_PRIVATE(name) hux_standin_private_##name
+#else
+#define HUX_STANDIN_PRIVATE(name) name
+#endif
+
 #ifdef __cplusplus
 extern "C" {
 #endif

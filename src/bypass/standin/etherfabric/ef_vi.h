@@ -49,59 +49,59 @@ enum ef_vi_flags {
 typedef union {
     struct {
         uint16_t type;
-    } generic;
+    } HUX_STANDIN_PRIVATE(generic);
     struct {
         uint16_t type;
         uint16_t q_id;
         uint32_t desc_id; /* completed up to here (exclusive, a running count) */
-    } tx;
+    } HUX_STANDIN_PRIVATE(tx);
     struct {
         uint16_t type;
         uint16_t q_id;
         uint32_t rq_id;   /* the request id given at post time */
         uint32_t ts_sec;
         uint32_t ts_nsec; /* the low two bits are the sync flags */
-    } tx_timestamp;
+    } HUX_STANDIN_PRIVATE(tx_timestamp);
     struct {
         uint16_t type;
         uint16_t q_id;
         uint32_t rq_id; /* the request id given at post time */
         uint16_t len;   /* bytes of the frame written at the buffer's start */
         uint16_t flags; /* EF_EVENT_FLAG_SOP, EF_EVENT_FLAG_CONT */
-    } rx;
+    } HUX_STANDIN_PRIVATE(rx);
     struct {
         uint16_t type;
         uint16_t q_id;
         uint32_t rq_id;   /* the buffer given back */
         uint16_t len;     /* the frame's length on the wire (at most 65535) */
         uint16_t subtype; /* EF_EVENT_RX_DISCARD_... */
-    } rx_discard;
+    } HUX_STANDIN_PRIVATE(rx_discard);
 } ef_event;
 
-#define EF_EVENT_TYPE(e) ((e).generic.type)
-#define EF_EVENT_TX_Q_ID(e) ((e).tx.q_id)
-#define EF_EVENT_TX_WITH_TIMESTAMP_RQ_ID(e) ((e).tx_timestamp.rq_id)
-#define EF_EVENT_TX_WITH_TIMESTAMP_SEC(e) ((e).tx_timestamp.ts_sec)
-#define EF_EVENT_TX_WITH_TIMESTAMP_NSEC(e) ((e).tx_timestamp.ts_nsec)
-#define EF_EVENT_TX_WITH_TIMESTAMP_SYNC_FLAGS(e) ((e).tx_timestamp.ts_nsec & 3u)
-#define EF_EVENT_RX_RQ_ID(e) ((e).rx.rq_id)
-#define EF_EVENT_RX_BYTES(e) ((e).rx.len)
-#define EF_EVENT_RX_Q_ID(e) ((e).rx.q_id)
-#define EF_EVENT_RX_SOP(e) ((e).rx.flags & EF_EVENT_FLAG_SOP)
-#define EF_EVENT_RX_CONT(e) ((e).rx.flags & EF_EVENT_FLAG_CONT)
-#define EF_EVENT_RX_DISCARD_RQ_ID(e) ((e).rx_discard.rq_id)
-#define EF_EVENT_RX_DISCARD_BYTES(e) ((e).rx_discard.len)
-#define EF_EVENT_RX_DISCARD_Q_ID(e) ((e).rx_discard.q_id)
-#define EF_EVENT_RX_DISCARD_TYPE(e) ((e).rx_discard.subtype)
+#define EF_EVENT_TYPE(e) ((e).HUX_STANDIN_PRIVATE(generic).type)
+#define EF_EVENT_TX_Q_ID(e) ((e).HUX_STANDIN_PRIVATE(tx).q_id)
+#define EF_EVENT_TX_WITH_TIMESTAMP_RQ_ID(e) ((e).HUX_STANDIN_PRIVATE(tx_timestamp).rq_id)
+#define EF_EVENT_TX_WITH_TIMESTAMP_SEC(e) ((e).HUX_STANDIN_PRIVATE(tx_timestamp).ts_sec)
+#define EF_EVENT_TX_WITH_TIMESTAMP_NSEC(e) ((e).HUX_STANDIN_PRIVATE(tx_timestamp).ts_nsec)
+#define EF_EVENT_TX_WITH_TIMESTAMP_SYNC_FLAGS(e) ((e).HUX_STANDIN_PRIVATE(tx_timestamp).ts_nsec & 3u)
+#define EF_EVENT_RX_RQ_ID(e) ((e).HUX_STANDIN_PRIVATE(rx).rq_id)
+#define EF_EVENT_RX_BYTES(e) ((e).HUX_STANDIN_PRIVATE(rx).len)
+#define EF_EVENT_RX_Q_ID(e) ((e).HUX_STANDIN_PRIVATE(rx).q_id)
+#define EF_EVENT_RX_SOP(e) ((e).HUX_STANDIN_PRIVATE(rx).flags & EF_EVENT_FLAG_SOP)
+#define EF_EVENT_RX_CONT(e) ((e).HUX_STANDIN_PRIVATE(rx).flags & EF_EVENT_FLAG_CONT)
+#define EF_EVENT_RX_DISCARD_RQ_ID(e) ((e).HUX_STANDIN_PRIVATE(rx_discard).rq_id)
+#define EF_EVENT_RX_DISCARD_BYTES(e) ((e).HUX_STANDIN_PRIVATE(rx_discard).len)
+#define EF_EVENT_RX_DISCARD_Q_ID(e) ((e).HUX_STANDIN_PRIVATE(rx_discard).q_id)
+#define EF_EVENT_RX_DISCARD_TYPE(e) ((e).HUX_STANDIN_PRIVATE(rx_discard).subtype)
 
 struct hux_efvi_state; /* the stand-in's own state of one virtual interface */
 
 typedef struct ef_vi {
-    struct hux_efvi_state* vi_state;
-    unsigned vi_flags;
-    int vi_evq_capacity;
-    int vi_txq_capacity;
-    int vi_rxq_capacity;
+    struct hux_efvi_state* HUX_STANDIN_PRIVATE(vi_state);
+    unsigned HUX_STANDIN_PRIVATE(vi_flags);
+    int HUX_STANDIN_PRIVATE(vi_evq_capacity);
+    int HUX_STANDIN_PRIVATE(vi_txq_capacity);
+    int HUX_STANDIN_PRIVATE(vi_rxq_capacity);
 } ef_vi;
 
 /* The library's version text. */

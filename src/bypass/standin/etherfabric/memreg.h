@@ -13,9 +13,9 @@ extern "C" {
 #endif
 
 typedef struct ef_memreg {
-    ef_addr mr_dma_base; /* DMA address of the first byte */
-    size_t mr_len;
-    int mr_entry; /* the stand-in's registration entry, -1 when free */
+    ef_addr HUX_STANDIN_PRIVATE(mr_dma_base); /* DMA address of the first byte */
+    size_t HUX_STANDIN_PRIVATE(mr_len);
+    int HUX_STANDIN_PRIVATE(mr_entry); /* the stand-in's registration entry, -1 when free */
 } ef_memreg;
 
 /* p_mem must be 4096-aligned: -EINVAL otherwise. */

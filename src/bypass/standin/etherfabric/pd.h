@@ -14,9 +14,9 @@ enum ef_pd_flags {
 };
 
 typedef struct ef_pd {
-    int pd_ifindex;       /* the interface's index, 0 when not allocated */
-    char pd_intf_name[16];
-    enum ef_pd_flags pd_flags;
+    int HUX_STANDIN_PRIVATE(pd_ifindex); /* the interface's index, 0 when not allocated */
+    char HUX_STANDIN_PRIVATE(pd_intf_name)[16];
+    enum ef_pd_flags HUX_STANDIN_PRIVATE(pd_flags);
 } ef_pd;
 
 /* Needs the interface to exist: -ENODEV otherwise. */

@@ -29,15 +29,15 @@ enum ef_filter_flags {
 
 /* What a filter matches. Only the port sniff is known here. */
 typedef struct ef_filter_spec {
-    unsigned type; /* 0: nothing set yet */
-    unsigned flags;
-    int promiscuous;
+    unsigned HUX_STANDIN_PRIVATE(type); /* 0: nothing set yet */
+    unsigned HUX_STANDIN_PRIVATE(flags);
+    int HUX_STANDIN_PRIVATE(promiscuous);
 } ef_filter_spec;
 
 /* Names an added filter, for ef_vi_filter_del. */
 typedef struct ef_filter_cookie {
-    int filter_id;
-    int filter_type;
+    int HUX_STANDIN_PRIVATE(filter_id);
+    int HUX_STANDIN_PRIVATE(filter_type);
 } ef_filter_cookie;
 
 void ef_filter_spec_init(ef_filter_spec* fs, enum ef_filter_flags flags);
