@@ -579,7 +579,6 @@ TEST(TradeSessionE2E, ALogonAnswerHandledBeforeTheSenderReturnsIsAnswered) {
 // hears of it: inside the callback the session is no longer logged on.
 TEST(TradeSessionE2E, ALostConnectionIsReportedAfterTheStateChanged) {
     held_session s;
-    ASSERT_NO_FATAL_FAILURE(s.logon());
     std::atomic<int> state_seen{-1};
     std::atomic<int> logon_seen{-1};
     s.ev.on_code = [&](CTradeClient* c, int code) {
@@ -587,6 +586,7 @@ TEST(TradeSessionE2E, ALostConnectionIsReportedAfterTheStateChanged) {
         logon_seen = c->IsLogon() ? 1 : 0;
         state_seen = c->GetState();
     };
+    ASSERT_NO_FATAL_FAILURE(s.logon());
     s.srv.close(s.conn);
     ASSERT_TRUE(wait_until([&] { return state_seen >= 0; }, kSessionWait));
     EXPECT_EQ(logon_seen, 0);
