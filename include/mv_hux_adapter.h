@@ -55,7 +55,10 @@
 #define HUX_RESULT_NULL_ARGUMENT 25
 /* MVHUX_UserLogon: the login id has more than 32 characters, the application
  * id more than 30 or the authorisation code more than 18. Nothing is sent or
- * kept. The same value as the trade library's. */
+ * kept. The account queries (the MVHUX_QueryAccount* functions): the account
+ * has more than 15 characters (it is read no further than its 16th byte).
+ * Checked after 25; nothing is sent: cut to its field, it would name another
+ * account. The same value as the trade library's. */
 #define HUX_RESULT_TEXT_TOO_LONG 256
 
 #pragma pack(push, 1)
@@ -150,24 +153,25 @@ HUX_ADAPTER_API int MVHUX_ChangePassword(void* handle, const char* old_password,
 HUX_ADAPTER_API int MVHUX_QuerySymbolList(void* handle);
 /* 8, 7, 6; 4; 0. */
 HUX_ADAPTER_API int MVHUX_QueryUserAccount(void* handle);
-/* 8, 7, 6, 25; 4; 0. At most 15 characters of the account are sent. */
+/* 8, 7, 6, 25, 256 (more than 15 characters of account); 4; 0. The account
+ * is sent whole, as in every account query below. */
 HUX_ADAPTER_API int MVHUX_QueryAccountPosition(void* handle, const char* account, int request_no);
-/* 8, 7, 6, 25; 4; 0. */
+/* 8, 7, 6, 25, 256; 4; 0. */
 HUX_ADAPTER_API int MVHUX_QueryAccountBP(void* handle, const char* account, int request_no);
-/* 8, 7, 6, 25; 4; 0. */
+/* 8, 7, 6, 25, 256; 4; 0. */
 HUX_ADAPTER_API int MVHUX_QueryAccountTradeMargin(void* handle, const char* account);
-/* 8, 7, 6, 25; 4; 0. */
+/* 8, 7, 6, 25, 256; 4; 0. */
 HUX_ADAPTER_API int MVHUX_QueryAccountTradeFee(void* handle, const char* account);
-/* 8, 7, 6, 25; 4; 0. */
+/* 8, 7, 6, 25, 256; 4; 0. */
 HUX_ADAPTER_API int MVHUX_QueryAccountOrder(void* handle, const char* account);
-/* 8, 7, 6, 25; 4; 0. */
+/* 8, 7, 6, 25, 256; 4; 0. */
 HUX_ADAPTER_API int MVHUX_QueryAccountOrderExecution(void* handle, const char* account, unsigned int kind);
-/* 8, 7, 6, 25 (account); 4; 0. The text and the second integer travel in no
- * byte of the request: the text may be null. */
+/* 8, 7, 6, 25 (account), 256; 4; 0. The text and the second integer travel
+ * in no byte of the request: the text may be null. */
 HUX_ADAPTER_API int MVHUX_QueryAccountRiskData(void* handle, const char* account, const char* text, int value,
                                                int value2);
-/* 8, 7, 6, 25 (account); 4; 0. The symbol and the integer travel in no byte
- * of the request: the symbol may be null. */
+/* 8, 7, 6, 25 (account), 256; 4; 0. The symbol and the integer travel in no
+ * byte of the request: the symbol may be null. */
 HUX_ADAPTER_API int MVHUX_QueryAccountSymbolRiskData(void* handle, const char* account, const char* symbol,
                                                      int value);
 /* 8, 7, 6; 4; 0. Sent on the trade session. */

@@ -53,7 +53,10 @@
 /* MVHUX_UserLogon: the user id has more than 32 characters, the application
  * id more than 30 or the authorisation code more than 18. Checked after the
  * null-argument check; nothing is sent or kept. Above 255, so that no verdict
- * byte of the terminal report, which UserLogon passes on, can equal it. */
+ * byte of the terminal report, which UserLogon passes on, can equal it.
+ * MVHUX_QueryOtAccountBP: the account has more than 15 characters (it is read
+ * no further than its 16th byte). Checked after the null-argument check;
+ * nothing is sent: cut to its field, it would name another account. */
 #define HUX_RESULT_TEXT_TOO_LONG 256
 
 #ifdef __cplusplus
@@ -141,8 +144,8 @@ HUX_TRADE_API int MVHUX_QuerySymbolStatus(void* handle);
 /* 8, 7, 6, market 18 (0 and 100..108 pass), 25; 4 send failed; 0. At most 16
  * characters of the session text are sent. */
 HUX_TRADE_API int MVHUX_QuerySessionID(void* handle, const char* session_id, uint8_t market);
-/* 8, 7, 6, 23, 25; 4 send failed; 0. At most 15 characters of the account
- * are sent. */
+/* 8, 7, 6, 23, 25, 256 (more than 15 characters of account); 4 send failed;
+ * 0. The account is sent whole. */
 HUX_TRADE_API int MVHUX_QueryOtAccountBP(void* handle, const char* account);
 
 /* ---- callbacks: each setter returns 8 for a null handle, else 0 ---- */

@@ -479,51 +479,56 @@ int Client::QueryUserAccount() {
 
 int Client::QueryAccountPosition(const char* account, int request_no) {
     query_account_position_req msg;
-    build_query_account_position_req(msg, request_no, m_trade.GetUserID(), or_empty(account));
+    if (!build_query_account_position_req(msg, request_no, m_trade.GetUserID(), or_empty(account)))
+        return CLIENT_TEXT_TOO_LONG;
     return query_send("query_account_position_req", &msg, sizeof(msg));
 }
 
 int Client::QueryAccountBP(const char* account, int request_no) {
     query_account_bp_req msg;
-    build_query_account_bp_req(msg, request_no, m_trade.GetUserID(), or_empty(account));
+    if (!build_query_account_bp_req(msg, request_no, m_trade.GetUserID(), or_empty(account)))
+        return CLIENT_TEXT_TOO_LONG;
     return query_send("query_account_bp_req", &msg, sizeof(msg));
 }
 
 int Client::QueryAccountTradeMargin(const char* account) {
     query_account_margin msg;
-    build_query_account_margin(msg, m_trade.GetUserID(), or_empty(account));
+    if (!build_query_account_margin(msg, m_trade.GetUserID(), or_empty(account))) return CLIENT_TEXT_TOO_LONG;
     return query_send("query_account_margin", &msg, sizeof(msg));
 }
 
 int Client::QueryAccountTradeFee(const char* account) {
     query_account_fee msg;
-    build_query_account_fee(msg, m_trade.GetUserID(), or_empty(account));
+    if (!build_query_account_fee(msg, m_trade.GetUserID(), or_empty(account))) return CLIENT_TEXT_TOO_LONG;
     return query_send("query_account_fee", &msg, sizeof(msg));
 }
 
 int Client::QueryAccountOrder(const char* account) {
     rewind_account_order_req msg;
-    build_rewind_account_order_req(msg, m_trade.GetUserID(), or_empty(account));
+    if (!build_rewind_account_order_req(msg, m_trade.GetUserID(), or_empty(account))) return CLIENT_TEXT_TOO_LONG;
     return query_send("rewind_account_order_req", &msg, sizeof(msg));
 }
 
 int Client::QueryAccountOrderExecution(const char* account, uint32_t kind) {
     rewind_account_exec_req msg;
-    build_rewind_account_exec_req(msg, m_trade.GetUserID(), or_empty(account), kind);
+    if (!build_rewind_account_exec_req(msg, m_trade.GetUserID(), or_empty(account), kind))
+        return CLIENT_TEXT_TOO_LONG;
     return query_send("rewind_account_exec_req", &msg, sizeof(msg));
 }
 
 // The text and the second integer travel in no byte of the request.
 int Client::QueryAccountRiskData(const char* account, const char*, int value, int) {
     account_risk_real_data_req msg;
-    build_account_risk_real_data_req(msg, value, m_trade.GetUserID(), or_empty(account));
+    if (!build_account_risk_real_data_req(msg, value, m_trade.GetUserID(), or_empty(account)))
+        return CLIENT_TEXT_TOO_LONG;
     return query_send("account_risk_real_data_req", &msg, sizeof(msg));
 }
 
 // The symbol and the integer travel in no byte of the request.
 int Client::QueryAccountSymbolRiskData(const char* account, const char*, int) {
     account_symbol_real_data_req msg;
-    build_account_symbol_real_data_req(msg, m_trade.GetUserID(), or_empty(account));
+    if (!build_account_symbol_real_data_req(msg, m_trade.GetUserID(), or_empty(account)))
+        return CLIENT_TEXT_TOO_LONG;
     return query_send("account_symbol_real_data_req", &msg, sizeof(msg));
 }
 

@@ -40,7 +40,7 @@ enum enClientResult {
     CLIENT_UDP_CHANNEL = 17,      // a batch while a UDP order channel is configured
     CLIENT_BAD_EXCHANGE = 18,     // an exchange id outside 100..108
     CLIENT_BAD_PRICE = 24,        // a price that is not a number or too large for the wire
-    CLIENT_TEXT_TOO_LONG = 256    // a login text longer than its field
+    CLIENT_TEXT_TOO_LONG = 256    // a login or account text longer than its field
 };
 
 class Client : public QueryClientEvent, public TradeClientEvent {
@@ -123,6 +123,8 @@ public:
     int ChangePassword(const char* old_password, const char* new_password);
     int QuerySymbol();
     int QueryUserAccount();
+    // The account queries: CLIENT_TEXT_TOO_LONG, nothing sent, for an
+    // account of more than 15 characters (a null account is empty).
     int QueryAccountPosition(const char* account, int request_no);
     int QueryAccountBP(const char* account, int request_no);
     int QueryAccountTradeMargin(const char* account);

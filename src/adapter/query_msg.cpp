@@ -59,11 +59,20 @@ void md5_text(const char* text, char out[QUERY_MD5_TEXT_FIELD]) {
     MORVAST::TOOLS::encrypt_md5(or_empty(text), static_cast<int>(len), out);
 }
 
+// False, with the record zeroed, when the account does not fit its field
+// (15 characters and the terminator): a cut account would name another
+// account. The account is read no further than its 16th byte, so a text
+// with no terminator is not read past it.
 template <class MSG>
-void start_account_msg(MSG& msg, uint16_t type, uint32_t user_id, const char* account) {
+bool start_account_msg(MSG& msg, uint16_t type, uint32_t user_id, const char* account) {
+    if (strnlen(or_empty(account), sizeof(msg.account)) == sizeof(msg.account)) {
+        memset(&msg, 0, sizeof(msg));
+        return false;
+    }
     start_msg(msg, type);
     msg.user_id = user_id;
     copy_api_str(msg.account, sizeof(msg.account), account);
+    return true;
 }
 
 }  // namespace
@@ -124,44 +133,48 @@ void build_query_symbol_req(query_symbol_req& msg, uint32_t user_id) {
     msg.user_id = user_id;
 }
 
-void build_query_account_position_req(query_account_position_req& msg, int32_t request_no, uint32_t user_id,
+bool build_query_account_position_req(query_account_position_req& msg, int32_t request_no, uint32_t user_id,
                                       const char* account) {
-    start_account_msg(msg, QUERY_ACCOUNT_POSITION_REQ, user_id, account);
+    if (!start_account_msg(msg, QUERY_ACCOUNT_POSITION_REQ, user_id, account)) return false;
     msg.request_no = request_no;
+    return true;
 }
 
-void build_rewind_account_order_req(rewind_account_order_req& msg, uint32_t user_id, const char* account) {
-    start_account_msg(msg, REWIND_ACCOUNT_ORDER_REQ, user_id, account);
+bool build_rewind_account_order_req(rewind_account_order_req& msg, uint32_t user_id, const char* account) {
+    return start_account_msg(msg, REWIND_ACCOUNT_ORDER_REQ, user_id, account);
 }
 
-void build_rewind_account_exec_req(rewind_account_exec_req& msg, uint32_t user_id, const char* account,
+bool build_rewind_account_exec_req(rewind_account_exec_req& msg, uint32_t user_id, const char* account,
                                    uint32_t selector) {
-    start_account_msg(msg, REWIND_ACCOUNT_EXEC_REQ, user_id, account);
+    if (!start_account_msg(msg, REWIND_ACCOUNT_EXEC_REQ, user_id, account)) return false;
     msg.exec_selector = static_cast<uint8_t>(selector & 0xff);
+    return true;
 }
 
-void build_query_account_margin(query_account_margin& msg, uint32_t user_id, const char* account) {
-    start_account_msg(msg, QUERY_ACCOUNT_MARGIN, user_id, account);
+bool build_query_account_margin(query_account_margin& msg, uint32_t user_id, const char* account) {
+    return start_account_msg(msg, QUERY_ACCOUNT_MARGIN, user_id, account);
 }
 
-void build_query_account_fee(query_account_fee& msg, uint32_t user_id, const char* account) {
-    start_account_msg(msg, QUERY_ACCOUNT_FEE, user_id, account);
+bool build_query_account_fee(query_account_fee& msg, uint32_t user_id, const char* account) {
+    return start_account_msg(msg, QUERY_ACCOUNT_FEE, user_id, account);
 }
 
-void build_query_account_bp_req(query_account_bp_req& msg, int32_t request_no, uint32_t user_id,
+bool build_query_account_bp_req(query_account_bp_req& msg, int32_t request_no, uint32_t user_id,
                                 const char* account) {
-    start_account_msg(msg, QUERY_ACCOUNT_BP_REQ, user_id, account);
+    if (!start_account_msg(msg, QUERY_ACCOUNT_BP_REQ, user_id, account)) return false;
     msg.value = request_no;
+    return true;
 }
 
-void build_account_risk_real_data_req(account_risk_real_data_req& msg, int32_t value, uint32_t user_id,
+bool build_account_risk_real_data_req(account_risk_real_data_req& msg, int32_t value, uint32_t user_id,
                                       const char* account) {
-    start_account_msg(msg, ACCOUNT_RISK_REAL_DATA_REQ, user_id, account);
+    if (!start_account_msg(msg, ACCOUNT_RISK_REAL_DATA_REQ, user_id, account)) return false;
     msg.value = value;
+    return true;
 }
 
-void build_account_symbol_real_data_req(account_symbol_real_data_req& msg, uint32_t user_id, const char* account) {
-    start_account_msg(msg, ACCOUNT_SYMBOL_REAL_DATA_REQ, user_id, account);
+bool build_account_symbol_real_data_req(account_symbol_real_data_req& msg, uint32_t user_id, const char* account) {
+    return start_account_msg(msg, ACCOUNT_SYMBOL_REAL_DATA_REQ, user_id, account);
 }
 
 }  // namespace HUX_ADAPTER

@@ -396,21 +396,24 @@ bool build_change_password_req(change_password_req& msg, uint32_t user_id, const
                                const char* new_password);
 void build_query_user_account_req(query_user_account_req& msg, uint32_t user_id);
 void build_query_symbol_req(query_symbol_req& msg, uint32_t user_id);
-// Account ids keep at most 15 characters.
-void build_query_account_position_req(query_account_position_req& msg, int32_t request_no, uint32_t user_id,
+// The account builders: an account id goes whole, in at most 15
+// characters. False, with the record zeroed, for a longer one (read no
+// further than its 16th byte): cut, it would name another account, so such
+// a request is never sent.
+bool build_query_account_position_req(query_account_position_req& msg, int32_t request_no, uint32_t user_id,
                                       const char* account);
-void build_rewind_account_order_req(rewind_account_order_req& msg, uint32_t user_id, const char* account);
+bool build_rewind_account_order_req(rewind_account_order_req& msg, uint32_t user_id, const char* account);
 // The low byte of `selector` goes to byte 29.
-void build_rewind_account_exec_req(rewind_account_exec_req& msg, uint32_t user_id, const char* account,
+bool build_rewind_account_exec_req(rewind_account_exec_req& msg, uint32_t user_id, const char* account,
                                    uint32_t selector);
-void build_query_account_margin(query_account_margin& msg, uint32_t user_id, const char* account);
-void build_query_account_fee(query_account_fee& msg, uint32_t user_id, const char* account);
-void build_query_account_bp_req(query_account_bp_req& msg, int32_t request_no, uint32_t user_id,
+bool build_query_account_margin(query_account_margin& msg, uint32_t user_id, const char* account);
+bool build_query_account_fee(query_account_fee& msg, uint32_t user_id, const char* account);
+bool build_query_account_bp_req(query_account_bp_req& msg, int32_t request_no, uint32_t user_id,
                                 const char* account);
 // Only the first integer argument travels (at 4).
-void build_account_risk_real_data_req(account_risk_real_data_req& msg, int32_t value, uint32_t user_id,
+bool build_account_risk_real_data_req(account_risk_real_data_req& msg, int32_t value, uint32_t user_id,
                                       const char* account);
-void build_account_symbol_real_data_req(account_symbol_real_data_req& msg, uint32_t user_id, const char* account);
+bool build_account_symbol_real_data_req(account_symbol_real_data_req& msg, uint32_t user_id, const char* account);
 
 // ---- layout checks ----
 

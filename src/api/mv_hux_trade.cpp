@@ -365,7 +365,7 @@ int MVHUX_QueryOtAccountBP(void* handle, const char* account) {
     if (rc != HUX_RESULT_OK) return rc;
     if (!account) return HUX_RESULT_NULL_ARGUMENT;
     query_account_bp_req msg;
-    build_query_account_bp_req(msg, c->GetUserID(), account);
+    if (!build_query_account_bp_req(msg, c->GetUserID(), account)) return HUX_RESULT_TEXT_TOO_LONG;
     return send_query(c, "QueryOtAccountBP", msg);
 }
 

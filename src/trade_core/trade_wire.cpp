@@ -203,10 +203,17 @@ void build_trade_heart_beat_req(trade_heart_beat_req& msg, int32_t seq, uint32_t
     msg.user_id = user_id;
 }
 
-void build_query_account_bp_req(query_account_bp_req& msg, uint32_t user_id, const char* account) {
+bool build_query_account_bp_req(query_account_bp_req& msg, uint32_t user_id, const char* account) {
+    // Read no further than the 16th byte: 16 characters do not fit, and a
+    // cut account would ask for another account's buying power.
+    if (strnlen(or_empty(account), sizeof(msg.account)) == sizeof(msg.account)) {
+        memset(&msg, 0, sizeof(msg));
+        return false;
+    }
     start_msg(msg, TYPE_QUERY_ACCOUNT_BP_REQ);
     msg.user_id = user_id;
     MORVAST::TOOLS::strncpy_mv(msg.account, sizeof(msg.account), or_empty(account));
+    return true;
 }
 
 void build_query_market_session(query_market_session& msg, uint32_t user_id) {

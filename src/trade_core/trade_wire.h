@@ -41,8 +41,10 @@ void build_symbol_idx_query_req(symbol_idx_query_req& msg, uint16_t page_no, uin
 void build_account_idx_query_req(account_idx_query_req& msg, uint32_t user_id);
 void build_heart_beat_info(heart_beat_info& msg, uint32_t user_id, int32_t interval_sec);
 void build_trade_heart_beat_req(trade_heart_beat_req& msg, int32_t seq, uint32_t user_id);
-// The account keeps at most 15 characters.
-void build_query_account_bp_req(query_account_bp_req& msg, uint32_t user_id, const char* account);
+// The account goes whole, in at most 15 characters. False, with the record
+// zeroed, for a longer one (read no further than its 16th byte): cut, it
+// would name another account, so such a request is never sent.
+bool build_query_account_bp_req(query_account_bp_req& msg, uint32_t user_id, const char* account);
 void build_query_market_session(query_market_session& msg, uint32_t user_id);
 void build_query_symbol_status(query_symbol_status& msg, uint32_t user_id);
 // The session text keeps at most 16 characters.

@@ -837,7 +837,7 @@ TEST(ClientRequests, EveryQueryRequestCarriesTheTradeUserId) {
 
     EXPECT_EQ(0, r.client->ChangePassword("Old_pass1", "New_pass2"));
     EXPECT_EQ(0, r.client->QuerySymbol());
-    EXPECT_EQ(0, r.client->QueryAccountPosition("ACCOUNT-1234567890", -5));
+    EXPECT_EQ(0, r.client->QueryAccountPosition("ACCOUNT-1234567", -5));
     EXPECT_EQ(0, r.client->QueryAccountBP("ACC-BP", 0x01020304));
     EXPECT_EQ(0, r.client->QueryAccountTradeMargin("ACC-MG"));
     EXPECT_EQ(0, r.client->QueryAccountTradeFee("ACC-FE"));
@@ -845,6 +845,20 @@ TEST(ClientRequests, EveryQueryRequestCarriesTheTradeUserId) {
     EXPECT_EQ(0, r.client->QueryAccountOrderExecution("ACC-EX", 0x1234));
     EXPECT_EQ(0, r.client->QueryAccountRiskData("ACC-RK", "not sent", 77, 88));
     EXPECT_EQ(0, r.client->QueryAccountSymbolRiskData("ACC-SR", "IF2406", 99));
+    // Accounts of 16 and of 10,000 characters do not fit: cut, they would
+    // name another account. Refused, and nothing reaches the server (the
+    // marker below finds only the requests above).
+    for (const std::string& account : {std::string("ACCOUNT-12345678"), std::string(10000, 'A')}) {
+        const char* a = account.c_str();
+        EXPECT_EQ(256, r.client->QueryAccountPosition(a, -5));
+        EXPECT_EQ(256, r.client->QueryAccountBP(a, 1));
+        EXPECT_EQ(256, r.client->QueryAccountTradeMargin(a));
+        EXPECT_EQ(256, r.client->QueryAccountTradeFee(a));
+        EXPECT_EQ(256, r.client->QueryAccountOrder(a));
+        EXPECT_EQ(256, r.client->QueryAccountOrderExecution(a, 1));
+        EXPECT_EQ(256, r.client->QueryAccountRiskData(a, "not sent", 1, 2));
+        EXPECT_EQ(256, r.client->QueryAccountSymbolRiskData(a, "IF2406", 1));
+    }
 
     const std::vector<sim_message> got = query_until_marker(r, 1);
     ASSERT_EQ(11u, got.size());
@@ -866,7 +880,7 @@ TEST(ClientRequests, EveryQueryRequestCarriesTheTradeUserId) {
               "2000"                               // 2: length 32
               "fbffffff"                           // 4: request number -5
               "e9030000"                           // 8: user id 1001
-              + text_hex("ACCOUNT-1234567", 16)    // 12: account cut to 15 characters
+              + text_hex("ACCOUNT-1234567", 16)    // 12: account, all 15 characters
               + "00000000",                        // 28: zero
               hex(got[2].bytes));
     EXPECT_EQ("5100"                       // 0: type 81

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "adapter/query_msg.h"
@@ -159,15 +160,36 @@ TEST(QueryRequests, UserAndAccountRequestImages) {
               hex_of(symbol_risk));
 }
 
-TEST(QueryRequests, AccountIdsKeepFifteenCharacters) {
+TEST(QueryRequests, AccountIdsFitFifteenCharactersOrAreRefused) {
     query_account_position_req position;
-    // 16 characters: the 16th gives way to the terminator.
-    build_query_account_position_req(position, 1, kUser, "ABCDEFGHIJKLMNOP");
+    // 15 characters go whole, the terminator closing the field.
+    EXPECT_TRUE(build_query_account_position_req(position, 1, kUser, "ABCDEFGHIJKLMNO"));
     EXPECT_EQ(text_hex("ABCDEFGHIJKLMNO", 16), hex_of(position.account, 16));
-    // Longer: the same 15 characters and nothing from beyond.
+    // 16 characters do not fit, nor do 10,000: cut, they would name another
+    // account. Every account builder refuses them. The 16 lie in a block of
+    // their own size with no terminator, so a read past it is caught.
+    std::unique_ptr<char[]> sixteen(new char[16]);
+    memset(sixteen.get(), 'P', 16);
+    const std::string ten_thousand(10000, 'T');
     query_account_bp_req bp;
-    build_query_account_bp_req(bp, 1, kUser, "ABCDEFGHIJKLMNOPQRSTUVWXYZ");
-    EXPECT_EQ(text_hex("ABCDEFGHIJKLMNO", 16), hex_of(bp.account, 16));
+    for (const char* account : {static_cast<const char*>(sixteen.get()), ten_thousand.c_str()}) {
+        memset(&bp, 0xAA, sizeof(bp));
+        EXPECT_FALSE(build_query_account_bp_req(bp, 1, kUser, account));
+        EXPECT_EQ(zeros_hex(sizeof(bp)), hex_of(bp));  // zeroed, as a refused password change
+        EXPECT_FALSE(build_query_account_position_req(position, 1, kUser, account));
+        rewind_account_order_req orders;
+        EXPECT_FALSE(build_rewind_account_order_req(orders, kUser, account));
+        rewind_account_exec_req execs;
+        EXPECT_FALSE(build_rewind_account_exec_req(execs, kUser, account, 1));
+        query_account_margin margin;
+        EXPECT_FALSE(build_query_account_margin(margin, kUser, account));
+        query_account_fee fee;
+        EXPECT_FALSE(build_query_account_fee(fee, kUser, account));
+        account_risk_real_data_req risk;
+        EXPECT_FALSE(build_account_risk_real_data_req(risk, 1, kUser, account));
+        account_symbol_real_data_req symbol_risk;
+        EXPECT_FALSE(build_account_symbol_real_data_req(symbol_risk, kUser, account));
+    }
     EXPECT_EQ(28u, sizeof(bp));
     // No account: an empty field.
     account_symbol_real_data_req symbol_risk;

@@ -387,6 +387,8 @@ std::vector<api_call> all_calls(void* h, uint32_t& token) {
     add("QueryOtAccountBP", [=] { return MVHUX_QueryOtAccountBP(h, "ACC001"); }, 0, 81, 0, query, qv27_refused);
     add("QueryOtAccountBP, null text", [=] { return MVHUX_QueryOtAccountBP(h, nullptr); }, HUX_RESULT_NULL_ARGUMENT, 0,
         0, query, qv27_refused);
+    add("QueryOtAccountBP, 16 characters", [=] { return MVHUX_QueryOtAccountBP(h, "ACC0010123456789"); },
+        HUX_RESULT_TEXT_TOO_LONG, 0, 0, query, qv27_refused);
     add("GetMaxToken, null output", [=] { return MVHUX_GetMaxToken(h, nullptr); }, HUX_RESULT_NULL_ARGUMENT, 0, 0,
         query, qv27_ok);
     return calls;

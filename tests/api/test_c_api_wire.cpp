@@ -553,16 +553,21 @@ TEST(CApiWire, QueriesAndTheUserId) {
                                  + text_hex("S1", 17) +  // session text, zero-filled
                                  "00"                // market 0
                                  + z(2));            // bytes 30-31
-    ASSERT_EQ(MVHUX_QueryOtAccountBP(s.h, "ACCOUNT-NAME-OF-20"), 0);
+    ASSERT_EQ(MVHUX_QueryOtAccountBP(s.h, "ACCOUNT-NAME-OF"), 0);
     EXPECT_EQ(s.sent_hex(81), "5100"                               // type 81
                               "1c00"                               // length 28
                               + z(4) +                             // bytes 4-7
                               "2a3b4c5d"                           // user id
-                              + text_hex("ACCOUNT-NAME-OF", 16));      // first 15 characters and a zero
+                              + text_hex("ACCOUNT-NAME-OF", 16));      // all 15 characters and a zero
+    // 16 and 10,000 characters do not fit: cut, they would name another
+    // account. Refused, nothing sent (counted after the next query).
+    EXPECT_EQ(MVHUX_QueryOtAccountBP(s.h, "ACCOUNT-NAME-OF-"), HUX_RESULT_TEXT_TOO_LONG);
+    EXPECT_EQ(MVHUX_QueryOtAccountBP(s.h, std::string(10000, 'A').c_str()), HUX_RESULT_TEXT_TOO_LONG);
 
     MVHUX_SetUserId(s.h, 0x01020304);
-    ASSERT_EQ(MVHUX_QueryMarketSession(s.h), 0);
+    ASSERT_EQ(MVHUX_QueryMarketSession(s.h), 0);  // arrives after anything sent before it
     EXPECT_EQ(s.sent(84, 1).substr(8, 4), std::string("\x04\x03\x02\x01", 4));
+    EXPECT_EQ(s.srv.count(0, 81), 1u);  // the refused accounts sent nothing
     HUX_EnterOrderField o = plain_order(1000);
     ASSERT_EQ(MVHUX_EnterOrder(s.h, &o, false), 0);
     EXPECT_EQ(static_cast<uint8_t>(s.sent(10).at(8)), 0x04);  // the low byte

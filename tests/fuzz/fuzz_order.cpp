@@ -32,7 +32,8 @@
 //     argument, 24 when a price is not a number or infinite (and never for
 //     prices far inside the range), 9 for a token not above the session's
 //     mark, 18 for an exchange outside 100..108 (a market other than 0 and
-//     100..108), 20 and 21 for names not in the session's index, else 0;
+//     100..108), 20 and 21 for names not in the session's index, 256 for
+//     an account text of more than 15 characters, else 0;
 //   - a 0 sent exactly one message of the function's type and length (none
 //     for a warm-up), anything else sent nothing;
 //   - the token mark rises to the token of a request whose token was taken,
@@ -542,11 +543,12 @@ void query(order_session& s, reader& in, uint8_t op, int which) {
     call_check c{"MVHUX_QueryOtAccountBP", result, s, before};
     c.check(s.qv27(), HUX_RESULT_NOT_ON_QV27);
     c.check(!account.get(), HUX_RESULT_NULL_ARGUMENT);
+    c.check(account.get() && strlen(account.get()) > 15, HUX_RESULT_TEXT_TOO_LONG);
     c.expect_result();
     const std::string msg = c.expect_sent(81);
     c.expect_mark(before);
-    // At most 15 characters of the account are sent.
-    if (!msg.empty() && !contains(msg, account.get(), std::min<size_t>(strlen(account.get()), 15)))
+    // An account that fits (15 characters at most) is sent whole.
+    if (!msg.empty() && !contains(msg, account.get(), strlen(account.get())))
         fault("MVHUX_QueryOtAccountBP", "the account text not sent", result);
 }
 
