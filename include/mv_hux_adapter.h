@@ -188,6 +188,10 @@ HUX_ADAPTER_API int MVHUX_QueryMarketMBLData(void* handle, int value, uint8_t ma
 HUX_ADAPTER_API uint32_t MVHUX_CalcVerificationValue(void* handle, HUX_EnterOrderField* order);
 
 /* ---- callbacks: each setter returns 8 for a null handle, else 0 ---- */
+/* Connection codes (the trade session's): 0 "conn ok", 2 "remote
+ * disconnected", 3 "local disconnected", 4 "network error". A lost query
+ * connection closes the trade session and is reported as that loss (2 or 4),
+ * not as 3; with auto-reconnect on, the trade session then reconnects. */
 HUX_ADAPTER_API int MVHUX_SetConnectionEvent(void* handle, HUX_ConnectionEvent callback);
 HUX_ADAPTER_API int MVHUX_SetUserLogonEvent(void* handle, HUX_UserLogonEvent callback);
 HUX_ADAPTER_API int MVHUX_SetHeartBeartTimeoutEvent(void* handle, HUX_HeartBeatTimeoutEvent callback);

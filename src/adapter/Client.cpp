@@ -7,6 +7,7 @@
 #include "adapter/query_msg.h"
 #include "net/transport_retire.h"
 #include "tools/md5.h"
+#include "tools/test_hook.h"
 #include "tools/tool_function.h"
 #include "trade_core/trade_fields.h"
 #include "trade_core/trade_wire.h"
@@ -50,13 +51,38 @@ void Client::on_trade_client_connect_event(int code, const char* text) {
     if (callback) callback(this, code, text);
 }
 
-void Client::on_query_client_connect_event(int code, const char*) {
+void Client::on_query_client_connect_event(int code, const char* text) {
     // Query connection changes never reach the application; a lost query
-    // connection closes the trade session, unless the application has
-    // connected again since the query session connected.
+    // connection closes the trade session.
     if (code == 0) return;
+    // The query session comes back with the next logon of both sessions,
+    // never by itself while the trade session is down.
+    m_query.HoldReconnect();
+    // Lost before the answer to its logon came: the attempt fails with 8.
+    if (m_query_logon_pending.exchange(false)) {
+        HUX_LogonResponse failed;
+        {
+            std::lock_guard<std::mutex> guard(m_info_lock);
+            failed = m_pending_logon;
+        }
+        failed.result = CLIENT_QUERY_CONNECT_FAILED;
+        HUX_UserLogonEvent callback = m_on_logon.load();
+        if (callback) callback(this, &failed);
+    }
+    close_trade_for_query_loss(code, text);
+}
+
+void Client::close_trade_for_query_loss(int code, const char* text) {
     std::lock_guard<std::recursive_mutex> guard(m_connect_lock);
-    if (m_query_epoch.load() == m_connect_epoch.load()) m_trade.DisConnServer();
+    // The loss of a query connection of an earlier connect, reported late,
+    // leaves a trade session the application has connected since.
+    if (m_query_epoch.load() != m_connect_epoch.load()) return;
+    // The application closed nothing: it hears the loss (2 or 4), and with
+    // auto-reconnect on the trade session comes back as after its own loss.
+    if (code == 2 || code == 4)
+        m_trade.DisConnServerAsLost(code, text);
+    else
+        m_trade.DisConnServer();
 }
 
 void Client::on_trade_client_logon_event(HUX_LogonResponse* rsp) {
@@ -75,11 +101,18 @@ void Client::on_trade_client_logon_event(HUX_LogonResponse* rsp) {
         memcpy(static_cast<void*>(&info), &m_info, sizeof(info));
         login_id = m_login_id;
         password = m_password;
+        m_pending_logon = *rsp;
     }
     m_query_epoch.store(m_connect_epoch.load());
+    // From here to the query logon answer, the first failure of the query
+    // session ends the attempt with 8 (on this thread, or on the query
+    // session's when its connection drops), and nothing else does.
+    m_query_logon_pending = true;
     if (!m_query.ConnServer(info)) {
-        rsp->result = CLIENT_QUERY_CONNECT_FAILED;
-        if (callback) callback(this, rsp);
+        if (m_query_logon_pending.exchange(false)) {
+            rsp->result = CLIENT_QUERY_CONNECT_FAILED;
+            if (callback) callback(this, rsp);
+        }
         m_query.DisConnServer();
         return;
     }
@@ -87,18 +120,23 @@ void Client::on_trade_client_logon_event(HUX_LogonResponse* rsp) {
     query_logon_msg_req request;
     build_query_logon_msg_req(request, login_id.c_str(), password.c_str());
     m_query.SetUserInfo(login_id, password);
+    MORVAST::TOOLS::test_hook("client: query logon to send", this);
     if (m_query.SendMsgToHux("query_logon_msg_req", reinterpret_cast<const char*>(&request), sizeof(request),
-                             SEND_DIRECTION_QUERY) == -1) {
-        // Reported like a query session that could not connect: once, with
-        // 8, and the query session closed.
+                             SEND_DIRECTION_QUERY) == -1 &&
+        m_query_logon_pending.exchange(false)) {
+        // The query connection is gone, and its drop has not been heard (it
+        // is not, once the query session is closed here): the attempt fails
+        // with 8, and both sessions close as for that drop.
         rsp->result = CLIENT_QUERY_CONNECT_FAILED;
         if (callback) callback(this, rsp);
         m_query.DisConnServer();
+        close_trade_for_query_loss(2, "remote disconnected");
     }
 }
 
 void Client::on_query_client_logon_event(HUX_LogonResponse* rsp) {
     if (!rsp) return;
+    m_query_logon_pending = false;
     const int32_t query_result = rsp->result;
     m_trade.GetLogonRespInfo(*rsp);
     // Success means both sessions logged on: a query logon after a query
@@ -247,6 +285,7 @@ int Client::UserLogon(const char* login_id, const char* password, const char* ap
     }
     const int sent = m_trade.SendMsgToHux("logon_msg_req", reinterpret_cast<char*>(&msg), sizeof(msg),
                                           SEND_DIRECTION_TCP);
+    MORVAST::TOOLS::test_hook("client: logon request sent", this);
     if (sent < 0) {
         std::lock_guard<std::mutex> guard(m_info_lock);
         m_login_id.swap(previous_login);

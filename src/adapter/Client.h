@@ -163,6 +163,9 @@ private:
     bool udp_channel_configured() const;
     int query_send(const char* label, const void* msg, int len);
     static int order_result(int sent);
+    // The close of the trade session for a lost query connection (`code`
+    // and `text` the loss the query session reported).
+    void close_trade_for_query_loss(int code, const char* text);
 
     CQueryClient m_query;
     CTradeClient m_trade;
@@ -170,6 +173,10 @@ private:
     HUX_TradeSvrInfo m_info;
     std::string m_login_id;
     std::string m_password;
+    // A query logon is under way (from the query connect to its answer), and
+    // the trade logon's answer it started from: a failure reports it with 8.
+    std::atomic<bool> m_query_logon_pending{false};
+    HUX_LogonResponse m_pending_logon{};
     // The application's connects, counted, and the count when the query
     // session last connected: a lost query connection of an earlier connect,
     // reported late, must not close a trade session connected since.

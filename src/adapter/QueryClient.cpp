@@ -373,6 +373,9 @@ void CQueryClient::on_client_event(query_tcp_client* client, socket_param& param
         log_line("debug", "query port conn ok");
         m_logged_on = false;
         m_state = QUERY_STATE_CONNECTED;
+        // A held reconnect is let go once a connection is up again (no
+        // sooner: the state of the lost one would start it).
+        m_rc_held = false;
         break;
     case EVENT_REMOTE_DISCONNECT:
         report_connection(2, "remote disconnected");
@@ -713,7 +716,7 @@ void CQueryClient::_th_trade_clt_check_and_reconn() {
         return;
     }
     for (;;) {
-        if (m_state == QUERY_STATE_DROPPED && !_th_try_reconn()) break;
+        if (m_state == QUERY_STATE_DROPPED && !m_rc_held && !_th_try_reconn()) break;
         if (wait_or_stop(GetTimings().reconnect_idle_ms)) break;
     }
     log_line("debug", "_th_trade_clt_check_and_reconn stop");
@@ -729,6 +732,7 @@ bool CQueryClient::_th_try_reconn() {
         for (unsigned i = 0; i < t.reconnect_wait_count; ++i) {
             if (wait_or_stop(t.reconnect_wait_ms)) return false;
         }
+        if (m_rc_held) return true;
         snprintf_mv(text, sizeof(text), "_th_try_reconn ConnServer try times:%d.", tries);
         log_line("debug", text);
         HUX_TradeSvrInfo info;

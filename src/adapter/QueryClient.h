@@ -199,6 +199,10 @@ public:
     // ---- reconnect thread ----
     // Ends the thread within one of its waits.
     void stop_check_and_reconn_thread();
+    // Keeps the thread from reconnecting a lost connection until the next
+    // connection is up: the owner brings the session back with its own
+    // connect and logon.
+    void HoldReconnect() { m_rc_held = true; }
     // Waits for the stopped reconnect thread to end (nothing on that thread
     // itself, or when none runs).
     void join_check_and_reconn_thread();
@@ -246,6 +250,7 @@ private:
     std::atomic<int> m_state;
     std::atomic<bool> m_rc_stop;
     std::atomic<bool> m_auto_reconnect;
+    std::atomic<bool> m_rc_held{false};  // HoldReconnect until the next "conn ok"
     std::mutex m_thread_lock;  // guards m_rc_thread and m_destroying
     std::thread m_rc_thread;
     std::atomic<bool> m_destroying;

@@ -39,6 +39,11 @@ CTradeClient* session_of(void* ctx) {
     return static_cast<CTradeClient*>(static_cast<adapter_answer_context*>(ctx)->session);
 }
 
+// The session whose close for a loss runs on this thread, and whether that
+// close reported anything: its reports are made on the closing thread.
+thread_local const CTradeClient* t_loss_close = nullptr;
+thread_local bool t_loss_close_reported = false;
+
 }  // namespace
 
 CTradeClient::CTradeClient(void* owner, TradeClientEvent* events, void* user)
@@ -110,6 +115,25 @@ bool CTradeClient::ConnServer(const HUX_TradeSvrInfo& record) {
     return connect_server(plain, false);
 }
 
+bool CTradeClient::DisConnServerAsLost(int code, const char* text) {
+    const CTradeClient* const outer = t_loss_close;
+    const bool outer_reported = t_loss_close_reported;
+    t_loss_close = this;
+    t_loss_close_reported = false;
+    disconnect_server();
+    const bool reported = t_loss_close_reported;
+    t_loss_close = outer;
+    t_loss_close_reported = outer_reported;
+    if (!reported) return true;
+    // The state first, then the report, as for a loss of the session's own
+    // connection.
+    m_logged_on = false;
+    m_logon_sent = false;
+    m_state = HUX_SESSION::TRADE_STATE_DROPPED;
+    report_connection(code, text);
+    return true;
+}
+
 #ifndef _WIN32
 bool CTradeClient::get_ifname_by_ip(const char* ip, char* name) {
     return ip && name && hux_bypass::get_ifname_by_ip(ip, name, &m_log);
@@ -144,6 +168,11 @@ void CTradeClient::GetLogonRespInfo(HUX_LogonResponse& rsp) {
 // ---- hooks ----
 
 void CTradeClient::report_connection(int code, const char* text) {
+    // The close of a loss reports the loss instead (once, afterwards).
+    if (t_loss_close == this && (code == 3 || code == 99)) {
+        t_loss_close_reported = true;
+        return;
+    }
     if (m_events) m_events->on_trade_client_connect_event(code, text);
 }
 

@@ -50,6 +50,12 @@ public:
     // Closes the plug-in, the kernel-bypass senders, TCP and kernel UDP, in
     // that order; always true.
     bool DisConnServer() { return disconnect_server(); }
+    // The same close for a lost connection the session depends on (the
+    // query session's): when the close reports anything, it reports `code`
+    // and `text` (the loss, 2 or 4) once in place of "local disconnected",
+    // and leaves the session disconnected (3), so that the reconnect thread
+    // brings it back as after its own loss. Always true.
+    bool DisConnServerAsLost(int code, const char* text);
     // Keeps the four logon texts; nothing is sent.
     void SaveLoginInfo(const char* login_id, const char* password, const char* app_id, const char* auth_code);
     // Fields three to eight of the kept logon answer (the current token mark

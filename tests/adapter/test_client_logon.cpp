@@ -6,20 +6,20 @@
 // (threads stopped and waited for, closes made inside callbacks, both
 // connections dropping at once, destruction while threads run).
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "tests/adapter/client_support.h"
+#include "tests/support/hold_point.h"
 
 namespace {
 
@@ -50,47 +50,37 @@ logon_texts_seen texts_of_70(const std::string& m) {
                             hex(m.substr(98, 30))};
 }
 
-// A listener that resets every connection as soon as it has accepted it.
-class resetting_listener {
+// An application busy in its buying-power report callback, on the query
+// session's receive thread, until the test lets it go (or its wait ends).
+class busy_in_report {
 public:
-    resetting_listener() {
-        m_fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof(a);
-        if (m_fd >= 0 && bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) == 0 && listen(m_fd, 8) == 0 &&
-            getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-            m_port = ntohs(a.sin_port);
-        m_thread = std::thread([this] { run(); });
+    busy_in_report() {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_inside = false;
+        m_let_go = false;
     }
-    ~resetting_listener() {
-        m_stop = true;
-        m_thread.join();
-        if (m_fd >= 0) close(m_fd);
+    ~busy_in_report() { let_go(); }
+    static void on_report(void*, const char*, HUX_AccountBP*) {
+        std::unique_lock<std::mutex> guard(m_lock);
+        m_inside = true;
+        m_changed.notify_all();
+        m_changed.wait_for(guard, wait_limit(), [] { return m_let_go; });
     }
-    uint16_t port() const { return m_port; }
-    size_t accepted() const { return m_accepted; }
+    bool wait_inside() {
+        std::unique_lock<std::mutex> guard(m_lock);
+        return m_changed.wait_for(guard, wait_limit(), [] { return m_inside; });
+    }
+    void let_go() {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_let_go = true;
+        m_changed.notify_all();
+    }
 
 private:
-    void run() {
-        while (!m_stop) {
-            pollfd p{m_fd, POLLIN, 0};
-            if (poll(&p, 1, 5) <= 0) continue;
-            const int conn = accept(m_fd, nullptr, nullptr);
-            if (conn < 0) continue;
-            linger l{1, 0};
-            setsockopt(conn, SOL_SOCKET, SO_LINGER, &l, sizeof(l));
-            close(conn);
-            ++m_accepted;
-        }
-    }
-
-    int m_fd = -1;
-    uint16_t m_port = 0;
-    std::atomic<bool> m_stop{false};
-    std::atomic<size_t> m_accepted{0};
-    std::thread m_thread;
+    static inline std::mutex m_lock;
+    static inline std::condition_variable m_changed;
+    static inline bool m_inside = false;
+    static inline bool m_let_go = false;
 };
 
 // The server's number of the client's n-th trade connection (the adapter
@@ -217,25 +207,60 @@ TEST(ClientLogon, RefusalsReachTheCallbackOnceAndTheQuerySessionNeverLogsOn) {
         EXPECT_EQ(4, r.client->QueryUserAccount());  // no query session to send on
     }
     {
-        // The query server resets the connection it just accepted: the
-        // query logon, sent 10 ms after the connect, cannot go out.
+        // The query connection drops after the query logon went out, before
+        // its answer.
+        SCOPED_TRACE("query connection dropped before the logon answer");
+        rig r;
+        sim_config silent = server_config();
+        silent.silent = true;
+        ASSERT_TRUE(r.srv.set_query_connection_config(0, silent));
+        ASSERT_TRUE(r.connect());
+        ASSERT_EQ(0, r.client->ReportVersion("trader01", "pw", "app-x", "AUTH123"));
+        ASSERT_TRUE(r.srv.wait_for_query_message(0, 68, 1, wait_limit()));
+        r.srv.close_query(0);
+        ASSERT_TRUE(recorder::get().wait_logons(r.client.get(), 1));
+        EXPECT_EQ(8, r.logons()[0].rsp.result);
+        EXPECT_EQ(1001u, r.logons()[0].rsp.user_id);
+        // Both sessions closed; the trade session's close is heard as the
+        // query's drop.
+        ASSERT_TRUE(recorder::get().wait_code(r.client.get(), 2, 1));
+        EXPECT_FALSE(r.client->IsTradeConnect());
+        EXPECT_TRUE(hux_test::wait_until([&] { return !r.client->IsQueryConnect(); }, wait_limit()));
+        EXPECT_EQ(1u, r.logons().size());
+        EXPECT_EQ(2u, r.connections().size());
+    }
+    {
+        // The query connection drops just before the query logon goes out,
+        // while the query session's receive thread is still in an
+        // application callback, so the drop is not reported yet: the request
+        // cannot be sent.
         SCOPED_TRACE("query logon cannot be sent");
         rig r;
-        resetting_listener query_server;
-        ASSERT_NE(0, query_server.port());
-        HUX_TradeSvrInfo info = r.record();
-        info.query_port = query_server.port();
-        ASSERT_TRUE(r.connect(info));
-        const logon_seen seen = r.logon();
-        EXPECT_EQ(8, seen.rsp.result);
-        EXPECT_EQ(1001u, seen.rsp.user_id);
-        EXPECT_EQ(1u, query_server.accepted());
-        EXPECT_FALSE(r.client->IsQueryConnect());
-        // The query's drop closed the trade session as well, and nothing
-        // more is reported: a trade session closed while logged on.
-        ASSERT_TRUE(recorder::get().wait_code(r.client.get(), 3, 1));
+        busy_in_report busy;
+        r.client->Query().SetAccountBPReportEvent(&busy_in_report::on_report);
+        hux_test::hold_point held("client: query logon to send", r.client.get());
+        ASSERT_TRUE(r.connect());
+        ASSERT_EQ(0, r.client->ReportVersion("trader01", "pw", "app-x", "AUTH123"));
+        ASSERT_TRUE(held.wait_arrived(wait_limit()));
+        ASSERT_TRUE(r.srv.push_account_bp(0, hux_sim::sim_account_bp()));
+        ASSERT_TRUE(busy.wait_inside());
+        r.srv.close_query(0);
+        ASSERT_TRUE(hux_test::wait_until([&] { return !r.client->IsQueryConnect(); }, wait_limit()));
+        held.release();
+        ASSERT_TRUE(recorder::get().wait_logons(r.client.get(), 1));
+        EXPECT_EQ(8, r.logons()[0].rsp.result);
+        EXPECT_EQ(1001u, r.logons()[0].rsp.user_id);
+        // Both sessions closed, the trade session's close heard as that
+        // drop, and nothing more once the query session's receive thread
+        // goes on.
+        ASSERT_TRUE(recorder::get().wait_code(r.client.get(), 2, 1));
+        busy.let_go();
         EXPECT_FALSE(r.client->IsTradeConnect());
+        EXPECT_FALSE(r.client->IsQueryConnect());
+        r.client->DisConnServer();  // waits for the query session's threads
+        EXPECT_EQ(1u, r.srv.query_connection_count());
         EXPECT_EQ(1u, r.logons().size());
+        EXPECT_EQ(2u, r.connections().size());
     }
     {
         SCOPED_TRACE("no query address");
@@ -341,7 +366,20 @@ TEST(ClientLogon, UserLogonSendsTheLogonRequestItselfAndKeepsItsTextsForTheQuery
     rig r;
     EXPECT_EQ(-1, r.client->UserLogon("trader01", "pw", "app-x", "AUTH123"));  // not connected
     ASSERT_TRUE(r.connect());
-    EXPECT_EQ(168, r.client->UserLogon("trader01", "pw", "app-x", "AUTH123"));
+    {
+        // The caller is held once the request is out: the answer starts the
+        // query logon meanwhile, with the texts of this call.
+        hux_test::hold_point held("client: logon request sent", r.client.get());
+        int sent = 0;
+        std::thread caller([&] { sent = r.client->UserLogon("trader01", "pw", "app-x", "AUTH123"); });
+        const bool arrived = held.wait_arrived(wait_limit());
+        const bool query_logon = arrived && r.srv.wait_for_query_message(0, 68, 1, wait_limit());
+        held.release();
+        caller.join();
+        ASSERT_TRUE(arrived);
+        ASSERT_TRUE(query_logon);
+        EXPECT_EQ(168, sent);
+    }
     ASSERT_TRUE(recorder::get().wait_logons(r.client.get(), 1));
     EXPECT_EQ(0, r.logons()[0].rsp.result);
     const size_t conn = trade_conn(r, 0);
@@ -450,38 +488,41 @@ TEST(ClientConnection, TradeCodesAndWhatTheyDoToTheQuerySession) {
 }
 
 // The query connection drops: the trade session is closed for it, and the
-// query session reconnects and logs on by itself. That logon must not be
-// reported as a success while the trade session is down.
-TEST(ClientConnection, AQueryDropClosesTheTradeSessionAndTheQueryReconnectLogonIsNotASuccess) {
+// application hears that drop, not a local close it never made. The trade
+// session reconnects and the application logs on again, as after any drop;
+// the query session comes back with that logon, not by itself.
+TEST(ClientConnection, AQueryDropIsHeardAsThatDropAndTheTradeSessionReconnects) {
     rig r;
+    // However slow the logon below, the reconnect waits for it.
+    HUX_SESSION::TradeClientTimings t = r.client->Trade().GetTimings();
+    t.logon_wait_count = 100000;
+    r.client->Trade().SetTimings(t);
     r.client->SetAutoReconnect(true);
     ASSERT_TRUE(r.log_on());
     ASSERT_TRUE(hux_test::wait_until([&] { return r.client->Query().IsReconnectRunning(); }, wait_limit()));
 
     r.srv.close_query(0);
     // The query's own drop never reaches the application; the trade
-    // session's close does, as a local one.
-    ASSERT_TRUE(recorder::get().wait_code(r.client.get(), 3, 1));
-    EXPECT_FALSE(r.client->IsTradeConnect());
-    ASSERT_TRUE(recorder::get().wait_logons(r.client.get(), 2));
-    const logon_seen again = r.logons()[1];
-    EXPECT_EQ(6, again.rsp.result);
+    // session's close does, as that drop.
+    ASSERT_TRUE(recorder::get().wait_code(r.client.get(), 2, 1));
+    EXPECT_EQ("remote disconnected", r.connections()[1].text);
+    // The trade session's reconnect, on a new connection; no logon by itself.
+    ASSERT_TRUE(recorder::get().wait_code(r.client.get(), 0, 2));
+    ASSERT_NE(sim_trade_server::no_connection, trade_conn(r, 1));
+    EXPECT_EQ(1u, r.logons().size());
+
+    const logon_seen again = r.logon();
+    EXPECT_EQ(0, again.rsp.result);
     EXPECT_EQ(2002u, again.rsp.user_id);
-    EXPECT_EQ(77, again.rsp.logon_value);
-    EXPECT_EQ(100, again.rsp.max_token);
-    EXPECT_FALSE(again.trade_connected);
-    EXPECT_FALSE(again.logged_on);
-    EXPECT_FALSE(r.client->IsLogon());
+    EXPECT_TRUE(again.logged_on);
+    EXPECT_TRUE(r.client->IsLogon());
     ASSERT_TRUE(r.srv.wait_for_query_message(1, 68, 1, wait_limit()));
     EXPECT_EQ(query_logon_hex("trader01"), hex(r.srv.query_last_message(1, 68)));
-    // Nothing else: the query stays up (its logon succeeded), the trade
-    // session stays closed (its local close is not reconnected).
-    EXPECT_EQ(0, r.client->QueryUserAccount());
-    EXPECT_TRUE(r.srv.wait_for_query_message(1, 71, 1, wait_limit()));
-    EXPECT_TRUE(r.client->IsQueryConnect());
-    EXPECT_EQ(1u, r.srv.connection_count());
-    EXPECT_EQ(0u, recorder::get().count(r.client.get(), 2));
+    // The query session's only new connection is the logon's.
+    EXPECT_EQ(2u, r.srv.query_connection_count());
     EXPECT_EQ(2u, r.logons().size());
+    EXPECT_EQ(0u, recorder::get().count(r.client.get(), 3));
+    EXPECT_EQ(3u, r.connections().size());
 }
 
 // ---------------------------------------------------------------- lifetime
@@ -601,7 +642,7 @@ TEST(ClientLifetime, DestroyedWhileEachOfItsThreadsRuns) {
         r.client->SetAutoReconnect(true);
         ASSERT_TRUE(r.log_on());
         r.srv.close_query(0);
-        ASSERT_TRUE(recorder::get().wait_code(r.client.get(), 3, 1));
+        ASSERT_TRUE(recorder::get().wait_code(r.client.get(), 2, 1));
         ASSERT_TRUE(hux_test::wait_until([&] { return r.client->Query().GetState() == 3; }, wait_limit()));
         EXPECT_TRUE(r.client->Query().IsReconnectRunning());
         const auto start = steady_clock::now();
