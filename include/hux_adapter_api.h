@@ -14,6 +14,11 @@
 // must stay alive until the object is disconnected or destroyed. The
 // buying-power push and every query answer arrive here; risk data does not
 // (use the C functions for it).
+//
+// Any method or function may be called on any thread at any time, inside an
+// event method included, and either does what it says or returns a
+// documented code; it never touches freed memory, a closed descriptor or
+// another connection's socket.
 #ifndef HUX_ADAPTER_API_H
 #define HUX_ADAPTER_API_H
 
@@ -149,7 +154,15 @@ extern "C" {
 // A new API object, null when it cannot be allocated.
 HUX_ADAPTER_API HUXTraderApi* CreateHUXTraderApi();
 // Deletes the object through its virtual destructor (its sessions are
-// closed, its threads stopped); null is ignored.
+// closed, its threads stopped); null is ignored. The object is dead for the
+// application afterwards. Inside an event method (of any object, or one that
+// ConnServer, DisConnServer or UserLogon of this object runs on the caller's
+// thread) both sessions are closed at once and no event method is called any
+// more, not even for "local disconnected"; the object and its client are
+// freed by a thread of the library's own once the method has returned and no
+// ConnServer, DisConnServer or UserLogon of the object is under way (their
+// events can come before they return), with no further call needed, and the
+// library is not unloaded before that.
 HUX_ADAPTER_API void DestroyHUXTraderApi(HUXTraderApi* api);
 }
 

@@ -8,6 +8,11 @@
 // Event methods run on the library's threads (mostly the receive thread); a
 // record pointer is valid only during the call. The event object must stay
 // alive until the session is disconnected or destroyed.
+//
+// Any method or function may be called on any thread at any time, inside an
+// event method included, and either does what it says or returns a
+// documented code; it never touches freed memory, a closed descriptor or
+// another connection's socket.
 #ifndef HUX_TRADER_API_H
 #define HUX_TRADER_API_H
 
@@ -113,7 +118,15 @@ public:
 
 extern "C" {
 HUX_TRADE_API HUXTraderApi* CreateHUXTraderApi();
-// Deletes the object through its virtual destructor; null is ignored.
+// Deletes the object through its virtual destructor; null is ignored. The
+// object is dead for the application afterwards. Inside an event method (of
+// any object, or one that ConnServer, DisConnServer or UserLogon of this
+// object runs on the caller's thread) the session is disconnected at once and
+// no event method is called any more, not even for "local disconnected"; the
+// object and its session are freed by a thread of the library's own once the
+// method has returned and no ConnServer, DisConnServer or UserLogon of the
+// object is under way (their events can come before they return), with no
+// further call needed; the library's unload waits for that.
 HUX_TRADE_API void DestroyHUXTraderApi(HUXTraderApi* api);
 }
 

@@ -6,6 +6,11 @@
  * first check that fails decides the result, in the order each function's
  * comment gives.
  *
+ * Any function may be called on any thread at any time, inside a callback
+ * included, and either does what it says or returns a documented code; it
+ * never touches freed memory, a closed descriptor or another connection's
+ * socket.
+ *
  * Callbacks run on the library's threads (the sessions' receive and
  * reconnect threads). Each gets the handle first; a record or text pointer is
  * valid only during the call. A null callback switches its event off.
@@ -87,7 +92,16 @@ extern "C" {
 HUX_ADAPTER_API void* MVHUX_CreateTrade(void* user_param);
 /* 8; 0. Stops the client's threads, closes both sessions and frees the
  * client; the handle is invalid afterwards. A connected client reports 3
- * "local disconnected" to the connection callback on the way. */
+ * "local disconnected" to the connection callback on the way. Inside a
+ * callback (of any client, or one that MVHUX_ConnServer, MVHUX_DisConnServer
+ * or MVHUX_UserLogon runs on the caller's thread) both sessions are closed at
+ * once and no callback of the client comes any more, not even "local
+ * disconnected"; the client is freed by a thread of the library's own once
+ * the callback has returned and no MVHUX_ConnServer, MVHUX_DisConnServer or
+ * MVHUX_UserLogon of it is under way (their callbacks can come before they
+ * return), with no further call needed, and the library is not unloaded
+ * before that (Linux: its unload waits; Windows: the thread keeps the DLL
+ * loaded until it ends). */
 HUX_ADAPTER_API int MVHUX_DestroyTrade(void* handle);
 /* The user parameter; null for a null handle. */
 HUX_ADAPTER_API void* MVHUX_GetUserParam(void* handle);

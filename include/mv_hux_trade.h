@@ -4,6 +4,11 @@
  * first check that fails decides the result, in the order each function's
  * comment gives.
  *
+ * Any function may be called on any thread at any time, inside a callback
+ * included, and either does what it says or returns a documented code; it
+ * never touches freed memory, a closed descriptor or another connection's
+ * socket.
+ *
  * Callbacks run on the library's threads (mostly the receive thread). Each
  * gets the session handle first; a record pointer is valid only during the
  * call. A null callback drops its event. */
@@ -67,7 +72,15 @@ extern "C" {
 
 /* A new session whose callbacks and MVHUX_GetUserParam give user_param back. */
 HUX_TRADE_API void* MVHUX_CreateTrade(void* user_param);
-/* 8; 0. Disconnects and frees the session; the handle is invalid afterwards. */
+/* 8; 0. Disconnects and frees the session; the handle is invalid afterwards.
+ * Inside a callback (of any session, or one that MVHUX_ConnServer,
+ * MVHUX_DisConnServer or MVHUX_UserLogon runs on the caller's thread) the
+ * session is disconnected at once and no callback of it comes any more, not
+ * even "local disconnected"; it is freed by a thread of the library's own
+ * once the callback has returned and no MVHUX_ConnServer,
+ * MVHUX_DisConnServer or MVHUX_UserLogon of it is under way (their callbacks
+ * can come before they return), with no further call needed; the library's
+ * unload waits for that. */
 HUX_TRADE_API int MVHUX_DestroyTrade(void* handle);
 /* The user parameter; null for a null handle. */
 HUX_TRADE_API void* MVHUX_GetUserParam(void* handle);

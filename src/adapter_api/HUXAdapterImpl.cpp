@@ -13,6 +13,7 @@
 #include <cstring>
 #include <new>
 
+#include "net/deferred_free.h"
 #include "tools/cross_platform_api.h"
 #include "tools/precise_time.h"
 
@@ -203,6 +204,17 @@ HUXTraderEvent* HUXAdapterImpl::GetApiSpi(void* handle) {
     return api ? api->m_events.load(std::memory_order_acquire) : nullptr;
 }
 
+void HUXAdapterImpl::DestroyLater() {
+    // The bridges find no event object from here on: the disconnect's own
+    // "local disconnected" and whatever the receive loops still hold go
+    // nowhere.
+    m_events.store(nullptr, std::memory_order_release);
+    MVHUX_DisConnServer(m_handle);
+    // Freed on the library's own thread: the destructor destroys the client
+    // there, which waits for both sessions' threads to leave it.
+    HUX_NET::defer_free(m_handle, [this] { delete this; });
+}
+
 const char* HUXAdapterImpl::GetTradeApiVersion() { return m_version; }
 
 int HUXAdapterImpl::SetAutoReconnect(bool on) { return MVHUX_SetAutoReconnect(m_handle, on); }
@@ -328,6 +340,15 @@ extern "C" {
 
 HUXTraderApi* CreateHUXTraderApi() { return new (std::nothrow) HUXAdapterImpl(); }
 
-void DestroyHUXTraderApi(HUXTraderApi* api) { delete api; }
+// Inside a callback the object and its client are still in use below the
+// application: they are freed later (DestroyLater).
+void DestroyHUXTraderApi(HUXTraderApi* api) {
+    HUXAdapterImpl* impl = dynamic_cast<HUXAdapterImpl*>(api);
+    if (impl && HUX_NET::must_defer_destroy(impl->GetHandle())) {
+        impl->DestroyLater();
+        return;
+    }
+    delete api;
+}
 
 }

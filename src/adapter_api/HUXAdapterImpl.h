@@ -6,7 +6,7 @@
 //
 // The object owns its client: destroying the object destroys the client
 // (threads stopped, sessions closed). The event object must stay alive
-// until then.
+// until then; a destroy inside a callback stops the events at once.
 #ifndef HUX_ADAPTER_IMPL_H
 #define HUX_ADAPTER_IMPL_H
 
@@ -72,6 +72,13 @@ public:
     // The event object stored by ConnServer of the API object whose client
     // is `handle`; null when there is none yet (or it was given as null).
     static HUXTraderEvent* GetApiSpi(void* handle);
+
+    // DestroyHUXTraderApi inside a callback of the client (or inside this
+    // object's ConnServer, DisConnServer or UserLogon, which may run
+    // callbacks on the caller's thread): no event reaches the event object
+    // any more, both sessions are disconnected, and the object is freed with
+    // its client on the library's own thread once the callback has returned.
+    void DestroyLater();
 
 private:
     // Zero but for the values of a warm-up order; its quantity is 0.

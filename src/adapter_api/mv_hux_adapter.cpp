@@ -8,6 +8,7 @@
 #include "mv_hux_adapter.h"
 
 #include "adapter/Client.h"
+#include "net/deferred_free.h"
 
 using HUX_ADAPTER::Client;
 
@@ -40,6 +41,9 @@ static_assert(HUX_ADAPTER::CLIENT_TEXT_TOO_LONG == HUX_RESULT_TEXT_TOO_LONG, "25
 // A market byte MVHUX_QuerySessionID may send: 0 or an exchange 102..108.
 inline bool session_market_ok(uint8_t market) { return market == 0 || (market >= 102 && market <= 108); }
 
+// Sets every callback of the client to null (defined with the setters).
+void clear_callbacks(void* handle);
+
 }  // namespace
 
 // A request: the handle, connection and logon checks, then `body`.
@@ -57,9 +61,21 @@ extern "C" {
 
 void* MVHUX_CreateTrade(void* user_param) { return new Client(user_param); }
 
+// Inside a callback the client is still in use below the application (the
+// receive loop that called it goes on once it returns): it is silenced and
+// disconnected here and freed on the library's own thread once the callback
+// has returned. Elsewhere it is freed at once.
 int MVHUX_DestroyTrade(void* handle) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    delete client_of(handle);
+    Client* c = client_of(handle);
+    if (HUX_NET::must_defer_destroy(handle)) {
+        clear_callbacks(handle);
+        c->StopCheckAndReconnThread();
+        c->DisConnServer();
+        HUX_NET::defer_free(handle, [c] { delete c; });
+        return HUX_RESULT_OK;
+    }
+    delete c;
     return HUX_RESULT_OK;
 }
 
@@ -89,14 +105,20 @@ int MVHUX_GetTimestamps(void* handle, long long* timestamps, int* count) {
     return HUX_RESULT_OK;
 }
 
+// ConnServer, DisConnServer and UserLogon run callbacks before they return:
+// on the caller's thread ("local disconnected", a refused logon) or on the
+// session's threads ("conn ok", the logon answer). A destroy made in such a
+// callback frees the client only once the call has returned.
 int MVHUX_ConnServer(void* handle, const HUX_TradeSvrInfo* info) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
     if (!info) return HUX_RESULT_NULL_ARGUMENT;
+    HUX_NET::api_call_scope call(handle);
     return client_of(handle)->ConnServer(*info) ? HUX_RESULT_OK : HUX_RESULT_CONNECT_FAILED;
 }
 
 int MVHUX_DisConnServer(void* handle) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
+    HUX_NET::api_call_scope call(handle);
     Client* c = client_of(handle);
     // The threads first: a reconnect under way would undo the disconnect.
     c->StopCheckAndReconnThread();
@@ -112,6 +134,7 @@ int MVHUX_UserLogon(void* handle, const char* login_id, const char* password, co
     Client* c = client_of(handle);
     if (!c->IsTradeConnect()) return HUX_RESULT_NOT_CONNECTED;
     if (!login_id || !password || !app_id || !auth_code) return HUX_RESULT_NULL_ARGUMENT;
+    HUX_NET::api_call_scope call(handle);
     return c->ReportVersion(login_id, password, app_id, auth_code);
 }
 
@@ -279,6 +302,51 @@ uint32_t MVHUX_CalcVerificationValue(void*, HUX_EnterOrderField*) { return 0; }
 
 // ---- callbacks ----
 
+// Every callback setter and where it stores: C in the client, Q in the query
+// session, T in a slot of the trade answers. A destroy inside a callback
+// clears them all through the same list.
+#define HUX_CALLBACK_SETTERS(C, Q, T)                                                                                        \
+    C(MVHUX_SetConnectionEvent, HUX_ConnectionEvent, SetConnectionEvent)                                                     \
+    C(MVHUX_SetUserLogonEvent, HUX_UserLogonEvent, SetUserLogonEvent)                                                        \
+    C(MVHUX_SetHeartBeartTimeoutEvent, HUX_HeartBeatTimeoutEvent, SetHeartBeatEvent)                                         \
+    Q(MVHUX_SetChangePasswordEvent, HUX_ChangePasswordEvent, SetChangePasswordEvent)                                         \
+    Q(MVHUX_SetQueryUserAccountEvent, HUX_QueryUserAccountEvent, SetQueryUserAccountEvent)                                   \
+    Q(MVHUX_SetQueryAccountPositionEvent, HUX_QueryAccountPositionEvent, SetQueryAccountPositionEvent)                       \
+    Q(MVHUX_SetQueryAccountOptionPositionEvent, HUX_QueryAccountOptionPositionEvent, SetQueryAccountOptionPositionEvent)     \
+    Q(MVHUX_SetQueryAccountBPEvent, HUX_QueryAccountBPEvent, SetQueryAccountBPEvent)                                         \
+    Q(MVHUX_ReportAccountBPEvent, HUX_ReportAccountBPEvent, SetAccountBPReportEvent)                                         \
+    Q(MVHUX_SetQuerySymbolListEvent, HUX_QuerySymbolListEvent, SetQuerySymbolEvent)                                          \
+    Q(MVHUX_SetQueryAccountTradeMarginEvent, HUX_QueryAccountTradeMarginEvent, SetQueryAccountTradeMarginEvent)              \
+    Q(MVHUX_SetQueryAccountTradeFeeEvent, HUX_QueryAccountTradeFeeEvent, SetQueryAccountTradeFeeEvent)                       \
+    Q(MVHUX_SetQueryTradeOrderEvent, HUX_QueryTradeOrderEvent, SetQueryTradeOrderEvent)                                      \
+    Q(MVHUX_SetQueryTradeOrderExecEvent, HUX_QueryTradeOrderExecEvent, SetQueryTradeOrderExecEvent)                          \
+    Q(MVHUX_SetQueryTradeOrderExecEventEx, HUX_QueryTradeOrderExecEventEx, SetQueryTradeOrderExecEventEx)                    \
+    Q(MVHUX_SetQueryAccountRiskDataEvent, HUX_QueryAccountRiskDataEvent, SetQueryAccountRiskDataEvent)                       \
+    Q(MVHUX_SetQueryAccountSymbolRiskDataEvent, HUX_QueryAccountSymbolRiskDataEvent, SetQueryAccountSymbolRiskDataEvent)     \
+    T(MVHUX_SetOrderAcceptEvent, HUX_OrderAcceptEvent, OrderAccept)                                                          \
+    T(MVHUX_SetOrderMarketAcceptEvent, HUX_OrderMarketAcceptEvent, OrderMarketAccept)                                        \
+    T(MVHUX_SetOrderRejectEvent, HUX_OrderRejectEvent, OrderReject)                                                          \
+    T(MVHUX_SetOrderMarketRejectEvent, HUX_OrderMarketRejectEvent, OrderMarketReject)                                        \
+    T(MVHUX_SetOrderExecutionEvent, HUX_OrderExecutionEvent, OrderExecution)                                                 \
+    T(MVHUX_SetOrderCxledEvent, HUX_OrderCxledEvent, OrderCxled)                                                             \
+    T(MVHUX_SetCxlOrderRejectEvent, HUX_CxlOrderRejectEvent, CxlOrderReject)                                                 \
+    T(MVHUX_SetPostOrderEvent, HUX_PostOrderEvent, PostOrder)                                                                \
+    T(MVHUX_SetPostOrderExecutionEvent, HUX_PostOrderExecutionEvent, PostOrderExecution)                                     \
+    T(MVHUX_SetQueryMarketSessionEvent, HUX_QueryMarketSessionEvent, QueryMarketSession)                                     \
+    T(MVHUX_SetMarketSessionStatReportEvent, HUX_MarketSessionStatReportEvent, MarketSessionStatReport)                      \
+    T(MVHUX_SetQuerySymbolStatusEvent, HUX_QuerySymbolStatusEvent, QuerySymbolStatus)                                        \
+    T(MVHUX_SetSymbolStatusReportEvent, HUX_SymbolStatusReportEvent, SymbolStatusReport)                                     \
+    T(MVHUX_SetQuerySessionIDEvent, HUX_QuerySessionIDEvent, QuerySessionID)                                                 \
+    T(MVHUX_SetSpecialOrderAcceptEvent, HUX_SpecialOrderAcceptEvent, SpecialOrderAccept)                                     \
+    T(MVHUX_SetSpecialOrderMarketAcceptEvent, HUX_SpecialOrderMarketAcceptEvent, SpecialOrderMarketAccept)                   \
+    T(MVHUX_SetSpecialOrderRejectEvent, HUX_SpecialOrderRejectEvent, SpecialOrderReject)                                     \
+    T(MVHUX_SetSpecialOrderMarketRejectEvent, HUX_SpecialOrderMarketRejectEvent, SpecialOrderMarketReject)                   \
+    T(MVHUX_SetSpecialOrderActionAcceptEvent, HUX_SpecialOrderActionAcceptEvent, SpecialOrderActionAccept)                   \
+    T(MVHUX_SetSpecialOrderActionRejectEvent, HUX_SpecialOrderActionRejectEvent, SpecialOrderActionRej)                      \
+    T(MVHUX_SetSpecialOrderActionMarketAcceptEvent, HUX_SpecialOrderActionMarketAcceptEvent, SpecialOrderActionMarketAccept) \
+    T(MVHUX_SetSpecialOrderActionMarketRejectEvent, HUX_SpecialOrderActionMarketRejectEvent, SpecialOrderActionMarketReject) \
+    T(MVHUX_SetPostSpecialOrderEvent, HUX_PostSpecialOrderEvent, PostSpecialOrder)
+
 #define CLIENT_SETTER(function, type, method)       \
     int function(void* handle, type callback) {     \
         if (!handle) return HUX_RESULT_NULL_HANDLE; \
@@ -298,50 +366,7 @@ uint32_t MVHUX_CalcVerificationValue(void*, HUX_EnterOrderField*) { return 0; }
         return HUX_RESULT_OK;                                   \
     }
 
-CLIENT_SETTER(MVHUX_SetConnectionEvent, HUX_ConnectionEvent, SetConnectionEvent)
-CLIENT_SETTER(MVHUX_SetUserLogonEvent, HUX_UserLogonEvent, SetUserLogonEvent)
-CLIENT_SETTER(MVHUX_SetHeartBeartTimeoutEvent, HUX_HeartBeatTimeoutEvent, SetHeartBeatEvent)
-QUERY_SETTER(MVHUX_SetChangePasswordEvent, HUX_ChangePasswordEvent, SetChangePasswordEvent)
-QUERY_SETTER(MVHUX_SetQueryUserAccountEvent, HUX_QueryUserAccountEvent, SetQueryUserAccountEvent)
-QUERY_SETTER(MVHUX_SetQueryAccountPositionEvent, HUX_QueryAccountPositionEvent, SetQueryAccountPositionEvent)
-QUERY_SETTER(MVHUX_SetQueryAccountOptionPositionEvent, HUX_QueryAccountOptionPositionEvent,
-             SetQueryAccountOptionPositionEvent)
-QUERY_SETTER(MVHUX_SetQueryAccountBPEvent, HUX_QueryAccountBPEvent, SetQueryAccountBPEvent)
-QUERY_SETTER(MVHUX_ReportAccountBPEvent, HUX_ReportAccountBPEvent, SetAccountBPReportEvent)
-QUERY_SETTER(MVHUX_SetQuerySymbolListEvent, HUX_QuerySymbolListEvent, SetQuerySymbolEvent)
-QUERY_SETTER(MVHUX_SetQueryAccountTradeMarginEvent, HUX_QueryAccountTradeMarginEvent, SetQueryAccountTradeMarginEvent)
-QUERY_SETTER(MVHUX_SetQueryAccountTradeFeeEvent, HUX_QueryAccountTradeFeeEvent, SetQueryAccountTradeFeeEvent)
-QUERY_SETTER(MVHUX_SetQueryTradeOrderEvent, HUX_QueryTradeOrderEvent, SetQueryTradeOrderEvent)
-QUERY_SETTER(MVHUX_SetQueryTradeOrderExecEvent, HUX_QueryTradeOrderExecEvent, SetQueryTradeOrderExecEvent)
-QUERY_SETTER(MVHUX_SetQueryTradeOrderExecEventEx, HUX_QueryTradeOrderExecEventEx, SetQueryTradeOrderExecEventEx)
-QUERY_SETTER(MVHUX_SetQueryAccountRiskDataEvent, HUX_QueryAccountRiskDataEvent, SetQueryAccountRiskDataEvent)
-QUERY_SETTER(MVHUX_SetQueryAccountSymbolRiskDataEvent, HUX_QueryAccountSymbolRiskDataEvent,
-             SetQueryAccountSymbolRiskDataEvent)
-TRADE_SETTER(MVHUX_SetOrderAcceptEvent, HUX_OrderAcceptEvent, OrderAccept)
-TRADE_SETTER(MVHUX_SetOrderMarketAcceptEvent, HUX_OrderMarketAcceptEvent, OrderMarketAccept)
-TRADE_SETTER(MVHUX_SetOrderRejectEvent, HUX_OrderRejectEvent, OrderReject)
-TRADE_SETTER(MVHUX_SetOrderMarketRejectEvent, HUX_OrderMarketRejectEvent, OrderMarketReject)
-TRADE_SETTER(MVHUX_SetOrderExecutionEvent, HUX_OrderExecutionEvent, OrderExecution)
-TRADE_SETTER(MVHUX_SetOrderCxledEvent, HUX_OrderCxledEvent, OrderCxled)
-TRADE_SETTER(MVHUX_SetCxlOrderRejectEvent, HUX_CxlOrderRejectEvent, CxlOrderReject)
-TRADE_SETTER(MVHUX_SetPostOrderEvent, HUX_PostOrderEvent, PostOrder)
-TRADE_SETTER(MVHUX_SetPostOrderExecutionEvent, HUX_PostOrderExecutionEvent, PostOrderExecution)
-TRADE_SETTER(MVHUX_SetQueryMarketSessionEvent, HUX_QueryMarketSessionEvent, QueryMarketSession)
-TRADE_SETTER(MVHUX_SetMarketSessionStatReportEvent, HUX_MarketSessionStatReportEvent, MarketSessionStatReport)
-TRADE_SETTER(MVHUX_SetQuerySymbolStatusEvent, HUX_QuerySymbolStatusEvent, QuerySymbolStatus)
-TRADE_SETTER(MVHUX_SetSymbolStatusReportEvent, HUX_SymbolStatusReportEvent, SymbolStatusReport)
-TRADE_SETTER(MVHUX_SetQuerySessionIDEvent, HUX_QuerySessionIDEvent, QuerySessionID)
-TRADE_SETTER(MVHUX_SetSpecialOrderAcceptEvent, HUX_SpecialOrderAcceptEvent, SpecialOrderAccept)
-TRADE_SETTER(MVHUX_SetSpecialOrderMarketAcceptEvent, HUX_SpecialOrderMarketAcceptEvent, SpecialOrderMarketAccept)
-TRADE_SETTER(MVHUX_SetSpecialOrderRejectEvent, HUX_SpecialOrderRejectEvent, SpecialOrderReject)
-TRADE_SETTER(MVHUX_SetSpecialOrderMarketRejectEvent, HUX_SpecialOrderMarketRejectEvent, SpecialOrderMarketReject)
-TRADE_SETTER(MVHUX_SetSpecialOrderActionAcceptEvent, HUX_SpecialOrderActionAcceptEvent, SpecialOrderActionAccept)
-TRADE_SETTER(MVHUX_SetSpecialOrderActionRejectEvent, HUX_SpecialOrderActionRejectEvent, SpecialOrderActionRej)
-TRADE_SETTER(MVHUX_SetSpecialOrderActionMarketAcceptEvent, HUX_SpecialOrderActionMarketAcceptEvent,
-             SpecialOrderActionMarketAccept)
-TRADE_SETTER(MVHUX_SetSpecialOrderActionMarketRejectEvent, HUX_SpecialOrderActionMarketRejectEvent,
-             SpecialOrderActionMarketReject)
-TRADE_SETTER(MVHUX_SetPostSpecialOrderEvent, HUX_PostSpecialOrderEvent, PostSpecialOrder)
+HUX_CALLBACK_SETTERS(CLIENT_SETTER, QUERY_SETTER, TRADE_SETTER)
 
 // Stored in the client and never called.
 int MVHUX_SetQueryMarketMBLDataEvent(void* handle, HUX_QueryMarketMBLDataEvent callback) {
@@ -355,5 +380,15 @@ int MVHUX_SetQueryMarketMBLDataEvent(void* handle, HUX_QueryMarketMBLDataEvent c
 #undef TRADE_SETTER
 
 }  // extern "C"
+
+namespace {
+
+void clear_callbacks(void* handle) {
+#define HUX_CLEAR(function, type, where) function(handle, nullptr);
+    HUX_CALLBACK_SETTERS(HUX_CLEAR, HUX_CLEAR, HUX_CLEAR)
+#undef HUX_CLEAR
+}
+
+}  // namespace
 
 #undef REQUEST

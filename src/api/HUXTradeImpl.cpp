@@ -12,6 +12,7 @@
 #include <cstring>
 #include <new>
 
+#include "net/deferred_free.h"
 #include "tools/precise_time.h"
 
 namespace {
@@ -185,6 +186,17 @@ HUXTraderEvent* HUXTradeImpl::GetApiSpi(void* handle) {
     return api ? api->m_events.load(std::memory_order_acquire) : nullptr;
 }
 
+void HUXTradeImpl::DestroyLater() {
+    // The bridges find no event object from here on: the disconnect's own
+    // "local disconnected" and whatever the receive loop still holds go
+    // nowhere.
+    m_events.store(nullptr, std::memory_order_release);
+    MVHUX_DisConnServer(m_handle);
+    // Freed on the library's own thread: the destructor destroys the session
+    // there, which waits for the session's threads to leave it.
+    HUX_NET::defer_free(m_handle, [this] { delete this; });
+}
+
 const char* HUXTradeImpl::GetTradeApiVersion() { return m_version; }
 
 int HUXTradeImpl::SetAutoReconnect(bool on) { return MVHUX_SetAutoReconnect(m_handle, on); }
@@ -273,6 +285,15 @@ extern "C" {
 // Null when the object cannot be allocated.
 HUXTraderApi* CreateHUXTraderApi() { return new (std::nothrow) HUXTradeImpl(); }
 
-void DestroyHUXTraderApi(HUXTraderApi* api) { delete api; }
+// Inside a callback the object and its session are still in use below the
+// application: they are freed later (DestroyLater).
+void DestroyHUXTraderApi(HUXTraderApi* api) {
+    HUXTradeImpl* impl = dynamic_cast<HUXTradeImpl*>(api);
+    if (impl && HUX_NET::must_defer_destroy(impl->GetHandle())) {
+        impl->DestroyLater();
+        return;
+    }
+    delete api;
+}
 
 }

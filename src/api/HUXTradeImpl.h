@@ -5,7 +5,8 @@
 // one bridge function per event, registered when the object is built.
 //
 // The object owns its session: destroying the object destroys (and so
-// disconnects) the session. The event object must stay alive until then.
+// disconnects) the session. The event object must stay alive until then;
+// a destroy inside a callback stops the events at once.
 #ifndef HUX_TRADE_IMPL_H
 #define HUX_TRADE_IMPL_H
 
@@ -64,6 +65,13 @@ public:
     // The event object stored by ConnServer of the API object whose session
     // is `handle`; null when there is none yet (or it was given as null).
     static HUXTraderEvent* GetApiSpi(void* handle);
+
+    // DestroyHUXTraderApi inside a callback of the session (or inside this
+    // object's ConnServer, DisConnServer or UserLogon, which may run
+    // callbacks on the caller's thread): no event reaches the event object
+    // any more, the session is disconnected, and the object is freed with its
+    // session on the library's own thread once the callback has returned.
+    void DestroyLater();
 
 private:
     void* m_handle;

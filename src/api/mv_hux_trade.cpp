@@ -9,6 +9,7 @@
 
 #include <cstring>
 
+#include "net/deferred_free.h"
 #include "trade/TradeClient.h"
 #include "trade_core/trade_order_entry.h"
 #include "trade_core/trade_verify.h"
@@ -53,6 +54,9 @@ inline int order_send_result(int rc) {
 
 inline int query_send_result(int rc) { return rc == -1 ? HUX_RESULT_SEND_FAILED : HUX_RESULT_OK; }
 
+// Sets every callback of the session to null (defined with the setters).
+void clear_callbacks(void* handle);
+
 template <typename Msg>
 inline int send_order_entry(CTradeClient* c, const char* name, Msg& msg) {
     return order_send_result(
@@ -81,9 +85,20 @@ extern "C" {
 
 void* MVHUX_CreateTrade(void* user_param) { return new CTradeClient(user_param); }
 
+// Inside a callback the session is still in use below the application (the
+// receive loop that called it goes on once it returns): it is silenced and
+// disconnected here and freed on the library's own thread once the callback
+// has returned. Elsewhere it is freed at once.
 int MVHUX_DestroyTrade(void* handle) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    delete session_of(handle);
+    CTradeClient* c = session_of(handle);
+    if (HUX_NET::must_defer_destroy(handle)) {
+        clear_callbacks(handle);
+        c->StopAndDisConnServer();
+        HUX_NET::defer_free(handle, [c] { delete c; });
+        return HUX_RESULT_OK;
+    }
+    delete c;
     return HUX_RESULT_OK;
 }
 
@@ -113,14 +128,20 @@ int MVHUX_GetTimestamps(void* handle, long long* timestamps, int* count) {
     return HUX_RESULT_OK;
 }
 
+// ConnServer, DisConnServer and UserLogon run callbacks before they return:
+// on the caller's thread ("local disconnected", a refused logon) or on the
+// session's threads ("conn ok", the logon answer). A destroy made in such a
+// callback frees the session only once the call has returned.
 int MVHUX_ConnServer(void* handle, const HUX_TradeSvrInfo* info, bool mixed_protocol) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
     if (!info) return HUX_RESULT_NULL_ARGUMENT;
+    HUX_NET::api_call_scope call(handle);
     return session_of(handle)->ConnServer(info, mixed_protocol) ? HUX_RESULT_OK : HUX_RESULT_CONNECT_FAILED;
 }
 
 int MVHUX_DisConnServer(void* handle) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
+    HUX_NET::api_call_scope call(handle);
     session_of(handle)->StopAndDisConnServer();
     return HUX_RESULT_OK;
 }
@@ -132,6 +153,7 @@ int MVHUX_UserLogon(void* handle, const char* user_id, const char* password, con
     if (!c->IsConnect()) return HUX_RESULT_NOT_CONNECTED;
     if (!user_id || !password || !app_id || !auth_code) return HUX_RESULT_NULL_ARGUMENT;
     static_assert(CTradeClient::LOGON_TEXT_TOO_LONG == HUX_RESULT_TEXT_TOO_LONG, "one code for a too long logon text");
+    HUX_NET::api_call_scope call(handle);
     return c->UserLogon(user_id, password, app_id, auth_code);
 }
 
@@ -371,6 +393,63 @@ int MVHUX_QueryOtAccountBP(void* handle, const char* account) {
 
 // ---- callbacks ----
 
+// Every callback setter and where it stores: S through a session method, A
+// into a slot of the answer callbacks. A destroy inside a callback clears
+// them all through the same list.
+#define HUX_CALLBACK_SETTERS(S, A)                                                                                           \
+    S(MVHUX_SetConnectionEvent, HUX_ConnectionEvent, SetConnectionEvent)                                                     \
+    S(MVHUX_SetUserLogonEvent, HUX_UserLogonEvent, SetUserLogonEvent)                                                        \
+    S(MVHUX_SetHeartBeartTimeoutEvent, HUX_HeartBeatTimeoutEvent, SetHeartBeatTimeoutEvent)                                  \
+    A(MVHUX_SetOrderAcceptEvent, HUX_OrderAcceptEvent, OrderAccept)                                                          \
+    A(MVHUX_SetComboAcceptEvent, HUX_ComboAcceptEvent, ComboAccept)                                                          \
+    A(MVHUX_SetSpecialOrderAcceptEvent, HUX_SpecialOrderAcceptEvent, SpecialOrderAccept)                                     \
+    A(MVHUX_SetQuoteAcceptEvent, HUX_QuoteAcceptEvent, QuoteAccept)                                                          \
+    A(MVHUX_SetOrderMarketAcceptEvent, HUX_OrderMarketAcceptEvent, OrderMarketAccept)                                        \
+    A(MVHUX_SetComboMarketAcceptEvent, HUX_ComboMarketAcceptEvent, ComboMarketAccept)                                        \
+    A(MVHUX_SetSpecialOrderMarketAcceptEvent, HUX_SpecialOrderMarketAcceptEvent, SpecialOrderMarketAccept)                   \
+    A(MVHUX_SetQuoteMarketAcceptEvent, HUX_QuoteMarketAcceptEvent, QuoteMarketAccept)                                        \
+    A(MVHUX_SetOrderMarketReportEvent, HUX_OrderMarketReportEvent, OrderMarketReport)                                        \
+    A(MVHUX_SetQuoteMarketReportEvent, HUX_QuoteMarketReportEvent, QuoteMarketReport)                                        \
+    A(MVHUX_SetOrderRejectEvent, HUX_OrderRejectEvent, OrderReject)                                                          \
+    A(MVHUX_SetComboRejectEvent, HUX_ComboRejectEvent, ComboReject)                                                          \
+    A(MVHUX_SetSpecialOrderRejectEvent, HUX_SpecialOrderRejectEvent, SpecialOrderReject)                                     \
+    A(MVHUX_SetQuoteRejectEvent, HUX_QuoteRejectEvent, QuoteReject)                                                          \
+    A(MVHUX_SetOrderMarketRejectEvent, HUX_OrderMarketRejectEvent, OrderMarketReject)                                        \
+    A(MVHUX_SetComboMarketRejectEvent, HUX_ComboMarketRejectEvent, ComboMarketReject)                                        \
+    A(MVHUX_SetSpecialOrderMarketRejectEvent, HUX_SpecialOrderMarketRejectEvent, SpecialOrderMarketReject)                   \
+    A(MVHUX_SetQuoteMarketRejectEvent, HUX_QuoteMarketRejectEvent, QuoteMarketReject)                                        \
+    A(MVHUX_SetOrderActionMarketAcceptEvent, HUX_OrderActionMarketAcceptEvent, OrderActionMarketAccept)                      \
+    A(MVHUX_SetSpecialOrderActionMarketAcceptEvent, HUX_SpecialOrderActionMarketAcceptEvent, SpecialOrderActionMarketAccept) \
+    A(MVHUX_SetQuoteActionMarketAcceptEvent, HUX_QuoteActionMarketAcceptEvent, QuoteActionMarketAccept)                      \
+    A(MVHUX_SetOrderActionMarketRejectEvent, HUX_OrderActionMarketRejectEvent, OrderActionMarketReject)                      \
+    A(MVHUX_SetSpecialOrderActionMarketRejectEvent, HUX_SpecialOrderActionMarketRejectEvent, SpecialOrderActionMarketReject) \
+    A(MVHUX_SetQuoteActionMarketRejectEvent, HUX_QuoteActionMarketRejectEvent, QuoteActionMarketReject)                      \
+    A(MVHUX_SetOrderExecutionEvent, HUX_OrderExecutionEvent, OrderExecution)                                                 \
+    A(MVHUX_SetOrderActionAcceptEvent, HUX_OrderActionAcceptEvent, OrderActionAccept)                                        \
+    A(MVHUX_SetSpecialOrderActionAcceptEvent, HUX_SpecialOrderActionAcceptEvent, SpecialOrderActionAccept)                   \
+    A(MVHUX_SetQuoteActionAcceptEvent, HUX_QuoteActionAcceptEvent, QuoteActionAccept)                                        \
+    A(MVHUX_SetOrderActionRejectEvent, HUX_OrderActionRejectEvent, OrderActionReject)                                        \
+    A(MVHUX_SetSpecialOrderActionRejectEvent, HUX_SpecialOrderActionRejectEvent, SpecialOrderActionReject)                   \
+    A(MVHUX_SetQuoteActionRejectEvent, HUX_QuoteActionRejectEvent, QuoteActionReject)                                        \
+    S(MVHUX_SetInputRegForQuoteEvent, HUX_InputRegForQuoteEvent, SetInputRegForQuoteEvent)                                   \
+    A(MVHUX_SetPostOrderEvent, HUX_PostOrderEvent, PostOrder)                                                                \
+    A(MVHUX_SetPostSpecialOrderEvent, HUX_PostSpecialOrderEvent, PostSpecialOrder)                                           \
+    A(MVHUX_SetPostQuoteEvent, HUX_PostQuoteEvent, PostQuote)                                                                \
+    A(MVHUX_SetPostOrderExecutionEvent, HUX_PostOrderExecutionEvent, PostOrderExecution)                                     \
+    A(MVHUX_SetInternalOrderEvent, HUX_InternalOrderEvent, InternalOrder)                                                    \
+    A(MVHUX_SetInternalOrderAdjustStatusEvent, HUX_InternalOrderAdjustStatusEvent, InternalOrderAdjustStatus)                \
+    A(MVHUX_SetInternalOrderExecutionEvent, HUX_InternalOrderExecutionEvent, InternalOrderExecution)                         \
+    A(MVHUX_SetInternalOrderAdjustMktRejEvent, HUX_InternalOrderAdjustMktRejEvent, InternalOrderAdjustMktRej)                \
+    A(MVHUX_SetInternalQuoteAdjustStatusEvent, HUX_InternalQuoteAdjustStatusEvent, InternalQuoteAdjustStatus)                \
+    A(MVHUX_SetInternalQuoteAdjustMktRejEvent, HUX_InternalQuoteAdjustMktRejEvent, InternalQuoteAdjustMktRej)                \
+    S(MVHUX_SetQueryMarketSessionEvent, HUX_QueryMarketSessionEvent, SetQueryMarketSessionEvent)                             \
+    S(MVHUX_SetMarketSessionStatReportEvent, HUX_MarketSessionStatReportEvent, SetMarketSessionStatReportEvent)              \
+    S(MVHUX_SetQuerySymbolStatusEvent, HUX_QuerySymbolStatusEvent, SetQuerySymbolStatusEvent)                                \
+    S(MVHUX_SetSymbolStatusReportEvent, HUX_SymbolStatusReportEvent, SetSymbolStatusReportEvent)                             \
+    S(MVHUX_SetProdStatusReportEvent, HUX_ProdStatusReportEvent, SetProdStatusReportEvent)                                   \
+    S(MVHUX_SetQuerySessionIDEvent, HUX_QuerySessionIDEvent, SetQuerySessionIDEvent)                                         \
+    S(MVHUX_SetQueryOtAccountBPEvent, HUX_QueryOtAccountBPEvent, SetQueryOtAccountBPEvent)
+
 #define SESSION_SETTER(function, type, method)          \
     int function(void* handle, type callback) {         \
         if (!handle) return HUX_RESULT_NULL_HANDLE;     \
@@ -384,60 +463,19 @@ int MVHUX_QueryOtAccountBP(void* handle, const char* account) {
         return HUX_RESULT_OK;                                   \
     }
 
-SESSION_SETTER(MVHUX_SetConnectionEvent, HUX_ConnectionEvent, SetConnectionEvent)
-SESSION_SETTER(MVHUX_SetUserLogonEvent, HUX_UserLogonEvent, SetUserLogonEvent)
-SESSION_SETTER(MVHUX_SetHeartBeartTimeoutEvent, HUX_HeartBeatTimeoutEvent, SetHeartBeatTimeoutEvent)
-ANSWER_SETTER(MVHUX_SetOrderAcceptEvent, HUX_OrderAcceptEvent, OrderAccept)
-ANSWER_SETTER(MVHUX_SetComboAcceptEvent, HUX_ComboAcceptEvent, ComboAccept)
-ANSWER_SETTER(MVHUX_SetSpecialOrderAcceptEvent, HUX_SpecialOrderAcceptEvent, SpecialOrderAccept)
-ANSWER_SETTER(MVHUX_SetQuoteAcceptEvent, HUX_QuoteAcceptEvent, QuoteAccept)
-ANSWER_SETTER(MVHUX_SetOrderMarketAcceptEvent, HUX_OrderMarketAcceptEvent, OrderMarketAccept)
-ANSWER_SETTER(MVHUX_SetComboMarketAcceptEvent, HUX_ComboMarketAcceptEvent, ComboMarketAccept)
-ANSWER_SETTER(MVHUX_SetSpecialOrderMarketAcceptEvent, HUX_SpecialOrderMarketAcceptEvent, SpecialOrderMarketAccept)
-ANSWER_SETTER(MVHUX_SetQuoteMarketAcceptEvent, HUX_QuoteMarketAcceptEvent, QuoteMarketAccept)
-ANSWER_SETTER(MVHUX_SetOrderMarketReportEvent, HUX_OrderMarketReportEvent, OrderMarketReport)
-ANSWER_SETTER(MVHUX_SetQuoteMarketReportEvent, HUX_QuoteMarketReportEvent, QuoteMarketReport)
-ANSWER_SETTER(MVHUX_SetOrderRejectEvent, HUX_OrderRejectEvent, OrderReject)
-ANSWER_SETTER(MVHUX_SetComboRejectEvent, HUX_ComboRejectEvent, ComboReject)
-ANSWER_SETTER(MVHUX_SetSpecialOrderRejectEvent, HUX_SpecialOrderRejectEvent, SpecialOrderReject)
-ANSWER_SETTER(MVHUX_SetQuoteRejectEvent, HUX_QuoteRejectEvent, QuoteReject)
-ANSWER_SETTER(MVHUX_SetOrderMarketRejectEvent, HUX_OrderMarketRejectEvent, OrderMarketReject)
-ANSWER_SETTER(MVHUX_SetComboMarketRejectEvent, HUX_ComboMarketRejectEvent, ComboMarketReject)
-ANSWER_SETTER(MVHUX_SetSpecialOrderMarketRejectEvent, HUX_SpecialOrderMarketRejectEvent, SpecialOrderMarketReject)
-ANSWER_SETTER(MVHUX_SetQuoteMarketRejectEvent, HUX_QuoteMarketRejectEvent, QuoteMarketReject)
-ANSWER_SETTER(MVHUX_SetOrderActionMarketAcceptEvent, HUX_OrderActionMarketAcceptEvent, OrderActionMarketAccept)
-ANSWER_SETTER(MVHUX_SetSpecialOrderActionMarketAcceptEvent, HUX_SpecialOrderActionMarketAcceptEvent, SpecialOrderActionMarketAccept)
-ANSWER_SETTER(MVHUX_SetQuoteActionMarketAcceptEvent, HUX_QuoteActionMarketAcceptEvent, QuoteActionMarketAccept)
-ANSWER_SETTER(MVHUX_SetOrderActionMarketRejectEvent, HUX_OrderActionMarketRejectEvent, OrderActionMarketReject)
-ANSWER_SETTER(MVHUX_SetSpecialOrderActionMarketRejectEvent, HUX_SpecialOrderActionMarketRejectEvent, SpecialOrderActionMarketReject)
-ANSWER_SETTER(MVHUX_SetQuoteActionMarketRejectEvent, HUX_QuoteActionMarketRejectEvent, QuoteActionMarketReject)
-ANSWER_SETTER(MVHUX_SetOrderExecutionEvent, HUX_OrderExecutionEvent, OrderExecution)
-ANSWER_SETTER(MVHUX_SetOrderActionAcceptEvent, HUX_OrderActionAcceptEvent, OrderActionAccept)
-ANSWER_SETTER(MVHUX_SetSpecialOrderActionAcceptEvent, HUX_SpecialOrderActionAcceptEvent, SpecialOrderActionAccept)
-ANSWER_SETTER(MVHUX_SetQuoteActionAcceptEvent, HUX_QuoteActionAcceptEvent, QuoteActionAccept)
-ANSWER_SETTER(MVHUX_SetOrderActionRejectEvent, HUX_OrderActionRejectEvent, OrderActionReject)
-ANSWER_SETTER(MVHUX_SetSpecialOrderActionRejectEvent, HUX_SpecialOrderActionRejectEvent, SpecialOrderActionReject)
-ANSWER_SETTER(MVHUX_SetQuoteActionRejectEvent, HUX_QuoteActionRejectEvent, QuoteActionReject)
-SESSION_SETTER(MVHUX_SetInputRegForQuoteEvent, HUX_InputRegForQuoteEvent, SetInputRegForQuoteEvent)
-ANSWER_SETTER(MVHUX_SetPostOrderEvent, HUX_PostOrderEvent, PostOrder)
-ANSWER_SETTER(MVHUX_SetPostSpecialOrderEvent, HUX_PostSpecialOrderEvent, PostSpecialOrder)
-ANSWER_SETTER(MVHUX_SetPostQuoteEvent, HUX_PostQuoteEvent, PostQuote)
-ANSWER_SETTER(MVHUX_SetPostOrderExecutionEvent, HUX_PostOrderExecutionEvent, PostOrderExecution)
-ANSWER_SETTER(MVHUX_SetInternalOrderEvent, HUX_InternalOrderEvent, InternalOrder)
-ANSWER_SETTER(MVHUX_SetInternalOrderAdjustStatusEvent, HUX_InternalOrderAdjustStatusEvent, InternalOrderAdjustStatus)
-ANSWER_SETTER(MVHUX_SetInternalOrderExecutionEvent, HUX_InternalOrderExecutionEvent, InternalOrderExecution)
-ANSWER_SETTER(MVHUX_SetInternalOrderAdjustMktRejEvent, HUX_InternalOrderAdjustMktRejEvent, InternalOrderAdjustMktRej)
-ANSWER_SETTER(MVHUX_SetInternalQuoteAdjustStatusEvent, HUX_InternalQuoteAdjustStatusEvent, InternalQuoteAdjustStatus)
-ANSWER_SETTER(MVHUX_SetInternalQuoteAdjustMktRejEvent, HUX_InternalQuoteAdjustMktRejEvent, InternalQuoteAdjustMktRej)
-SESSION_SETTER(MVHUX_SetQueryMarketSessionEvent, HUX_QueryMarketSessionEvent, SetQueryMarketSessionEvent)
-SESSION_SETTER(MVHUX_SetMarketSessionStatReportEvent, HUX_MarketSessionStatReportEvent, SetMarketSessionStatReportEvent)
-SESSION_SETTER(MVHUX_SetQuerySymbolStatusEvent, HUX_QuerySymbolStatusEvent, SetQuerySymbolStatusEvent)
-SESSION_SETTER(MVHUX_SetSymbolStatusReportEvent, HUX_SymbolStatusReportEvent, SetSymbolStatusReportEvent)
-SESSION_SETTER(MVHUX_SetProdStatusReportEvent, HUX_ProdStatusReportEvent, SetProdStatusReportEvent)
-SESSION_SETTER(MVHUX_SetQuerySessionIDEvent, HUX_QuerySessionIDEvent, SetQuerySessionIDEvent)
-SESSION_SETTER(MVHUX_SetQueryOtAccountBPEvent, HUX_QueryOtAccountBPEvent, SetQueryOtAccountBPEvent)
+HUX_CALLBACK_SETTERS(SESSION_SETTER, ANSWER_SETTER)
 
 #undef SESSION_SETTER
 #undef ANSWER_SETTER
 
 }  // extern "C"
+
+namespace {
+
+void clear_callbacks(void* handle) {
+#define HUX_CLEAR(function, type, where) function(handle, nullptr);
+    HUX_CALLBACK_SETTERS(HUX_CLEAR, HUX_CLEAR)
+#undef HUX_CLEAR
+}
+
+}  // namespace

@@ -13,9 +13,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "adapter/Client.h"
@@ -24,6 +27,7 @@
 #include "hux_adapter_api.h"
 #include "sim/loopback_server.h"
 #include "sim/sim_trade_server.h"
+#include "tools/precise_time.h"
 
 namespace {
 
@@ -588,6 +592,142 @@ TEST(AdapterApiObject, DestroyingAConnectedObjectReportsLocalDisconnected) {
     DestroyHUXTraderApi(api);
     EXPECT_EQ(1u, events.count("OnDisconnection"));
     EXPECT_EQ("3 local disconnected", events.last("OnDisconnection"));
+}
+
+// An event object that destroys its API object in the first call of one
+// method, from inside that call, and keeps what it heard up to then.
+class destroying_recorder : public recorder {
+public:
+    std::string destroy_in;
+    HUXTraderApi* api = nullptr;
+    void* handle = nullptr;  // the object's client
+    std::string log;         // the log of both sessions
+    std::mutex lock;
+    bool destroyed = false;
+    bool freed_inside = false;            // a session's destructor had run before the call returned
+    HUXTraderEvent* events_after = this;  // what the object gave its bridges after the destroy
+    size_t heard_then = 0;
+
+    void OnConnection(int code, const char* text) override {
+        recorder::OnConnection(code, text);
+        heard("OnConnection");
+    }
+    void OnUserLogon(HUX_LogonResponse* rsp) override {
+        recorder::OnUserLogon(rsp);
+        heard("OnUserLogon");
+    }
+    void OnOrderAccept(HUX_OrderAcceptField* r) override {
+        recorder::OnOrderAccept(r);
+        heard("OnOrderAccept");
+    }
+    void OnQueryUserAccount(HUX_AccountInfo* info, bool last) override {
+        recorder::OnQueryUserAccount(info, last);
+        heard("OnQueryUserAccount");
+    }
+    static size_t log_lines(const std::string& path, const char* text) {
+        std::ifstream in(path);
+        size_t n = 0;
+        for (std::string line; std::getline(in, line);) n += line.find(text) != std::string::npos ? 1 : 0;
+        return n;
+    }
+
+private:
+    void heard(const char* method) {
+        {
+            std::lock_guard<std::mutex> g(lock);
+            if (destroyed || destroy_in != method) return;
+            destroyed = true;
+            heard_then = calls().size();
+        }
+        DestroyHUXTraderApi(api);
+        // The object is still there, giving its bridges no event object.
+        HUXTraderEvent* events = HUXAdapterImpl::GetApiSpi(handle);
+        // The object's destructor destroys the client, whose sessions end
+        // with their lines and close the log: there only once freed.
+        const bool freed = log_lines(log, "destroy trade client") + log_lines(log, "destroy query client") != 0;
+        std::lock_guard<std::mutex> g(lock);
+        events_after = events;
+        freed_inside = freed;
+    }
+};
+
+// DestroyHUXTraderApi inside an event method: the connection ("conn ok"),
+// the logon answer, an order answer (trade receive thread) and a query
+// answer (query receive thread). Both sessions are disconnected at once (the
+// server sees the trade connection close); the object and its client are
+// freed on the library's own thread once the method has returned, the
+// application calling nothing more (the sessions' last lines are not in the
+// log when the destroy returns, and come without another call); no method is
+// called after the destroy: not for the fill behind the accept or the
+// accounts behind the first, nor for the disconnect's "local disconnected".
+TEST(AdapterApiObject, DestroyInsideAnEventMethodFreesTheObjectOnceTheMethodHasReturned) {
+    for (const char* method : {"OnConnection", "OnUserLogon", "OnOrderAccept", "OnQueryUserAccount"}) {
+        SCOPED_TRACE(method);
+        sim_config cfg = server_config();
+        cfg.coalesce = true;  // each request's answers in one read
+        cfg.query_data.user_accounts.resize(2);
+        cfg.query_data.user_accounts[0].account = "ACC001";
+        cfg.query_data.user_accounts[1].account = "ACC002";
+        sim_trade_server srv;
+        ASSERT_TRUE(srv.set_config(cfg));
+        ASSERT_TRUE(srv.open_query(0));
+        char dir_template[] = "/tmp/hux_destroy_XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(dir_template));
+        const std::string dir = dir_template;
+        destroying_recorder events;
+        events.destroy_in = method;
+        events.api = CreateHUXTraderApi();
+        ASSERT_NE(nullptr, events.api);
+        struct undestroyed {  // goes before the event object
+            destroying_recorder& events;
+            ~undestroyed() {
+                if (!events.destroyed) DestroyHUXTraderApi(events.api);
+            }
+        } end{events};
+        events.handle = static_cast<HUXAdapterImpl*>(events.api)->GetHandle();
+        shorten_waits(events.handle);
+        MVHUX_SetLogDir(events.handle, dir.c_str());
+        events.log = dir + "/tavlog_" + precise_time::get_start_date() + ".log";
+
+        HUX_TradeSvrInfo info;
+        std::strcpy(info.server_ip, "127.0.0.1");
+        info.tcp_port = srv.port();
+        std::strcpy(info.query_ip, "127.0.0.1");
+        info.query_port = srv.query_port();
+        info.heartbeat_interval = 0;
+        ASSERT_EQ(HUX_RESULT_OK, events.api->ConnServer(info, &events));
+        ASSERT_TRUE(events.wait("OnConnection"));
+        if (events.destroy_in != "OnConnection") {
+            ASSERT_EQ(HUX_RESULT_OK, events.api->UserLogon("trader01", "pw", "app-x", "AUTH123"));
+        }
+        if (events.destroy_in == "OnOrderAccept" || events.destroy_in == "OnQueryUserAccount") {
+            ASSERT_TRUE(events.wait("OnUserLogon"));
+            ASSERT_EQ(0u, events.last("OnUserLogon").rfind("0 ", 0));
+        }
+        if (events.destroy_in == "OnOrderAccept") {
+            HUX_EnterOrderField o = order(101);
+            ASSERT_EQ(HUX_RESULT_OK, events.api->EnterOrder(&o));
+        } else if (events.destroy_in == "OnQueryUserAccount") {
+            ASSERT_EQ(HUX_RESULT_OK, events.api->QueryUserAccount());
+        }
+
+        EXPECT_TRUE(hux_test::wait_until(
+            [&] {
+                return destroying_recorder::log_lines(events.log, "destroy trade client") == 1 &&
+                       destroying_recorder::log_lines(events.log, "destroy query client") == 1;
+            },
+            wait_limit()));
+        EXPECT_TRUE(srv.transport().wait_peer_closed(0, wait_limit()));
+        {
+            std::lock_guard<std::mutex> g(events.lock);
+            EXPECT_TRUE(events.destroyed);
+            EXPECT_FALSE(events.freed_inside);
+            EXPECT_EQ(nullptr, events.events_after);
+            EXPECT_EQ(events.heard_then, events.calls().size());
+        }
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
 }
 
 }  // namespace

@@ -18,9 +18,12 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "adapter/Client.h"
@@ -28,6 +31,7 @@
 #include "mv_hux_adapter.h"
 #include "sim/sim_trade_server.h"
 #include "tests/support/hex.h"
+#include "tools/precise_time.h"
 
 namespace {
 
@@ -634,6 +638,139 @@ TEST(AdapterCApi, DisconnectAndDestroyReportLocalDisconnectOnce) {
         EXPECT_EQ("local disconnected", c.text);
     }
     EXPECT_EQ(1u, local);
+}
+
+// ---------------------------------------------------------------- destroy inside a callback
+
+// The callbacks that can destroy their handle in the case below.
+enum destroy_kind { DESTROY_IN_CONN_OK, DESTROY_IN_LOGON, DESTROY_IN_ORDER_ANSWER, DESTROY_IN_QUERY_ANSWER, OTHER };
+
+// Every callback of the handle comes here: the first of `kind` destroys the
+// handle, and any callback after that is counted.
+struct destroy_probe {
+    destroy_kind kind;
+    std::string log;  // the log of both sessions
+    std::mutex lock;
+    bool destroyed = false;
+    bool freed_inside = false;  // a session's destructor had run before the callback returned
+    int after = 0;
+
+    void heard(destroy_kind which, void* h) {
+        {
+            std::lock_guard<std::mutex> g(lock);
+            if (destroyed) {
+                ++after;
+                return;
+            }
+            if (which != kind) return;
+            destroyed = true;
+        }
+        EXPECT_EQ(0, MVHUX_DestroyTrade(h));
+        // Each session's destructor ends with its line and closes the log.
+        const bool freed = log_lines(log, "destroy trade client") + log_lines(log, "destroy query client") != 0;
+        std::lock_guard<std::mutex> g(lock);
+        freed_inside = freed;
+    }
+    static size_t log_lines(const std::string& path, const char* text) {
+        std::ifstream in(path);
+        size_t n = 0;
+        for (std::string line; std::getline(in, line);) n += line.find(text) != std::string::npos ? 1 : 0;
+        return n;
+    }
+};
+
+destroy_probe* g_destroy = nullptr;
+
+// The probe hears these first: the test goes on once they are recorded.
+void destroy_on_connection(void* h, int code, const char* text) {
+    g_destroy->heard(code == 0 ? DESTROY_IN_CONN_OK : OTHER, h);
+    events::on_connection(h, code, text);
+}
+void destroy_on_logon(void* h, HUX_LogonResponse* rsp) {
+    g_destroy->heard(DESTROY_IN_LOGON, h);
+    events::on_logon(h, rsp);
+}
+void destroy_on_accept(void* h, HUX_OrderAcceptField*) { g_destroy->heard(DESTROY_IN_ORDER_ANSWER, h); }
+void heard_execution(void* h, HUX_OrderExecutionField*) { g_destroy->heard(OTHER, h); }
+void destroy_on_account(void* h, HUX_AccountInfo*, bool) { g_destroy->heard(DESTROY_IN_QUERY_ANSWER, h); }
+void heard_bp_report(void* h, const char*, HUX_AccountBP*) { g_destroy->heard(OTHER, h); }
+
+// MVHUX_DestroyTrade inside a callback: in the connection event ("conn ok"),
+// the logon answer, an order answer (trade receive thread) and a query
+// answer (query receive thread). Both sessions are disconnected at once
+// (the server sees the trade connection close) and the client is freed on
+// the library's own thread once the callback has returned, the application
+// calling nothing more: the sessions' destructor lines are not in the log
+// when the destroy returns, and come without another call. No callback comes
+// after the destroy: not the fill behind the accept, the closing account
+// answer and the buying-power push behind the first account, nor the
+// disconnect's "local disconnected".
+TEST(AdapterCApi, DestroyInsideACallbackFreesTheClientOnceTheCallbackHasReturned) {
+    const struct {
+        const char* name;
+        destroy_kind kind;
+    } kinds[] = {{"conn ok", DESTROY_IN_CONN_OK},
+                 {"logon answer", DESTROY_IN_LOGON},
+                 {"order answer", DESTROY_IN_ORDER_ANSWER},
+                 {"query answer", DESTROY_IN_QUERY_ANSWER}};
+    for (const auto& k : kinds) {
+        SCOPED_TRACE(k.name);
+        sim_config cfg = server_config();
+        cfg.coalesce = true;  // each request's answers in one read
+        cfg.order_answer = hux_sim::order_mode::fill;
+        cfg.query_data.answer = true;
+        cfg.query_data.user_accounts.resize(2);
+        cfg.query_data.user_accounts[0].account = "ACC001";
+        cfg.query_data.user_accounts[1].account = "ACC002";
+        cfg.query_data.bp_push_after = 71;
+        char dir_template[] = "/tmp/hux_destroy_XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(dir_template));
+        const std::string dir = dir_template;
+        destroy_probe probe;  // outlives the handle
+        probe.kind = k.kind;
+        g_destroy = &probe;
+        rig r(cfg);
+        MVHUX_SetLogDir(r.handle, dir.c_str());
+        // The start date is known once a session exists.
+        probe.log = dir + "/tavlog_" + precise_time::get_start_date() + ".log";
+        ASSERT_EQ(0, MVHUX_SetConnectionEvent(r.handle, destroy_on_connection));
+        ASSERT_EQ(0, MVHUX_SetUserLogonEvent(r.handle, destroy_on_logon));
+        ASSERT_EQ(0, MVHUX_SetOrderAcceptEvent(r.handle, destroy_on_accept));
+        ASSERT_EQ(0, MVHUX_SetOrderExecutionEvent(r.handle, heard_execution));
+        ASSERT_EQ(0, MVHUX_SetQueryUserAccountEvent(r.handle, destroy_on_account));
+        ASSERT_EQ(0, MVHUX_ReportAccountBPEvent(r.handle, heard_bp_report));
+
+        ASSERT_TRUE(r.connect_trade());
+        if (k.kind == DESTROY_IN_LOGON) {
+            ASSERT_EQ(0, MVHUX_UserLogon(r.handle, "trader01", "pw", "app-x", "AUTH123"));
+        } else if (k.kind != DESTROY_IN_CONN_OK) {
+            ASSERT_EQ(0, r.logon());
+        }
+        if (k.kind == DESTROY_IN_ORDER_ANSWER) {
+            HUX_EnterOrderField o = order(101);
+            ASSERT_EQ(0, MVHUX_EnterOrder(r.handle, &o));
+        } else if (k.kind == DESTROY_IN_QUERY_ANSWER) {
+            ASSERT_EQ(0, MVHUX_QueryUserAccount(r.handle));
+        }
+
+        EXPECT_TRUE(hux_test::wait_until(
+            [&] {
+                return destroy_probe::log_lines(probe.log, "destroy trade client") == 1 &&
+                       destroy_probe::log_lines(probe.log, "destroy query client") == 1;
+            },
+            wait_limit()));
+        EXPECT_TRUE(r.srv.transport().wait_peer_closed(0, wait_limit()));
+        {
+            std::lock_guard<std::mutex> g(probe.lock);
+            EXPECT_TRUE(probe.destroyed);
+            EXPECT_FALSE(probe.freed_inside);
+            EXPECT_EQ(0, probe.after);
+            if (probe.destroyed) r.handle = nullptr;
+        }
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+    g_destroy = nullptr;
 }
 
 }  // namespace

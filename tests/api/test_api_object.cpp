@@ -15,6 +15,7 @@
 #include <cstring>
 #include <ctime>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -812,4 +813,116 @@ TEST(ApiObject, DestroyDisconnects) {
     EXPECT_EQ(last.record, "local disconnected");
 
     DestroyHUXTraderApi(nullptr);
+}
+
+namespace {
+
+// An event object that destroys its API object in the first call of one
+// kind, from inside that call, and keeps what it heard up to then.
+class destroying_recorder : public recorder {
+public:
+    int destroy_in = 0;
+    HUXTraderApi* api = nullptr;
+    void* handle = nullptr;   // the object's session
+    std::string session_log;  // the session's text log
+    std::mutex lock;
+    bool destroyed = false;
+    bool freed_inside = false;  // the session's destructor had run before the call returned
+    HUXTraderEvent* events_after = this;  // what the object gave its bridges after the destroy
+    size_t heard_then = 0;
+
+    void OnConnection(int code, const char* text) override {
+        recorder::OnConnection(code, text);
+        heard(ON_CONNECTION);
+    }
+    void OnUserLogon(HUX_LogonResponse* rsp, int sock) override {
+        recorder::OnUserLogon(rsp, sock);
+        heard(ON_USER_LOGON);
+    }
+    void OnOrderAccept(HUX_OrderAcceptField* r) override {
+        recorder::OnOrderAccept(r);
+        heard(ON_ORDER_ACCEPT);
+    }
+
+private:
+    void heard(int kind) {
+        {
+            std::lock_guard<std::mutex> g(lock);
+            if (destroyed || kind != destroy_in) return;
+            destroyed = true;
+            heard_then = log.size();
+        }
+        DestroyHUXTraderApi(api);
+        // The object is still there, giving its bridges no event object.
+        HUXTraderEvent* events = HUXTradeImpl::GetApiSpi(handle);
+        // The object's destructor destroys the session, whose last line
+        // closes the log: there only once both are freed.
+        const bool freed = count_lines(session_log, "destroy trade client") != 0;
+        std::lock_guard<std::mutex> g(lock);
+        events_after = events;
+        freed_inside = freed;
+    }
+};
+
+}  // namespace
+
+// DestroyHUXTraderApi inside an event method: the connection ("conn ok"),
+// the logon answer and an order answer. The session is disconnected at once
+// (the server sees the close); the object and its session are freed on the
+// library's own thread once the method has returned, the application calling
+// nothing more (the session's last line is not in its log when the destroy
+// returns, and comes without another call); no method is called after the
+// destroy: not for the answers behind the order answer in the same read,
+// nor for the disconnect's "local disconnected".
+TEST(ApiObject, DestroyInsideAnEventMethodFreesTheObjectOnceTheMethodHasReturned) {
+    const struct {
+        const char* name;
+        int kind;
+    } kinds[] = {{"conn ok", ON_CONNECTION}, {"logon answer", ON_USER_LOGON}, {"order answer", ON_ORDER_ACCEPT}};
+    for (const auto& k : kinds) {
+        SCOPED_TRACE(k.name);
+        hux_sim::sim_trade_server sim;
+        ASSERT_TRUE(sim.listening());
+        ASSERT_TRUE(sim.set_config(server_config()));
+        scratch_dir dir;
+        destroying_recorder rec;
+        rec.destroy_in = k.kind;
+        rec.api = CreateHUXTraderApi();
+        ASSERT_NE(rec.api, nullptr);
+        struct undestroyed {  // goes before the event object
+            destroying_recorder& rec;
+            ~undestroyed() {
+                if (!rec.destroyed) DestroyHUXTraderApi(rec.api);
+            }
+        } end{rec};
+        rec.handle = dynamic_cast<HUXTradeImpl*>(rec.api)->GetHandle();
+        MVHUX_SetLogDir(rec.handle, dir.path().c_str());
+        rec.session_log = text_log_path(dir.path());
+
+        ASSERT_EQ(rec.api->ConnServer(loopback_info(sim.port()), &rec, false), 0);
+        if (k.kind != ON_CONNECTION) {
+            ASSERT_TRUE(rec.wait_count(ON_CONNECTION, 1));
+            ASSERT_EQ(rec.api->UserLogon("trader01", kPassword, "app-x", "AUTH-1"), 0);
+        }
+        if (k.kind == ON_ORDER_ACCEPT) {
+            ASSERT_TRUE(rec.wait_count(ON_USER_LOGON, 1, kLogonWait));
+            ASSERT_TRUE(wait_until([&] { return session_of(dynamic_cast<HUXTradeImpl*>(rec.api))->IsLogon(); },
+                                   kLogonWait));
+            hux_sim::sim_order_answer accept;
+            accept.request_tag = 1;
+            hux_sim::sim_order_answer reject;
+            reject.request_tag = 2;
+            reject.result = 7;
+            ASSERT_TRUE(sim.send_raw(0, hux_sim::order_insert_answer(accept) + hux_sim::order_insert_answer(reject) +
+                                            hux_sim::session_stat_report(hux_sim::sim_session_stat())));
+        }
+
+        EXPECT_TRUE(wait_until([&] { return count_lines(rec.session_log, "destroy trade client") == 1; }, kLogonWait));
+        EXPECT_TRUE(sim.transport().wait_peer_closed(0, kWait));
+        std::lock_guard<std::mutex> g(rec.lock);
+        EXPECT_TRUE(rec.destroyed);
+        EXPECT_FALSE(rec.freed_inside);
+        EXPECT_EQ(rec.events_after, nullptr);
+        EXPECT_EQ(rec.log.size(), rec.heard_then);
+    }
 }

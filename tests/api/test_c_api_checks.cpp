@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/sim_order_answers.h"
+#include "sim/sim_status_answers.h"
 #include "tests/support/golden_orders.h"
 #include "tests/support/session_support.h"
 
@@ -1091,4 +1093,103 @@ TEST(CApiChecks, IndexTablesLoadWhileNamesAreLookedUp) {
     stop = true;
     reader.join();
     EXPECT_GT(found.load(), 0);
+}
+
+namespace {
+
+// The callbacks that can destroy their session in the case below.
+enum destroy_kind { DESTROY_IN_CONN_OK, DESTROY_IN_LOGON, DESTROY_IN_ORDER_ANSWER, OTHER_CALLBACK };
+
+// Every callback of the session comes here: the first of `kind` destroys
+// the session, and any callback after that is counted.
+struct destroy_probe {
+    destroy_kind kind;
+    std::string log;  // the session's text log
+    std::mutex lock;
+    bool destroyed = false;
+    bool freed_inside = false;  // the session's destructor had run before the callback returned
+    int after = 0;
+
+    void heard(destroy_kind which, void* h) {
+        {
+            std::lock_guard<std::mutex> g(lock);
+            if (destroyed) {
+                ++after;
+                return;
+            }
+            if (which != kind) return;
+            destroyed = true;
+        }
+        EXPECT_EQ(MVHUX_DestroyTrade(h), 0);
+        // The destructor's last line closes the log: there only once freed.
+        const bool freed = count_lines(log, "destroy trade client") != 0;
+        std::lock_guard<std::mutex> g(lock);
+        freed_inside = freed;
+    }
+};
+
+destroy_probe* g_destroy = nullptr;
+
+void destroy_on_accept(void* h, HUX_OrderAcceptField*) { g_destroy->heard(DESTROY_IN_ORDER_ANSWER, h); }
+void heard_reject(void* h, HUX_OrderRejectField*) { g_destroy->heard(OTHER_CALLBACK, h); }
+void heard_state(void* h, uint8_t, bool) { g_destroy->heard(OTHER_CALLBACK, h); }
+
+}  // namespace
+
+// MVHUX_DestroyTrade inside a callback: in the connection event ("conn ok"),
+// the logon answer and an order answer. The session is disconnected at once
+// (the server sees the close) and freed on the library's own thread once the
+// callback has returned, the application calling nothing more: its
+// destructor's line is not in the log when the destroy returns, and comes
+// without another call. No callback comes after the destroy: not the
+// answers behind the order answer in the same read, nor the disconnect's
+// "local disconnected".
+TEST(CApiChecks, DestroyInsideACallbackFreesTheSessionOnceTheCallbackHasReturned) {
+    const struct {
+        const char* name;
+        destroy_kind kind;
+    } kinds[] = {{"conn ok", DESTROY_IN_CONN_OK},
+                 {"logon answer", DESTROY_IN_LOGON},
+                 {"order answer", DESTROY_IN_ORDER_ANSWER}};
+    for (const auto& k : kinds) {
+        SCOPED_TRACE(k.name);
+        scratch_dir dir;
+        destroy_probe probe;  // outlives the session
+        probe.kind = k.kind;
+        g_destroy = &probe;
+        capi_session s(base_config());
+        MVHUX_SetLogDir(s.h, dir.path().c_str());
+        probe.log = text_log_path(dir.path());
+        s.events.on_code = [](CTradeClient* c, int code) {
+            g_destroy->heard(code == 0 ? DESTROY_IN_CONN_OK : OTHER_CALLBACK, c);
+        };
+        s.events.on_logon = [](CTradeClient* c) { g_destroy->heard(DESTROY_IN_LOGON, c); };
+        ASSERT_EQ(MVHUX_SetOrderAcceptEvent(s.h, destroy_on_accept), 0);
+        ASSERT_EQ(MVHUX_SetOrderRejectEvent(s.h, heard_reject), 0);
+        ASSERT_EQ(MVHUX_SetMarketSessionStatReportEvent(s.h, heard_state), 0);
+
+        ASSERT_NO_FATAL_FAILURE(s.connect());
+        if (k.kind == DESTROY_IN_LOGON) {
+            ASSERT_EQ(s.logon_call(), 0);
+        } else if (k.kind == DESTROY_IN_ORDER_ANSWER) {
+            ASSERT_NO_FATAL_FAILURE(s.logon());
+            hux_sim::sim_order_answer accept;
+            accept.request_tag = 1;
+            hux_sim::sim_order_answer reject;
+            reject.request_tag = 2;
+            reject.result = 7;
+            ASSERT_TRUE(s.srv.send_raw(0, hux_sim::order_insert_answer(accept) + hux_sim::order_insert_answer(reject) +
+                                              hux_sim::session_stat_report(hux_sim::sim_session_stat())));
+        }
+
+        EXPECT_TRUE(hux_test::wait_until([&] { return count_lines(probe.log, "destroy trade client") == 1; },
+                                         kLogonWait));
+        EXPECT_TRUE(s.srv.transport().wait_peer_closed(0, kSessionWait));
+        std::lock_guard<std::mutex> g(probe.lock);
+        EXPECT_TRUE(probe.destroyed);
+        EXPECT_FALSE(probe.freed_inside);
+        EXPECT_EQ(probe.after, 0);
+        if (probe.destroyed) s.h = nullptr;
+    }
+    g_destroy = nullptr;
 }
