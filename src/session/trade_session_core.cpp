@@ -280,19 +280,8 @@ HUX_TRADE_CORE::flow_control_window trade_session_core::GetCancelFlowControl() c
 // With the send lock on, the windows change under it, as senders count in
 // them under it.
 bool trade_session_core::ChangeFCParam(unsigned order_limit, unsigned cancel_limit) {
-    const bool lock = m_send_lock_on;
-#ifdef _WIN32
-    if (lock) m_send_lock.lock();
-#else
-    if (lock) ULTRA_LOW_LATENCY_CLIENT::ull_lock(&m_send_lock);
-#endif
-    const bool changed = HUX_TRADE_CORE::flow_control_change(m_order_fc, m_cancel_fc, order_limit, cancel_limit);
-#ifdef _WIN32
-    if (lock) m_send_lock.unlock();
-#else
-    if (lock) ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_send_lock);
-#endif
-    return changed;
+    flow_windows_change change(*this);
+    return HUX_TRADE_CORE::flow_control_change(m_order_fc, m_cancel_fc, order_limit, cancel_limit);
 }
 
 #ifndef _WIN32

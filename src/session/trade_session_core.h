@@ -576,6 +576,16 @@ private:
     ULTRA_LOW_LATENCY_CLIENT::ull_mlock m_send_lock;
 #endif
     std::atomic<bool> m_send_lock_on;
+    // Holds the send lock, when it is on, over a change of the flow-control
+    // windows: senders count in them under it.
+    struct flow_windows_change {
+        trade_session_core& session;
+        const bool locked;
+        explicit flow_windows_change(trade_session_core& s);
+        ~flow_windows_change();
+        flow_windows_change(const flow_windows_change&) = delete;
+        flow_windows_change& operator=(const flow_windows_change&) = delete;
+    };
 
     // Heart-beat and reconnect.
     std::mutex m_thread_lock;  // guards the two thread objects and m_destroying

@@ -96,20 +96,9 @@ void trade_session_core::proc_logon_msg_resp(const unsigned char* msg) {
     ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_token_lock);
 #endif
     {
-        // Under the send lock when it is on: senders count in these windows.
-        const bool lock = m_send_lock_on;
-#ifdef _WIN32
-        if (lock) m_send_lock.lock();
-#else
-        if (lock) ULTRA_LOW_LATENCY_CLIENT::ull_lock(&m_send_lock);
-#endif
+        flow_windows_change change(*this);
         HUX_TRADE_CORE::flow_control_apply_logon(m_order_fc, m_cancel_fc, v.order_fc_count, v.order_fc_window_us,
                                                  v.cancel_fc_count, v.cancel_fc_window_us);
-#ifdef _WIN32
-        if (lock) m_send_lock.unlock();
-#else
-        if (lock) ULTRA_LOW_LATENCY_CLIENT::ull_unlock(&m_send_lock);
-#endif
     }
     m_logged_on = true;
     on_logged_on(v);

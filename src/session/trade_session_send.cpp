@@ -24,6 +24,15 @@ void release(ULTRA_LOW_LATENCY_CLIENT::ull_mlock& lock) { ULTRA_LOW_LATENCY_CLIE
 #endif
 }  // namespace
 
+trade_session_core::flow_windows_change::flow_windows_change(trade_session_core& s)
+    : session(s), locked(s.m_send_lock_on) {
+    if (locked) take(session.m_send_lock);
+}
+
+trade_session_core::flow_windows_change::~flow_windows_change() {
+    if (locked) release(session.m_send_lock);
+}
+
 // Hot path: no system lock, no allocation; one clock read for counted kinds.
 // The transport reader count is one atomic add and subtract.
 int trade_session_core::SendMsgToHux(const char* name, char* data, int len, int direction) {

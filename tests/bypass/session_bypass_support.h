@@ -153,6 +153,15 @@ inline void fill_neighbour() {
     ASSERT_EQ(std::system("ping -c 1 -W 2 10.77.0.2 >/dev/null 2>&1"), 0);
 }
 
+// Both stand-ins reset, the ExaNIC one on the client's interface, and the
+// peer known: every order channel can open.
+inline void ready_every_channel() {
+    hux_standin_efvi_reset();
+    hux_standin_exanic_reset();
+    hux_standin_exanic_set_ports(hux_test::netns().client_if.c_str());
+    fill_neighbour();
+}
+
 // The plug-in files (removed, so "(deleted)") this process has mapped.
 inline int plugin_mappings() {
     FILE* maps = std::fopen("/proc/self/maps", "r");

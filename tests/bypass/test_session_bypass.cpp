@@ -26,10 +26,7 @@ using namespace bypass_test;
 // refuses order entry) never opens a kernel-bypass sender.
 TEST(SessionBypass, EveryOrderChannelDeliversTheSameBytes) {
     HUX_NEED_NETNS();
-    hux_standin_efvi_reset();
-    hux_standin_exanic_reset();
-    hux_standin_exanic_set_ports(hux_test::netns().client_if.c_str());
-    fill_neighbour();
+    ASSERT_NO_FATAL_FAILURE(ready_every_channel());
     peer_server srv(accepting());
 
     struct channel {
@@ -325,10 +322,7 @@ TEST(SessionBypass, SpareEfViNewOrderSenders) {
 // or frees the sender, and the request goes out on what it saw or fails (4).
 TEST(SessionBypass, ARequestRacingADisconnectEndsBeforeItsChannelGoes) {
     HUX_NEED_NETNS();
-    hux_standin_efvi_reset();
-    hux_standin_exanic_reset();
-    hux_standin_exanic_set_ports(hux_test::netns().client_if.c_str());
-    fill_neighbour();
+    ASSERT_NO_FATAL_FAILURE(ready_every_channel());
     peer_server srv(accepting());
     struct channel {
         const char* driver;
