@@ -1,9 +1,10 @@
 // The ef_vi stand-in's receive side on the namespace pair: frames the peer
 // puts on the wire land in the client's posted buffers in post order, the
 // client's own frames never become events, long frames give their buffer
-// back as discards, frames wait in the socket while nothing is posted, the
-// drop setting swallows exactly every k-th frame to its port while the
-// client's kernel still gets it, and a full socket's losses are counted.
+// back as discards, frames wait in the socket's ring while nothing is
+// posted, the drop setting swallows exactly every k-th frame to its port
+// while the client's kernel still gets it, and a full ring's losses are
+// counted.
 //
 // The peer's frames are written by hand and sent from a packet socket: TCP
 // segments with RST set to ports nobody listens on, which the client's
@@ -315,10 +316,16 @@ TEST_F(EfViReceive, ReceiveOnlyViRingAndSniffFilter) {
     EXPECT_EQ(poll_once(&rx.vi), 0);
     EXPECT_EQ(ef_vi_receive_fill_level(&rx.vi), 3);
 
-    // A non-promiscuous sniff leaves the interface as it is; freeing the VI
-    // ends a promiscuous one's mode.
+    // A non-promiscuous sniff leaves the interface as it is, and the VI hears
+    // frames again, into the buffers still posted; freeing the VI ends a
+    // promiscuous one's mode.
     ASSERT_EQ(rx.sniff(false), 0);
     EXPECT_FALSE(client_promiscuous());
+    ASSERT_TRUE(send_frame(out, peer_frame(6001, 10, 4)));
+    evs = poll_events(&rx.vi, 1);
+    ASSERT_EQ(evs.size(), 1u);
+    EXPECT_EQ(EF_EVENT_RX_RQ_ID(evs[0]), 11u);
+    EXPECT_EQ(be16(rx.buf(1) + 14 + 4), 4u);
     rx.release();
     receive_vi again;
     ASSERT_EQ(again.open(4, 1), 0);
@@ -572,13 +579,14 @@ TEST_F(EfViReceive, FullSocketLossesAreCounted) {
     receive_vi rx;
     ASSERT_EQ(rx.open(4096, 4096), 0);
     ASSERT_EQ(rx.sniff(false), 0);
-    // Far more than the socket's 8 MiB hold, with no buffer posted.
+    // Far more than the socket's ring holds (7,680 frames), with no buffer
+    // posted.
     constexpr int SENT = 20000;
     const frame f = peer_frame(6500, 1400, 50);
     for (int i = 0; i < SENT; ++i) ASSERT_TRUE(send_frame(out, f));
     // Then buffers are posted again as they come back, until every frame
     // is an event or a counted loss (the count is brought up to date when a
-    // poll empties the socket).
+    // poll empties the ring after it was full).
     for (int k = 0; k < 4096; ++k) ASSERT_EQ(rx.post(k, k), 0);
     long events = 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms());

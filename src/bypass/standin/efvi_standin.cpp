@@ -19,17 +19,22 @@
 //   kernel's software transmit time of the frame (SO_TIMESTAMPING, read from
 //   the socket's error queue) with the two low nanosecond bits replaced by
 //   the sync-flags setting.
-// - Receive: the socket of a VI with a receive queue is non-blocking, has a
-//   receive buffer forced to 8 MiB and hears nothing until the port-sniff
-//   filter binds it to IPv4 (ETH_P_IP, so it sees what passed the netdev
-//   ingress hook; promiscuous: PACKET_MR_PROMISC membership). A poll reads
-//   frames while pushed buffers are left: frames the host sends (which an
-//   ETH_P_IP socket is not given anyway; PACKET_OUTGOING) and frames the
-//   drop setting swallows use no buffer; any other frame lands in the next
-//   buffer (EF_EVENT_TYPE_RX), or gives that buffer back with
+// - Receive: the socket of a VI with a receive queue hears nothing until the
+//   port-sniff filter binds it to IPv4 (ETH_P_IP, so it sees what passed the
+//   netdev ingress hook; promiscuous: PACKET_MR_PROMISC membership). The
+//   kernel writes what it hears into a ring of frames shared with the
+//   process (PACKET_RX_RING, TPACKET_V2: each frame is handed over on its
+//   own as soon as it is written), so a poll takes frames without a system
+//   call, as a card's event queue is read from memory; a call per frame
+//   would cost more than the receiver's own work. A poll takes frames while
+//   pushed buffers are left: frames the host sends (which an ETH_P_IP socket
+//   is not given anyway; PACKET_OUTGOING) and frames the drop setting
+//   swallows use no buffer; any other frame is copied into the next buffer
+//   (EF_EVENT_TYPE_RX), or gives that buffer back with
 //   EF_EVENT_TYPE_RX_DISCARD when it is longer than EF_VI_RX_BUFFER_LEN.
-//   Without a pushed buffer nothing is read, and the socket's own drops
-//   (PACKET_STATISTICS) are what a full card ring loses.
+//   Without a pushed buffer nothing is taken, and the frames the kernel
+//   finds no free place for in the ring (PACKET_STATISTICS) are what a full
+//   card ring loses.
 #include <etherfabric/base.h>
 #include <etherfabric/capabilities.h>
 #include <etherfabric/ef_vi.h>
@@ -46,6 +51,7 @@
 #include <linux/net_tstamp.h>
 #include <net/if.h>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
 #include <time.h>
 #include <unistd.h>
@@ -210,6 +216,9 @@ struct hux_efvi_state {
     uint32_t rx_added = 0, rx_pushed = 0, rx_removed = 0;
     bool sniffing = false;
     uint32_t frames_read = 0;  // since the socket's statistics were last taken
+    unsigned char* frames = nullptr;  // the socket's ring of received frames
+    uint32_t next_frame = 0;          // the ring's frame a poll looks at next
+    uint32_t frames_since_empty = 0;  // taken since a poll last found the ring empty
 };
 
 namespace {
@@ -277,29 +286,63 @@ void call_hook(ef_addr addr, unsigned char const* bytes, int len, ef_request_id 
     if (hook) hook(settings().hook_ctx.load(), addr, bytes, len, id);
 }
 
+// A receive socket's ring: 256 blocks of 64 KiB (16 MiB, 7,680 frames, about
+// what a card's 4096 buffers and the socket buffer this ring replaced held
+// while the poller is off its CPU), each frame with room for the kernel's
+// header and a frame of EF_VI_RX_BUFFER_LEN bytes (longer ones are cut
+// there; their length is still told). The kernel allocates a block as a
+// power of two of pages, so 64 KiB wastes none.
+constexpr uint32_t RX_FRAME_SIZE = 2176;
+constexpr uint32_t RX_BLOCK_SIZE = 1u << 16;
+constexpr uint32_t RX_BLOCKS = 256;
+constexpr uint32_t RX_FRAMES_PER_BLOCK = RX_BLOCK_SIZE / RX_FRAME_SIZE;
+constexpr uint32_t RX_FRAMES = RX_FRAMES_PER_BLOCK * RX_BLOCKS;
+constexpr size_t RX_RING_BYTES = size_t(RX_BLOCK_SIZE) * RX_BLOCKS;
+// Where the kernel puts the network header of a frame: behind its header,
+// the sender's address and at least 16 bytes for the link header.
+static_assert(TPACKET_ALIGN(TPACKET2_HDRLEN + 16) + EF_VI_RX_BUFFER_LEN <= RX_FRAME_SIZE,
+              "a frame the size of a buffer fits a ring frame whole");
+
+// The header of ring frame i.
+inline tpacket2_hdr* ring_frame(unsigned char* frames, uint32_t i) {
+    return reinterpret_cast<tpacket2_hdr*>(frames + size_t(i / RX_FRAMES_PER_BLOCK) * RX_BLOCK_SIZE +
+                                           size_t(i % RX_FRAMES_PER_BLOCK) * RX_FRAME_SIZE);
+}
+
+// Gives the socket its ring of received frames and maps it; 0 or -errno.
+int map_rx_ring(int fd, unsigned char** frames_out) {
+    const int version = TPACKET_V2;
+    if (setsockopt(fd, SOL_PACKET, PACKET_VERSION, &version, sizeof version) != 0) return -errno;
+    tpacket_req req{};
+    req.tp_block_size = RX_BLOCK_SIZE;
+    req.tp_block_nr = RX_BLOCKS;
+    req.tp_frame_size = RX_FRAME_SIZE;
+    req.tp_frame_nr = RX_FRAMES;
+    if (setsockopt(fd, SOL_PACKET, PACKET_RX_RING, &req, sizeof req) != 0) return -errno;
+    void* map = mmap(nullptr, RX_RING_BYTES, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (map == MAP_FAILED) return -errno;
+    *frames_out = static_cast<unsigned char*>(map);
+    return 0;
+}
+
 // A packet socket on the interface that hears nothing yet (protocol 0); a
-// receive socket is non-blocking with an 8 MiB receive buffer.
-int open_packet_socket(int ifindex, bool rx, bool timestamps) {
-    const int fd = socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC | (rx ? SOCK_NONBLOCK : 0), 0);
+// receive socket (frames_out given) is non-blocking and has its ring of
+// received frames.
+int open_packet_socket(int ifindex, bool timestamps, unsigned char** frames_out = nullptr) {
+    const int fd = socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC | (frames_out ? SOCK_NONBLOCK : 0), 0);
     if (fd < 0) return -errno;
     sockaddr_ll at{};
     at.sll_family = AF_PACKET;
     at.sll_ifindex = ifindex;
-    int rc = bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at);
+    int rc = bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0 ? 0 : -errno;
     if (rc == 0 && timestamps) {
         const int how = SOF_TIMESTAMPING_TX_SOFTWARE | SOF_TIMESTAMPING_SOFTWARE | SOF_TIMESTAMPING_OPT_TSONLY;
-        rc = setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPING, &how, sizeof how);
+        rc = setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPING, &how, sizeof how) == 0 ? 0 : -errno;
     }
-    if (rc == 0 && rx) {
-        // Forcing needs CAP_NET_ADMIN; without it the limit of the host.
-        const int size = 8 << 20;
-        if (setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0)
-            setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
-    }
+    if (rc == 0 && frames_out) rc = map_rx_ring(fd, frames_out);
     if (rc != 0) {
-        const int err = errno;
         close(fd);
-        return -err;
+        return rc;
     }
     return fd;
 }
@@ -339,39 +382,54 @@ constexpr int MAX_RX_CAPACITY = 1 << 16;
 int poll_rx(hux_efvi_state* st, ef_event* evs, int evs_len) {
     const uint32_t cap = static_cast<uint32_t>(st->rx_capacity);
     int n = 0, skipped = 0;
+    long events = 0, discards = 0;
     while (n < evs_len && st->rx_removed != st->rx_pushed) {
-        rx_descriptor const& d = st->rx_ring[st->rx_removed % cap];
-        sockaddr_ll from{};
-        socklen_t from_len = sizeof from;
-        const ssize_t got = recvfrom(st->fd, d.mem, EF_VI_RX_BUFFER_LEN, MSG_DONTWAIT | MSG_TRUNC,
-                                     reinterpret_cast<sockaddr*>(&from), &from_len);
-        if (got < 0) {
-            if (st->frames_read != 0) take_socket_drops(st);  // emptied: catch up
+        tpacket2_hdr* h = ring_frame(st->frames, st->next_frame);
+        // The kernel hands a frame over by its status, written after its bytes.
+        if ((__atomic_load_n(&h->tp_status, __ATOMIC_ACQUIRE) & TP_STATUS_USER) == 0) {
+            // Emptied: catch up on the count, when the ring can have been
+            // full since it was last found empty (the kernel drops only
+            // then, and a poll reads every frame of a full ring before it
+            // finds it empty). A poller that keeps up makes no system call.
+            if (st->frames_since_empty >= RX_FRAMES && st->frames_read != 0) take_socket_drops(st);
+            st->frames_since_empty = 0;
             break;
         }
+        unsigned char* const raw = reinterpret_cast<unsigned char*>(h);
+        unsigned char const* bytes = raw + h->tp_mac;
+        const uint32_t len = h->tp_len;  // on the wire; the ring holds tp_snaplen of them
+        const size_t held = h->tp_snaplen < EF_VI_RX_BUFFER_LEN ? h->tp_snaplen : EF_VI_RX_BUFFER_LEN;
+        sockaddr_ll const* from = reinterpret_cast<sockaddr_ll const*>(raw + TPACKET_ALIGN(sizeof(tpacket2_hdr)));
+        const bool skip = from->sll_pkttype == PACKET_OUTGOING || knob_swallows(bytes, held);
+        if (!skip) {
+            rx_descriptor const& d = st->rx_ring[st->rx_removed % cap];
+            std::memcpy(d.mem, bytes, held);
+            ef_event& e = evs[n++];
+            e = ef_event{};
+            if (len > EF_VI_RX_BUFFER_LEN) {
+                e.rx_discard.type = EF_EVENT_TYPE_RX_DISCARD;
+                e.rx_discard.rq_id = static_cast<uint32_t>(d.id);
+                e.rx_discard.len = static_cast<uint16_t>(len > 0xffff ? 0xffff : len);
+                e.rx_discard.subtype = EF_EVENT_RX_DISCARD_TRUNC;
+                ++discards;
+            } else {
+                e.rx.type = EF_EVENT_TYPE_RX;
+                e.rx.rq_id = static_cast<uint32_t>(d.id);
+                e.rx.len = static_cast<uint16_t>(len);
+                e.rx.flags = EF_EVENT_FLAG_SOP;
+                ++events;
+            }
+            ++st->rx_removed;
+        }
+        // The frame's place goes back to the kernel.
+        __atomic_store_n(&h->tp_status, TP_STATUS_KERNEL, __ATOMIC_RELEASE);
+        st->next_frame = st->next_frame + 1 == RX_FRAMES ? 0 : st->next_frame + 1;
+        ++st->frames_since_empty;
         if (++st->frames_read >= FRAMES_PER_STATISTICS) take_socket_drops(st);
-        const size_t written = got < EF_VI_RX_BUFFER_LEN ? static_cast<size_t>(got) : EF_VI_RX_BUFFER_LEN;
-        if (from.sll_pkttype == PACKET_OUTGOING || knob_swallows(d.mem, written)) {
-            if (++skipped >= MAX_SKIPPED_PER_POLL) break;
-            continue;
-        }
-        ef_event& e = evs[n++];
-        e = ef_event{};
-        if (got > EF_VI_RX_BUFFER_LEN) {
-            e.rx_discard.type = EF_EVENT_TYPE_RX_DISCARD;
-            e.rx_discard.rq_id = static_cast<uint32_t>(d.id);
-            e.rx_discard.len = static_cast<uint16_t>(got > 0xffff ? 0xffff : got);
-            e.rx_discard.subtype = EF_EVENT_RX_DISCARD_TRUNC;
-            settings().rx_discards.fetch_add(1);
-        } else {
-            e.rx.type = EF_EVENT_TYPE_RX;
-            e.rx.rq_id = static_cast<uint32_t>(d.id);
-            e.rx.len = static_cast<uint16_t>(got);
-            e.rx.flags = EF_EVENT_FLAG_SOP;
-            settings().rx_events.fetch_add(1);
-        }
-        ++st->rx_removed;
+        if (skip && ++skipped >= MAX_SKIPPED_PER_POLL) break;
     }
+    if (events != 0) settings().rx_events.fetch_add(events);
+    if (discards != 0) settings().rx_discards.fetch_add(discards);
     return n;
 }
 
@@ -507,7 +565,8 @@ int ef_vi_alloc_from_pd(ef_vi* vi, ef_driver_handle vi_dh, ef_pd* pd, ef_driver_
 
     const bool rx = rxq_capacity > 0;
     const bool timestamps = (flags & EF_VI_TX_TIMESTAMPS) != 0;
-    const int fd = open_packet_socket(pd->pd_ifindex, rx, timestamps);
+    unsigned char* frames = nullptr;
+    const int fd = open_packet_socket(pd->pd_ifindex, timestamps, rx ? &frames : nullptr);
     if (fd < 0) return fd;
     const int ring = settings().ring.load();
     hux_efvi_state* st = new hux_efvi_state;
@@ -525,6 +584,7 @@ int ef_vi_alloc_from_pd(ef_vi* vi, ef_driver_handle vi_dh, ef_pd* pd, ef_driver_
     if (rx) {
         st->rx_capacity = rxq_capacity;
         st->rx_ring = new rx_descriptor[rxq_capacity]();
+        st->frames = frames;
     }
     vi->vi_state = st;
     vi->vi_flags = static_cast<unsigned>(flags);
@@ -538,6 +598,7 @@ int ef_vi_free(ef_vi* vi, ef_driver_handle) {
     if (!vi || !vi->vi_state) return -EINVAL;
     hux_efvi_state* st = vi->vi_state;
     if (st->rx_capacity > 0) take_socket_drops(st);
+    if (st->frames) munmap(st->frames, RX_RING_BYTES);  // the mapping holds the socket too
     close(st->fd);  // also leaves promiscuous mode
     delete[] st->ring;
     delete[] st->rx_ring;
@@ -606,12 +667,17 @@ int ef_vi_filter_del(ef_vi* vi, ef_driver_handle dh, ef_filter_cookie* filter_co
     if (!st->sniffing) return -ENOENT;
     // A packet socket cannot be unbound from its protocol: a fresh one that
     // hears nothing takes the descriptor's place (the old one's membership
-    // and waiting frames go with it).
-    const int fresh = open_packet_socket(st->ifindex, true, st->timestamps);
+    // and waiting frames go with it, once its ring is unmapped too).
+    unsigned char* frames = nullptr;
+    const int fresh = open_packet_socket(st->ifindex, st->timestamps, &frames);
     if (fresh < 0) return fresh;
     take_socket_drops(st);
     dup3(fresh, st->fd, O_CLOEXEC);
     close(fresh);
+    munmap(st->frames, RX_RING_BYTES);
+    st->frames = frames;
+    st->next_frame = 0;
+    st->frames_since_empty = 0;
     st->sniffing = false;
     return 0;
 }

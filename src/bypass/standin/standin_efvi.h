@@ -66,10 +66,11 @@ unsigned short hux_standin_efvi_rx_drop_port(void);
 long hux_standin_efvi_rx_drop_nth(void);
 /* Frames swallowed by the drop setting. */
 long hux_standin_efvi_rx_knob_drops(void);
-/* Frames the interface's packet sockets lost because their receive buffer
- * was full (the kernel's count, taken at least every 4096 frames read, when
- * a poll finds the socket empty after reading frames, and when the VI is
- * freed). */
+/* Frames the interface's packet sockets lost because their ring of received
+ * frames was full (the kernel's count, taken at least every 4096 frames
+ * read, when a poll finds the ring empty after it may have been full, that
+ * is after reading a whole ring's frames since it was last found empty, and
+ * when the VI is freed). */
 long hux_standin_efvi_rx_socket_drops(void);
 /* Receive events and receive-discard events given by polls. */
 long hux_standin_efvi_rx_events(void);
