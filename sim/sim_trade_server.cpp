@@ -855,6 +855,7 @@ void sim_trade_server::set_drop_hook(drop_hook hook) {
 std::vector<sim_message> sim_trade_server::cut_requests(conn_state& st, const char* data, size_t len,
                                                         size_t (*length_of)(uint16_t)) {
     std::vector<sim_message> out;
+    const auto now = std::chrono::steady_clock::now();
     st.pending.append(data, len);
     size_t off = 0;
     while (st.pending.size() - off >= 2) {
@@ -863,12 +864,12 @@ std::vector<sim_message> sim_trade_server::cut_requests(conn_state& st, const ch
         if (need == 0) {
             // Not a request: nothing tells where it ends, so keep all that is
             // buffered as one unknown message.
-            out.push_back({type, false, st.pending.substr(off)});
+            out.push_back({type, false, st.pending.substr(off), now});
             off = st.pending.size();
             break;
         }
         if (st.pending.size() - off < need) break;
-        out.push_back({type, true, st.pending.substr(off, need)});
+        out.push_back({type, true, st.pending.substr(off, need), now});
         off += need;
     }
     st.pending.erase(0, off);

@@ -258,6 +258,9 @@ struct sim_message {
     uint16_t type = 0;
     bool known = true;  // false: a type that is not a request; holds all bytes that were buffered
     std::string bytes;
+    // When the server read the message's last bytes: the pace of a client's
+    // messages, whenever a test gets to look at them.
+    std::chrono::steady_clock::time_point received_at{};
 };
 
 // A datagram of the UDP order channel, in arrival order.

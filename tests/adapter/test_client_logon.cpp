@@ -531,19 +531,18 @@ TEST(ClientLifetime, BothConnectionsDroppingAtOnceNeverHang) {
     const size_t threads_before = settled_thread_count();
     {
         rig r;
-        // A close that waited for the other session's threads would wait this long.
+        // A close that waited for the other session's threads would wait six
+        // times as long as the wait for the drops below.
         HUX_SESSION::TradeClientTimings t = r.client->Trade().GetTimings();
-        t.tcp_stop_wait_ms = 60000;
+        t.tcp_stop_wait_ms = static_cast<unsigned>(6 * wait_limit().count());
         r.client->Trade().SetTimings(t);
         const int n = rounds(100);
-        long long longest_ms = 0;
         for (int i = 0; i < n; ++i) {
             ASSERT_TRUE(r.connect()) << i;
             const logon_seen seen = r.logon();
             ASSERT_EQ(0, seen.rsp.result) << i;
             const size_t conn = trade_conn(r, static_cast<size_t>(i));
             const size_t query_conn = r.srv.query_connection_count() - 1;
-            const auto start = steady_clock::now();
             std::thread a([&] { r.srv.close(conn); });
             std::thread b([&] { r.srv.close_query(query_conn); });
             a.join();
@@ -551,7 +550,6 @@ TEST(ClientLifetime, BothConnectionsDroppingAtOnceNeverHang) {
             ASSERT_TRUE(hux_test::wait_until(
                 [&] { return !r.client->IsTradeConnect() && !r.client->IsQueryConnect(); }, wait_limit()))
                 << "round " << i;
-            longest_ms = std::max(longest_ms, elapsed_ms(start));
             // Whichever drop came first, the application heard of one
             // trade close per round.
             ASSERT_TRUE(hux_test::wait_until(
@@ -562,11 +560,11 @@ TEST(ClientLifetime, BothConnectionsDroppingAtOnceNeverHang) {
                 wait_limit()))
                 << "round " << i;
         }
-        EXPECT_LT(longest_ms, 5000);
         EXPECT_EQ(static_cast<size_t>(n), recorder::get().count(r.client.get(), 0));
         returns_in_time("destroying the client", [&] { r.client.reset(); });
     }
-    EXPECT_EQ(threads_before, threads_back_to(threads_before)) << thread_names();
+    // No more threads than at the start; threads of earlier cases may end meanwhile.
+    EXPECT_LE(threads_back_to(threads_before), threads_before) << thread_names();
 }
 
 // A lost query connection closes the trade session of its own connect; the
@@ -634,7 +632,7 @@ TEST(ClientLifetime, DestroyedWhileEachOfItsThreadsRuns) {
         EXPECT_LT(elapsed_ms(start), 3000);
         EXPECT_EQ(1u, r.srv.connection_count());
     }
-    EXPECT_EQ(threads_before, threads_back_to(threads_before)) << thread_names();
+    EXPECT_LE(threads_back_to(threads_before), threads_before) << thread_names();
     {
         SCOPED_TRACE("the query session's reconnect thread");
         rig r;
@@ -650,7 +648,7 @@ TEST(ClientLifetime, DestroyedWhileEachOfItsThreadsRuns) {
         EXPECT_LT(elapsed_ms(start), 3000);
         EXPECT_EQ(1u, r.srv.query_connection_count());
     }
-    EXPECT_EQ(threads_before, threads_back_to(threads_before)) << thread_names();
+    EXPECT_LE(threads_back_to(threads_before), threads_before) << thread_names();
     {
         SCOPED_TRACE("the heart-beat thread");
         sim_config cfg = server_config();
@@ -665,7 +663,7 @@ TEST(ClientLifetime, DestroyedWhileEachOfItsThreadsRuns) {
         returns_in_time("destroying the client", [&] { r.client.reset(); });
         EXPECT_LT(elapsed_ms(start), 3000);
     }
-    EXPECT_EQ(threads_before, threads_back_to(threads_before)) << thread_names();
+    EXPECT_LE(threads_back_to(threads_before), threads_before) << thread_names();
     {
         SCOPED_TRACE("a connected client reports one local close as it goes");
         rig r;
@@ -675,7 +673,7 @@ TEST(ClientLifetime, DestroyedWhileEachOfItsThreadsRuns) {
         EXPECT_EQ(1u, recorder::get().count(handle, 3));
         EXPECT_EQ(2u, recorder::get().connections(handle).size());
     }
-    EXPECT_EQ(threads_before, threads_back_to(threads_before)) << thread_names();
+    EXPECT_LE(threads_back_to(threads_before), threads_before) << thread_names();
 }
 
 // The trade connection drops: its receive thread closes the query session
@@ -701,7 +699,7 @@ TEST(ClientLifetime, DestroyedOnAnotherThreadFreesWhatTheSessionsSetAside) {
             std::thread destroyer([&] { r.client.reset(); });
             destroyer.join();
         }
-        ASSERT_EQ(threads_before, threads_back_to(threads_before)) << "round " << i << ": " << thread_names();
+        ASSERT_LE(threads_back_to(threads_before), threads_before) << "round " << i << ": " << thread_names();
     }
 }
 
@@ -756,7 +754,7 @@ TEST(ClientLifetime, DestroyedAsSoonAsTheLogonOutcomeIsKnown) {
                 ASSERT_EQ(1u, seen.size()) << i;
                 EXPECT_EQ(o.expected, seen[0].rsp.result) << i;
             }
-            ASSERT_EQ(threads_before, threads_back_to(threads_before)) << "round " << i << ": " << thread_names();
+            ASSERT_LE(threads_back_to(threads_before), threads_before) << "round " << i << ": " << thread_names();
         }
     }
 }
@@ -785,7 +783,7 @@ TEST(ClientLifetime, DisconnectInsideACallbackReturns) {
         EXPECT_EQ(1u, r.srv.connection_count());
         returns_in_time("destroying the client", [&] { r.client.reset(); });
     }
-    EXPECT_EQ(threads_before, threads_back_to(threads_before)) << thread_names();
+    EXPECT_LE(threads_back_to(threads_before), threads_before) << thread_names();
     {
         SCOPED_TRACE("logon callback, query receive thread");
         rig r;
@@ -802,7 +800,7 @@ TEST(ClientLifetime, DisconnectInsideACallbackReturns) {
         EXPECT_TRUE(hux_test::wait_until([&] { return !r.client->IsQueryConnect(); }, wait_limit()));
         returns_in_time("destroying the client", [&] { r.client.reset(); });
     }
-    EXPECT_EQ(threads_before, threads_back_to(threads_before)) << thread_names();
+    EXPECT_LE(threads_back_to(threads_before), threads_before) << thread_names();
     {
         SCOPED_TRACE("connection callback, the trade reconnect's conn ok");
         rig r;
@@ -823,7 +821,7 @@ TEST(ClientLifetime, DisconnectInsideACallbackReturns) {
         EXPECT_FALSE(r.client->IsQueryConnect());
         returns_in_time("destroying the client", [&] { r.client.reset(); });
     }
-    EXPECT_EQ(threads_before, threads_back_to(threads_before)) << thread_names();
+    EXPECT_LE(threads_back_to(threads_before), threads_before) << thread_names();
     {
         SCOPED_TRACE("heart-beat time-out, heart-beat thread");
         sim_config cfg = server_config();
@@ -852,5 +850,5 @@ TEST(ClientLifetime, DisconnectInsideACallbackReturns) {
         returns_in_time("destroying the client", [&] { r.client.reset(); });
         EXPECT_EQ(1, timeouts.load());
     }
-    EXPECT_EQ(threads_before, threads_back_to(threads_before)) << thread_names();
+    EXPECT_LE(threads_back_to(threads_before), threads_before) << thread_names();
 }

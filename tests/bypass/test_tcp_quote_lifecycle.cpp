@@ -309,7 +309,7 @@ TEST_F(TcpQuoteLifecycleDeathTest, UnknownInterfaceAbortsWithThreeLines) {
 TEST_F(TcpQuoteLifecycle, InitAfterCloseTakesASecondFlowFromItsStart) {
     flow_netns net;
     HUX_NEED_FLOW_NETNS(net);
-    if (receiver_cpu_ <= 0 || others_cpu_ < 0) GTEST_SKIP() << "needs a CPU above 0 for the receiver and one more";
+    HUX_NEED_FLOW_CPUS(receiver_cpu_ > 0 && others_cpu_ >= 0, "needs a CPU above 0 for the receiver and one more");
     tcp_quote_new q;
     for (bool reorder : {true, false}) {
         SCOPED_TRACE(reorder ? "with reordering" : "without reordering");

@@ -341,10 +341,7 @@ protected:
     int receiver_cpu_ = -1, others_cpu_ = -1;
 };
 
-#define NEED_TWO_CPUS()                                                                        \
-    do {                                                                                       \
-        if (!two_cpus()) GTEST_SKIP() << "needs a CPU above 0 for the receiver and one more"; \
-    } while (0)
+#define NEED_TWO_CPUS() HUX_NEED_FLOW_CPUS(two_cpus(), "needs a CPU above 0 for the receiver and one more")
 
 // Sends the marker after a flow: the 64 bytes that would follow its last
 // one, from another source port (so no loss rule or relay schedule meets
@@ -589,9 +586,17 @@ TEST_F(TcpQuoteLive, JumboFramesAreDiscardedWithALogLineAndBuffersComeBack) {
         flow.start();
         const flow_result& r = flow.wait();
         ASSERT_TRUE(r.complete) << flow_text(r);
+        // Frames the stand-in's packet socket lost (its ring full on a
+        // loaded machine) never reach the receiver: they count as seen.
         EXPECT_TRUE(wait_until(
-            [] { return hux_standin_efvi_rx_discards() + hux_standin_efvi_rx_events() >= 5000; }, flow_timeout_ms()))
-            << hux_standin_efvi_rx_discards() << " discarded, " << hux_standin_efvi_rx_events() << " received";
+            [] {
+                return hux_standin_efvi_rx_discards() + hux_standin_efvi_rx_events() +
+                           hux_standin_efvi_rx_socket_drops() >=
+                       5000;
+            },
+            flow_timeout_ms()))
+            << hux_standin_efvi_rx_discards() << " discarded, " << hux_standin_efvi_rx_events() << " received, "
+            << hux_standin_efvi_rx_socket_drops() << " lost by the packet socket";
 
         b_sender b(net);
         ASSERT_TRUE(b.ok());
@@ -620,7 +625,7 @@ TEST_F(TcpQuoteLive, CpuOnePinsTheReceiveThreadCpuZeroLeavesIt) {
     cpu_set_t process;
     CPU_ZERO(&process);
     ASSERT_EQ(sched_getaffinity(0, sizeof process, &process), 0);
-    if (!CPU_ISSET(1, &process) || CPU_COUNT(&process) < 2) GTEST_SKIP() << "CPU 1 is not this process's";
+    HUX_NEED_FLOW_CPUS(CPU_ISSET(1, &process) && CPU_COUNT(&process) >= 2, "CPU 1 is not this process's");
     const std::uint16_t port = 47015;
     for (int cpu : {1, 0}) {
         SCOPED_TRACE("cpu " + std::to_string(cpu));

@@ -21,6 +21,7 @@
 #include "tests/support/coll_support.h"
 #include "tests/support/net_support.h"
 #include "tests/support/plain_socket.h"
+#include "tests/support/test_wait.h"
 #include "tests/support/udp_order_channel.h"
 
 using hux_sim::order_mode;
@@ -32,7 +33,7 @@ using namespace std::chrono;
 
 namespace {
 
-const milliseconds deadline(5000);
+const milliseconds deadline = hux_test::test_wait();
 
 // report_version of user "trader01", 48 bytes.
 std::string version_report() {

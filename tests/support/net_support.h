@@ -19,6 +19,7 @@
 
 #include "sim/loopback_server.h"
 #include "tests/support/hex.h"
+#include "tests/support/test_wait.h"
 #include "net/socket_param.h"
 #include "net/sckt_param.h"
 
@@ -139,8 +140,7 @@ struct event_recorder {
         std::lock_guard<std::mutex> g(m);
         return events.size();
     }
-    bool wait_count(SOCKET_EVENT type, size_t n,
-                    std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) const {
+    bool wait_count(SOCKET_EVENT type, size_t n, std::chrono::milliseconds timeout = test_wait()) const {
         return wait_until([&] { return count(type) >= n; }, timeout);
     }
     // Every offered byte, each offer once (right when the callback takes all).

@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <string>
 
+#include "tests/support/test_wait.h"
+
 namespace hux_test {
 
 // A port of 127.0.0.1 with nothing bound to it at the moment (bound, released).
@@ -78,7 +80,7 @@ inline int read_end(int fd, std::chrono::milliseconds deadline) {
 }
 
 // A client connection to 127.0.0.1:port, closed with the object; fd is -1
-// when the connection failed. Reads wait at most five seconds.
+// when the connection failed. Reads wait at most the tests' wait (test_wait.h).
 struct plain_client {
     int fd;
     explicit plain_client(uint16_t port) : fd(connect_to(port)) {}
@@ -88,7 +90,7 @@ struct plain_client {
     plain_client(const plain_client&) = delete;
     plain_client& operator=(const plain_client&) = delete;
     bool send(const std::string& bytes) const { return send_all(fd, bytes); }
-    std::string read(size_t n) const { return read_exact(fd, n, std::chrono::milliseconds(5000)); }
+    std::string read(size_t n) const { return read_exact(fd, n, test_wait()); }
 };
 
 }  // namespace hux_test

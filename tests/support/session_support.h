@@ -29,6 +29,7 @@
 #include "mv_hux_trade.h"
 #include "sim/sim_trade_server.h"
 #include "tests/support/hex.h"
+#include "tests/support/test_wait.h"
 #include "trade/TradeClient.h"
 #include "tools/precise_time.h"
 
@@ -37,9 +38,9 @@ namespace trade_test {
 using HUX_TRADE::CTradeClient;
 using hux_test::hex_of;
 
-const std::chrono::milliseconds kSessionWait(5000);
+const std::chrono::milliseconds kSessionWait = hux_test::test_wait();
 // A logon first reports the terminal, which runs shell commands: allow more.
-const std::chrono::milliseconds kLogonWait(15000);
+const std::chrono::milliseconds kLogonWait = hux_test::test_wait_at_least(std::chrono::milliseconds(15000));
 
 // A simulated server on loopback: no heart-beat unless asked for, no CPU
 // binding, symbol pages of 100.

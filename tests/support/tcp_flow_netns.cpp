@@ -11,6 +11,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -18,6 +19,8 @@
 #include <sstream>
 #include <stdexcept>
 #include <vector>
+
+#include "tests/support/test_wait.h"
 
 namespace hux_test {
 
@@ -108,7 +111,7 @@ long flow_timeout_ms() {
         const long ms = std::strtol(v, nullptr, 10);
         if (ms > 0) return ms;
     }
-    return 60000;
+    return std::max(60000L, 6 * static_cast<long>(test_wait().count()));
 }
 
 // ---------------------------------------------------------------------------

@@ -54,7 +54,8 @@ constexpr char const* FLOW_A_IP = "10.79.0.1";
 constexpr char const* FLOW_B_IP = "10.79.0.2";
 
 // How long a flow, a relay or a set-up wait may take at most, in ms:
-// HUX_FLOW_TIMEOUT_MS, else 60000.
+// HUX_FLOW_TIMEOUT_MS, else 60000 or six times the tests' wait (test_wait.h)
+// when that is longer.
 long flow_timeout_ms();
 
 struct flow_netns_options {
@@ -256,6 +257,16 @@ private:
             if (::getenv("HUX_REQUIRE_NETNS"))                                           \
                 FAIL() << "namespaces for the TCP flow required: " << (net).missing();   \
             GTEST_SKIP() << "no namespaces for the TCP flow: " << (net).missing();       \
+        }                                                                                \
+    } while (0)
+
+// In a test body: go on only when `have` holds, the CPUs the test needs
+// (`what` names them); under HUX_REQUIRE_NETNS=1 their lack fails instead.
+#define HUX_NEED_FLOW_CPUS(have, what)                                                   \
+    do {                                                                                 \
+        if (!(have)) {                                                                   \
+            if (::getenv("HUX_REQUIRE_NETNS")) FAIL() << "CPUs required: " << (what);    \
+            GTEST_SKIP() << (what);                                                      \
         }                                                                                \
     } while (0)
 

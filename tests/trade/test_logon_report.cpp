@@ -29,13 +29,14 @@
 #include "sim/sim_collection.h"
 #include "tests/support/coll_support.h"
 #include "tests/support/session_support.h"
+#include "tests/support/test_wait.h"
 
 using namespace trade_test;
 using hux_test::coll::key_dir;
 
 namespace {
 
-const std::chrono::milliseconds kWait(15000);
+const std::chrono::milliseconds kWait = hux_test::test_wait_at_least(std::chrono::milliseconds(15000));
 const char* const kUser = "trader01";
 const char* const kPassword = "password";
 // Upper-case MD5 hex text of "password".
@@ -65,12 +66,21 @@ std::vector<std::string> split_at(const std::string& s, char sep) {
 }
 
 // A handle connected to a simulated server of its own, logging on with the
-// texts above.
+// texts above. The service answers every report here, so the report's waits
+// get the tests' wait: a verdict that came after a shorter one would read
+// as none (0), and the logon would go on.
 struct logon_session : capi_session {
     explicit logon_session(const hux_sim::sim_config& cfg) : capi_session(cfg) {
         user = kUser;
         app_id = kAppId;
         auth_code = kAuth;
+        const unsigned answer_ms = static_cast<unsigned>(hux_test::test_wait().count());
+        HUX_TRADE::TradeClientTimings t = client()->GetTimings();
+        t.coll_connect_wait_ms = answer_ms;
+        t.coll_version_wait_ms = answer_ms;
+        t.coll_verdict_wait_ms = answer_ms;
+        t.coll_report_wait_ms = 3 * answer_ms;
+        client()->SetTimings(t);
     }
 };
 
@@ -311,9 +321,12 @@ TEST(LogonReport, ALogonRefusedAfterAReconnectIsAnsweredWithANewConnection) {
     t.reconnect_wait_count = 2;
     t.reconnect_wait_ms = 10;
     t.logon_first_wait_ms = 1;
-    // Long enough for an accepted logon, report included, on a loaded machine.
-    t.logon_wait_count = 60;
-    t.logon_wait_ms = 50;
+    // The tests' wait, for an accepted logon, report included, on a loaded
+    // machine. The refused logon runs it out, so the third connection comes
+    // after it.
+    const std::chrono::milliseconds logon_wait = hux_test::test_wait();
+    t.logon_wait_ms = 10;
+    t.logon_wait_count = static_cast<unsigned>(logon_wait.count() / t.logon_wait_ms);
     t.reconnect_idle_ms = 2;
     s.client()->SetTimings(t);
     ASSERT_EQ(MVHUX_SetAutoReconnect(s.h, true), 0);
@@ -326,7 +339,7 @@ TEST(LogonReport, ALogonRefusedAfterAReconnectIsAnsweredWithANewConnection) {
     ASSERT_EQ(s.events.logons().size(), 2u);
     expect_refusal(s.events.logon(1), 102);
 
-    ASSERT_TRUE(s.events.wait_code(0, 3, kWait));
+    ASSERT_TRUE(s.events.wait_code(0, 3, logon_wait + kWait));
     ASSERT_NO_FATAL_FAILURE(s.logon());
     EXPECT_EQ(s.events.logons().size(), 3u);
 

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -521,22 +522,28 @@ TEST(TradeClientSession, ExactlyFullLastPageStoresNoEmptySymbol) {
     EXPECT_EQ(index, 4);
 }
 
-// A disconnect of an idle session at the default timings, in each TCP client
-// form and with long epoll waits: the event thread is woken by the stop, so
-// the disconnect no longer waits for the end of the thread's wait (up to
-// 5.5 s before) and leaves no thread behind.
+// A disconnect of an idle session, in each TCP client form and with epoll
+// waits far longer than the test waits: the event thread is woken by the
+// stop, so the disconnect does not wait for the end of the thread's wait
+// (before, it waited for that or for the close's poll of the thread, which
+// is as long here) and leaves no thread behind.
 TEST(TradeClientSession, DisconnectOfAnIdleSessionIsQuickInEveryForm) {
     hux_sim::sim_trade_server sim;
     ASSERT_TRUE(sim.set_config(base_config()));
     enum tcp_form { EPOLL, BLOCKING, ASYNC };
+    const int deadline_ms = static_cast<int>(kSessionWait.count());
     size_t connections = 0;
     for (tcp_form form : {EPOLL, BLOCKING, ASYNC}) {
-        for (int wait_ms : {1000, 4000, 10000}) {
+        for (int wait_ms : {2 * deadline_ms, 4 * deadline_ms, 6 * deadline_ms}) {
             SCOPED_TRACE(testing::Message() << "form " << form << ", wait " << wait_ms << " ms");
             const size_t threads = hux_test::thread_count();
             session_events events;
-            void* h = MVHUX_CreateTrade(&events);  // default timings
-            events.attach(*static_cast<CTradeClient*>(h));
+            void* h = MVHUX_CreateTrade(&events);
+            CTradeClient& client = *static_cast<CTradeClient*>(h);
+            events.attach(client);
+            HUX_TRADE::TradeClientTimings t = client.GetTimings();
+            t.tcp_stop_wait_ms = static_cast<unsigned>(wait_ms);
+            client.SetTimings(t);
             if (form == ASYNC) {
                 ASSERT_EQ(MVHUX_SetAsyncReceiveMode(h), 0);
             }
@@ -547,17 +554,16 @@ TEST(TradeClientSession, DisconnectOfAnIdleSessionIsQuickInEveryForm) {
             ASSERT_TRUE(events.wait_code(0, 1));
             ASSERT_TRUE(sim.wait_for_connection(connections, kSessionWait));
 
-            const auto t0 = std::chrono::steady_clock::now();
-            EXPECT_EQ(MVHUX_DisConnServer(h), 0);
-            const auto took = std::chrono::steady_clock::now() - t0;
-            // Typically a few milliseconds (the asynchronous form pauses
-            // 20 ms); the bound leaves room for a loaded machine and is far
-            // below every wait above.
-            EXPECT_LT(took, std::chrono::milliseconds(900));
+            // Waited for with the test's deadline, half the shortest wait
+            // above at most; the future's end joins the disconnect.
+            std::future<int> disconnect = std::async(std::launch::async, [h] { return MVHUX_DisConnServer(h); });
+            ASSERT_EQ(disconnect.wait_for(kSessionWait), std::future_status::ready)
+                << "the disconnect waits for the event thread";
+            EXPECT_EQ(disconnect.get(), 0);
             EXPECT_TRUE(sim.transport().wait_peer_closed(connections, kSessionWait));
             EXPECT_EQ(events.count_code(3), 1u);  // "local disconnected", once
             EXPECT_EQ(MVHUX_DestroyTrade(h), 0);
-            EXPECT_TRUE(wait_until([&] { return hux_test::thread_count() == threads; }, kSessionWait));
+            EXPECT_TRUE(wait_until([&] { return hux_test::thread_count() <= threads; }, kSessionWait));
             ++connections;
         }
     }
