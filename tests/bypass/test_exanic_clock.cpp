@@ -11,11 +11,15 @@
 #include <string>
 
 #include "tests/bypass/test_exanic_support.h"
+#include "tests/support/test_wait.h"
 
 using namespace hux_test;
 using namespace exa_test;
 
 namespace {
+
+// How long a wait for the offset thread or its end may last.
+const int kWaitMs = static_cast<int>(hux_test::test_wait().count());
 
 long long host_ns() {
     timespec ts;
@@ -44,17 +48,20 @@ TEST(ExanicTimestamps, EachFixedSendReportsATimeBetweenHostClockReads) {
     ts_sink sink;
     log_file log("timestamps");
     exanic_udp_client client;
+    const long long init_start = host_ns();
     ASSERT_TRUE(client.init(record(PEER_IP, 40102, 40101, true), netns().client_if.c_str(), &sink, log.get()));
+    const long long init_end = host_ns();
     EXPECT_TRUE(client.timestamps_on());
     EXPECT_TRUE(log.has("enable tx_timestamping ...\n")) << log.text();
     EXPECT_TRUE(log.has("Difference: ")) << log.text();
     EXPECT_GE(client.time_offset(), 1000000);
     EXPECT_LT(client.time_offset(), 1000000 + 100000);
-    // The offset is measured by reading the card after the host clock, so it
-    // comes out larger than the card's true lead by that read's latency; the
-    // offset thread never replaces it (a millisecond is far above its limit),
-    // so every report sits at most that much before the host clock.
-    const long long measured_excess = client.time_offset() - 1000000;
+    // The offset is measured inside init by reading the card after the host
+    // clock, so it comes out larger than the card's true lead by the time
+    // between the two reads, which init's own length bounds; the offset
+    // thread never replaces it (a millisecond is far above its limit), so
+    // every report sits at most that much before the host clock.
+    const long long read_gap_bound = init_end - init_start;
 
     const std::string order(100, 'o'), quote(196, 'q');
     for (int i = 0; i < 20; ++i) {
@@ -65,7 +72,7 @@ TEST(ExanicTimestamps, EachFixedSendReportsATimeBetweenHostClockReads) {
                   is_quote ? 196 : 100);
         const long long after = host_ns();
         ASSERT_EQ(sink.count, i + 1);
-        EXPECT_GE(sink.last, before - measured_excess) << i;
+        EXPECT_GE(sink.last, before - read_gap_bound) << i;
         EXPECT_LE(sink.last, after) << i;
     }
     // Ordinary messages and warm-ups report nothing.
@@ -78,7 +85,7 @@ TEST(ExanicTimestamps, EachFixedSendReportsATimeBetweenHostClockReads) {
     const long long before = host_ns();
     ASSERT_EQ(client.exanic_udp_for_new_order(order.data(), 100, false), 100);
     EXPECT_EQ(sink.count, 21);
-    EXPECT_GE(sink.last, before - measured_excess);
+    EXPECT_GE(sink.last, before - read_gap_bound);
 }
 
 TEST(ExanicTimestamps, OffsetThreadTakesOnlyOffsetsBelowAMicrosecond) {
@@ -96,15 +103,15 @@ TEST(ExanicTimestamps, OffsetThreadTakesOnlyOffsetsBelowAMicrosecond) {
     // store is visible, and the two measurements after it store nothing.
     hux_standin_exanic_set_clock_offset_ns(1500);
     const long reads = hux_standin_exanic_clock_reads();
-    ASSERT_TRUE(wait_for([&] { return hux_standin_exanic_clock_reads() >= reads + 1; }, 5000));
+    ASSERT_TRUE(wait_for([&] { return hux_standin_exanic_clock_reads() >= reads + 1; }, kWaitMs));
     const long long kept = client.time_offset();
-    ASSERT_TRUE(wait_for([&] { return hux_standin_exanic_clock_reads() >= reads + 5; }, 5000));
+    ASSERT_TRUE(wait_for([&] { return hux_standin_exanic_clock_reads() >= reads + 5; }, kWaitMs));
     EXPECT_EQ(client.time_offset(), kept);
     EXPECT_GE(kept, 500);
     EXPECT_LE(kept, 999);
 
     hux_standin_exanic_set_clock_offset_ns(700);
-    EXPECT_TRUE(wait_for([&] { return client.time_offset() >= 700 && client.time_offset() <= 999; }, 5000))
+    EXPECT_TRUE(wait_for([&] { return client.time_offset() >= 700 && client.time_offset() <= 999; }, kWaitMs))
         << client.time_offset();
 }
 
@@ -149,7 +156,7 @@ TEST(ExanicLifecycle, CleanUpStopsTheThreadAndInitRunsAgain) {
         EXPECT_EQ(hux_standin_exanic_objects_open(), 2);  // handle and transmit buffer
 
         client.clean_up();
-        EXPECT_TRUE(wait_for([&] { return threads_now() == threads; }, 2000));
+        EXPECT_TRUE(wait_for([&] { return threads_now() == threads; }, kWaitMs));
         EXPECT_EQ(hux_standin_exanic_objects_open(), 0);
         client.clean_up();
         EXPECT_EQ(threads_now(), threads);
@@ -160,24 +167,24 @@ TEST(ExanicLifecycle, CleanUpStopsTheThreadAndInitRunsAgain) {
         ASSERT_TRUE(client.init(record(PEER_IP, 40132, 40131, true), netns().client_if.c_str(), &sink, nullptr));
         EXPECT_EQ(threads_now(), threads + 1);
         const long reads = hux_standin_exanic_clock_reads();
-        EXPECT_TRUE(wait_for([&] { return hux_standin_exanic_clock_reads() > reads; }, 3000));
+        EXPECT_TRUE(wait_for([&] { return hux_standin_exanic_clock_reads() > reads; }, kWaitMs));
         ASSERT_EQ(client.exanic_udp_for_new_order(order.data(), 100, false), 100);
         EXPECT_EQ(sink.count, 1);
         // A second init without clean_up first stops what the first started.
         ASSERT_TRUE(client.init(record(PEER_IP, 40132, 40131, true), netns().client_if.c_str(), &sink, nullptr));
-        EXPECT_TRUE(wait_for([&] { return threads_now() == threads + 1; }, 2000));
+        EXPECT_TRUE(wait_for([&] { return threads_now() == threads + 1; }, kWaitMs));
         EXPECT_EQ(hux_standin_exanic_objects_open(), 2);
         client.clean_up();
     }
     // The destructor after clean_up.
-    EXPECT_TRUE(wait_for([&] { return threads_now() == threads; }, 2000));
+    EXPECT_TRUE(wait_for([&] { return threads_now() == threads; }, kWaitMs));
     EXPECT_EQ(hux_standin_exanic_objects_open(), 0);
     {
         // The destructor alone.
         exanic_udp_client client;
         ASSERT_TRUE(client.init(record(PEER_IP, 40132, 40131, true), netns().client_if.c_str(), &sink, nullptr));
     }
-    EXPECT_TRUE(wait_for([&] { return threads_now() == threads; }, 2000));
+    EXPECT_TRUE(wait_for([&] { return threads_now() == threads; }, kWaitMs));
     EXPECT_EQ(hux_standin_exanic_objects_open(), 0);
 }
 

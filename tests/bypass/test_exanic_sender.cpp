@@ -13,6 +13,7 @@
 
 #include "tests/bypass/test_exanic_support.h"
 #include "tests/support/hex.h"
+#include "tests/support/test_wait.h"
 
 using namespace hux_test;
 using namespace exa_test;
@@ -53,7 +54,7 @@ std::vector<char> bytes_of(int n, unsigned seed) {
 void expect_frame(int sniffer, unsigned short port, const char* server_ip, const unsigned char* dst_mac,
                   const char* payload, int n) {
     unsigned char f[CAP];
-    const int len = sniff_udp(sniffer, port, f, sizeof f, 2000);
+    const int len = sniff_udp(sniffer, port, f, sizeof f, static_cast<int>(test_wait().count()));
     ASSERT_EQ(len, 42 + n) << "to port " << port;
     EXPECT_TRUE(valid_udp_frame(f, len));
     EXPECT_EQ(hex_of(f, 6), hex_of(dst_mac, 6));
@@ -153,6 +154,58 @@ TEST(ExanicWire, EverySendOfASeriesHasValidChecksumsAndArrives) {
         EXPECT_EQ(std::memcmp(got, order.data(), 100), 0);
         ASSERT_EQ(recv_within(rx, got, sizeof got, 2000), 196);
         EXPECT_EQ(std::memcmp(got, quote.data(), 196), 0);
+    }
+    close(rx);
+    close(sniffer);
+}
+
+// A UDP checksum that comes out 0 goes out as 0xffff, its other form: a
+// checksum field of 0 says the datagram has none. The first two payload
+// bytes are chosen so that the sum over pseudo-header, header and payload is
+// 0xffff, for an ordinary message and for the fixed new-order and new-quote
+// frames, whose checksum starts from a stored sum.
+TEST(ExanicWire, AChecksumThatComesOutZeroGoesOutAsAllOnes) {
+    EXA_NEED_PAIR();
+    const int rx = peer_udp_socket(40052);
+    const int sniffer = peer_sniffer();
+    ASSERT_GE(rx, 0);
+    ASSERT_GE(sniffer, 0);
+    exanic_udp_client client;
+    ASSERT_TRUE(client.init(record(PEER_IP, 40052, 40051), netns().client_if.c_str(), nullptr, nullptr));
+    unsigned char addresses[8];
+    inet_pton(AF_INET, CLIENT_IP, addresses);
+    inet_pton(AF_INET, PEER_IP, addresses + 4);
+
+    enum send_kind { ORDINARY, NEW_ORDER, NEW_QUOTE };
+    for (send_kind kind : {ORDINARY, NEW_ORDER, NEW_QUOTE}) {
+        SCOPED_TRACE(kind == ORDINARY ? "ordinary message" : kind == NEW_ORDER ? "new order" : "new quote");
+        const int n = kind == ORDINARY ? 61 : kind == NEW_ORDER ? 100 : 196;
+        std::vector<char> payload = bytes_of(n, 40 + kind);
+        payload[0] = payload[1] = 0;
+        const unsigned udp_len = 8 + static_cast<unsigned>(n);
+        const unsigned char udp_header[8] = {0x9c, 0x73, 0x9c, 0x74,  // ports 40051, 40052
+                                             static_cast<unsigned char>(udp_len >> 8),
+                                             static_cast<unsigned char>(udp_len & 0xff), 0, 0};
+        unsigned long acc = sum16(addresses, 8, 17 + udp_len);  // pseudo-header
+        acc = sum16(udp_header, 8, acc);
+        acc = sum16(reinterpret_cast<const unsigned char*>(payload.data()), n, acc);
+        const unsigned fill = 0xffff - fold16(acc);
+        payload[0] = static_cast<char>(fill >> 8);
+        payload[1] = static_cast<char>(fill & 0xff);
+
+        const int sent = kind == ORDINARY    ? client.exanic_udp_send(payload.data(), n, false)
+                         : kind == NEW_ORDER ? client.exanic_udp_for_new_order(payload.data(), n, false)
+                                             : client.exanic_udp_for_new_quote(payload.data(), n, false);
+        ASSERT_EQ(sent, n);
+        unsigned char f[CAP];
+        ASSERT_EQ(sniff_udp(sniffer, 40052, f, sizeof f, static_cast<int>(test_wait().count())), 42 + n);
+        EXPECT_EQ(hex_of(f + 34, 6), hex_of(udp_header, 6));
+        EXPECT_EQ(be16(f + 40), 0xffffu);
+        EXPECT_TRUE(valid_udp_frame(f, 42 + n));
+        EXPECT_EQ(std::memcmp(f + 42, payload.data(), static_cast<size_t>(n)), 0);
+        char got[CAP];
+        ASSERT_EQ(recv_within(rx, got, sizeof got, static_cast<int>(test_wait().count())), n);
+        EXPECT_EQ(std::memcmp(got, payload.data(), static_cast<size_t>(n)), 0);
     }
     close(rx);
     close(sniffer);

@@ -334,7 +334,8 @@ int recv_within(int fd, void* buf, std::size_t cap, int timeout_ms) {
     }
 }
 
-int sniff_udp(int sniffer, unsigned short udp_port, void* buf, std::size_t cap, int timeout_ms) {
+int sniff_udp(int sniffer, unsigned short udp_port, void* buf, std::size_t cap, int timeout_ms,
+              long long* received_ns) {
     using clock = std::chrono::steady_clock;
     const clock::time_point deadline = clock::now() + std::chrono::milliseconds(timeout_ms);
     unsigned char* b = static_cast<unsigned char*>(buf);
@@ -343,8 +344,25 @@ int sniff_udp(int sniffer, unsigned short udp_port, void* buf, std::size_t cap, 
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock::now()).count();
         if (left < 0) return -1;
         sockaddr_ll from{};
-        socklen_t from_len = sizeof from;
-        ssize_t n = recvfrom(sniffer, buf, cap, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &from_len);
+        iovec iov{buf, cap};
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
+        msghdr msg{};
+        msg.msg_name = &from;
+        msg.msg_namelen = sizeof from;
+        msg.msg_iov = &iov;
+        msg.msg_iovlen = 1;
+        msg.msg_control = control;
+        msg.msg_controllen = sizeof control;
+        ssize_t n = recvmsg(sniffer, &msg, MSG_DONTWAIT);
+        if (n >= 0 && received_ns) {
+            *received_ns = 0;
+            for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
+                if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SCM_TIMESTAMPNS) continue;
+                timespec ts;
+                std::memcpy(&ts, CMSG_DATA(c), sizeof ts);
+                *received_ns = static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+            }
+        }
         if (n < 0) {
             if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return -1;
             pollfd p{sniffer, POLLIN, 0};

@@ -68,8 +68,11 @@ int recv_within(int fd, void* buf, std::size_t cap, int timeout_ms);
 
 // Reads frames from a sniffer until one is an IPv4/UDP frame to udp_port;
 // its length, or -1 when none came in time. Other traffic (ARP, ICMP) is
-// skipped.
-int sniff_udp(int sniffer, unsigned short udp_port, void* buf, std::size_t cap, int timeout_ms);
+// skipped. With `received_ns`, the kernel's receive time of that frame
+// (CLOCK_REALTIME nanoseconds; the sniffer must have SO_TIMESTAMPNS on, else
+// 0), which does not depend on when this thread got to read it.
+int sniff_udp(int sniffer, unsigned short udp_port, void* buf, std::size_t cap, int timeout_ms,
+              long long* received_ns = nullptr);
 
 }  // namespace hux_test
 
