@@ -20,6 +20,7 @@
 #include "session/session_logs.h"
 #include "tools/cross_platform_api.h"
 #include "tools/precise_time.h"
+#include "tools/test_hook.h"
 #include "tools/tool_function.h"
 
 namespace HUX_ADAPTER {
@@ -658,9 +659,18 @@ void CQueryClient::ProcQueryPortLogonRespMsg(const query_logon_msg_resp* msg) {
     }
     SetUserId(rsp.user_id);
     m_logged_on = true;
+    // A stop asked on hearing of the logon (Client's DisConnServer inside
+    // the callback, or on another thread right after it) is not undone by
+    // the start of the reconnect thread below.
+    unsigned stops;
+    {
+        std::lock_guard<std::mutex> guard(m_wait_lock);
+        stops = m_rc_stops;
+    }
     if (m_sink) m_sink->on_query_client_logon_event(&rsp);
+    MORVAST::TOOLS::test_hook("query: logon reported", this);
     m_state = QUERY_STATE_LOGGED_ON;
-    if (m_auto_reconnect) start_reconnect_thread();
+    if (m_auto_reconnect) start_reconnect_thread(&stops);
 }
 
 // ---- the check-and-reconnect thread ----
@@ -669,6 +679,7 @@ void CQueryClient::stop_check_and_reconn_thread() {
     {
         std::lock_guard<std::mutex> guard(m_wait_lock);
         m_rc_stop = true;
+        ++m_rc_stops;
     }
     m_wait_cv.notify_all();
 }
@@ -678,7 +689,7 @@ bool CQueryClient::wait_or_stop(unsigned ms) {
     return m_wait_cv.wait_for(guard, std::chrono::milliseconds(ms), [this] { return m_rc_stop.load(); });
 }
 
-void CQueryClient::start_reconnect_thread() {
+void CQueryClient::start_reconnect_thread(const unsigned* stops) {
     std::thread finished;
     {
         std::lock_guard<std::mutex> guard(m_thread_lock);
@@ -696,6 +707,7 @@ void CQueryClient::start_reconnect_thread() {
     if (m_destroying || m_rc_running || m_rc_thread.joinable()) return;
     {
         std::lock_guard<std::mutex> wait_guard(m_wait_lock);
+        if (stops && *stops != m_rc_stops) return;
         m_rc_stop = false;
     }
     // Set here rather than by the thread, so that a second logon answer

@@ -234,7 +234,8 @@ private:
     // here on); on one of the session's own transport threads it is retired
     // instead of freed. `logged`: the "close query client" line.
     void close_client(query_tcp_client* client, bool logged = true);
-    void start_reconnect_thread();
+    // With `stops`, only when no stop was asked since that count was read.
+    void start_reconnect_thread(const unsigned* stops = nullptr);
     // The check-and-reconnect thread: its entry, its loop, and one reconnect
     // (false only when stopped).
     static void trade_clt_check_and_reconn_thread(CQueryClient* session);
@@ -249,6 +250,9 @@ private:
     std::atomic<bool> m_rc_running;
     std::atomic<int> m_state;
     std::atomic<bool> m_rc_stop;
+    // Stops asked of the reconnect thread, under m_wait_lock: the start made
+    // for a logon answer reported before a stop does not undo that stop.
+    unsigned m_rc_stops = 0;
     std::atomic<bool> m_auto_reconnect;
     std::atomic<bool> m_rc_held{false};  // HoldReconnect until the next "conn ok"
     std::mutex m_thread_lock;  // guards m_rc_thread and m_destroying

@@ -6,6 +6,7 @@
 #ifndef _WIN32
 #include "bypass/card_driver.h"
 #endif
+#include "tools/test_hook.h"
 
 namespace HUX_ADAPTER {
 
@@ -214,11 +215,15 @@ void CTradeClient::on_logged_on(const HUX_SESSION::logon_values& values) {
         report_logon(failed);
         return;
     }
+    // A stop asked on hearing of the logon is not undone by the start of the
+    // reconnect thread below.
+    const unsigned stops = reconnect_stops();
     report_logon(values);
+    MORVAST::TOOLS::test_hook("trade: logon reported", this);
     const int driver = GetDriverType();
     m_log.write_important_txt("driver type", driver == 0 ? "efvi api" : driver == 1 ? "exanic api" : "common api");
     m_state = HUX_SESSION::TRADE_STATE_LOGGED_ON;
-    if (m_auto_reconnect && !m_rc_running) start_reconnect_thread();
+    if (m_auto_reconnect && !m_rc_running) start_reconnect_thread_unless_stopped(stops);
     // With a heart-beat the binding comes when its thread starts.
     if (!heart_beat) bind_rsp_cpu_or_check_thread("user_logon", server_info().rsp_cpu);
 }

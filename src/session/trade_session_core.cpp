@@ -121,7 +121,7 @@ void trade_session_core::shutdown() {
         m_destroying = true;
     }
     m_hb_stop = true;
-    m_rc_stop = true;
+    request_reconnect_stop();
     // The reconnect thread connects: it ends before the transports go, and
     // with it every reconnect, so that the kernel-bypass senders go too.
     join_thread(m_rc_thread, m_rc_stop, true);
@@ -623,7 +623,7 @@ bool trade_session_core::StopAndDisConnServer() {
 }
 
 void trade_session_core::stop_threads() {
-    m_rc_stop = true;
+    request_reconnect_stop();
     m_hb_stop = true;
     // On a transport thread (this session's or another's) the reconnect
     // thread may be waiting for this very thread to end; it is left to end

@@ -397,6 +397,10 @@ protected:
     // The kept values (a copy).
     session_server_info server_info() const;
     void start_reconnect_thread();
+    // The number of stops asked so far, and a start made only when no stop
+    // came since that number was read.
+    unsigned reconnect_stops();
+    void start_reconnect_thread_unless_stopped(unsigned stops);
     void log_info(const char* text);
     void log_line(const char* category, const char* text);
     void pause_ms(unsigned ms) const;
@@ -598,6 +602,12 @@ private:
     int32_t m_hb_counter;  // used by one heart-beat thread at a time
     std::thread m_rc_thread;
     std::atomic<bool> m_rc_stop;
+    // Stops asked of the reconnect thread, counted under m_thread_lock: a
+    // start for a logon answer that was reported before a stop does not undo
+    // that stop (the application may stop the threads on hearing of it).
+    unsigned m_rc_stops = 0;
+    void request_reconnect_stop();
+    void start_reconnect_thread_if(const unsigned* stops);
 
 #ifndef _WIN32
     // CPU binding.

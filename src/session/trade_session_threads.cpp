@@ -59,7 +59,20 @@ void trade_session_core::start_send_heart_beat_thread() {
 }
 
 void trade_session_core::stop_send_heart_beat_thread() { m_hb_stop = true; }
-void trade_session_core::stop_check_and_reconn_thread() { m_rc_stop = true; }
+void trade_session_core::stop_check_and_reconn_thread() { request_reconnect_stop(); }
+
+void trade_session_core::request_reconnect_stop() {
+    std::lock_guard<std::mutex> guard(m_thread_lock);
+    m_rc_stop = true;
+    ++m_rc_stops;
+}
+
+unsigned trade_session_core::reconnect_stops() {
+    std::lock_guard<std::mutex> guard(m_thread_lock);
+    return m_rc_stops;
+}
+
+void trade_session_core::start_reconnect_thread_unless_stopped(unsigned stops) { start_reconnect_thread_if(&stops); }
 
 void trade_session_core::heart_beat_thread() {
     m_hb_running = true;
@@ -112,9 +125,12 @@ void trade_session_core::heart_beat_thread() {
 
 // ---- check and reconnect ----
 
-void trade_session_core::start_reconnect_thread() {
+void trade_session_core::start_reconnect_thread() { start_reconnect_thread_if(nullptr); }
+
+void trade_session_core::start_reconnect_thread_if(const unsigned* stops) {
     std::lock_guard<std::mutex> guard(m_thread_lock);
     if (m_destroying) return;
+    if (stops && *stops != m_rc_stops) return;
     if (m_rc_thread.joinable()) {
         // Called on the thread itself, or it still runs: nothing to start.
         if (m_rc_running || m_rc_thread.get_id() == std::this_thread::get_id()) return;

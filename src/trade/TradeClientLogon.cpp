@@ -6,6 +6,7 @@
 #include "net/socket_cache_client.h"
 #include "trade/TradeClient.h"
 #include "net/socket_unicast.h"
+#include "tools/test_hook.h"
 #include "trade_core/trade_wire.h"
 
 namespace HUX_TRADE {
@@ -220,8 +221,13 @@ void CTradeClient::trigger_logon_resp_event() {
         sock = udp_socket();
         if (sock < 0) sock = tcp_socket();
     }
+    // A stop the application asks for on hearing of the logon (inside the
+    // callback, or on another thread right after it) is not undone by the
+    // start of the reconnect thread below.
+    const unsigned stops = reconnect_stops();
     HUX_UserLogonEvent callback = m_on_logon.load();
     if (callback) callback(this, &m_logon_rsp, sock);
+    MORVAST::TOOLS::test_hook("trade: logon reported", this);
 
     const int driver = GetDriverType();
     m_log.write_important_txt("driver type", driver == 0   ? "efvi api"
@@ -229,7 +235,7 @@ void CTradeClient::trigger_logon_resp_event() {
                                              : m_mix       ? "mix api"
                                                            : "common api");
     m_state = TRADE_STATE_LOGGED_ON;
-    if (m_auto_reconnect && !m_rc_running) start_reconnect_thread();
+    if (m_auto_reconnect && !m_rc_running) start_reconnect_thread_unless_stopped(stops);
 
     const HUX_SESSION::session_server_info info = server_info();
     if (info.heartbeat_interval == 0 || m_qv27) bind_rsp_cpu_or_check_thread("user_logon", info.rsp_cpu);

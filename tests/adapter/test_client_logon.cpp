@@ -852,3 +852,35 @@ TEST(ClientLifetime, DisconnectInsideACallbackReturns) {
     }
     EXPECT_LE(threads_back_to(threads_before), threads_before) << thread_names();
 }
+
+// A stop of the threads asked on hearing of the logon, while the session
+// that reported it has not yet come back from the report, is not undone by
+// that session starting its reconnect thread afterwards: neither the query
+// session's (the application's logon callback comes from its answer) nor the
+// trade session's.
+TEST(ClientLifetime, AStopAskedOnHearingOfTheLogonHolds) {
+    for (const char* point : {"query: logon reported", "trade: logon reported"}) {
+        SCOPED_TRACE(point);
+        rig r;
+        r.client->SetAutoReconnect(true);
+        hux_test::hold_point hold(point);
+        std::thread logon([&] { EXPECT_TRUE(r.log_on()); });
+        ASSERT_TRUE(hold.wait_arrived(wait_limit()));
+        if (std::string(point) == "query: logon reported") {
+            // The application has heard of the logon.
+            ASSERT_TRUE(recorder::get().wait_logons(r.client.get(), 1));
+            r.client->Query().stop_check_and_reconn_thread();
+        } else {
+            r.client->Trade().stop_threads();
+        }
+        hold.release();
+        logon.join();
+        const std::chrono::milliseconds window(300);  // expected to pass with nothing started
+        EXPECT_FALSE(hux_test::wait_until(
+            [&] {
+                return point[0] == 'q' ? r.client->Query().IsReconnectRunning()
+                                       : r.client->Trade().IsReconnectRunning();
+            },
+            window));
+    }
+}

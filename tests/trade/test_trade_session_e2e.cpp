@@ -669,3 +669,22 @@ TEST(TradeSessionE2E, RequestsOnThreeThreadsWhileAFourthReconnects) {
     EXPECT_EQ(unexpected, 0);
     EXPECT_GT(sent, 0);
 }
+
+// A stop of the threads asked on hearing of the logon, while the receive
+// thread has not yet come back from the callback, is not undone by the
+// reconnect thread that session starts afterwards.
+TEST(TradeSessionE2E, AStopAskedOnHearingOfTheLogonHolds) {
+    held_session s;
+    s.cli.SetAutoReconnect(true);
+    ASSERT_TRUE(s.cli.ConnServer(&s.info, false));
+    ASSERT_TRUE(s.ev.wait_codes(1));
+    hux_test::hold_point hold("trade: logon reported");
+    ASSERT_EQ(s.cli.UserLogon(kUser, kPassword, kAppId, kAuth), 0);
+    ASSERT_TRUE(hold.wait_arrived(kLogonWait));
+    ASSERT_TRUE(s.ev.wait_logons(1));
+    s.cli.stop_threads();
+    hold.release();
+    ASSERT_TRUE(wait_until([&] { return s.cli.GetState() == HUX_TRADE::TRADE_STATE_LOGGED_ON; }, kSessionWait));
+    // Expected to pass with nothing started.
+    EXPECT_FALSE(wait_until([&] { return s.cli.IsReconnectRunning(); }, 300ms));
+}
