@@ -155,14 +155,17 @@ extern "C" {
 HUX_ADAPTER_API HUXTraderApi* CreateHUXTraderApi();
 // Deletes the object through its virtual destructor (its sessions are
 // closed, its threads stopped); null is ignored. The object is dead for the
-// application afterwards. Inside an event method (of any object, or one that
+// application afterwards. It waits for the calls of the object under way on
+// other threads (once disconnected they end with 7, 6 or 4, or their request
+// went out); a call that begins after the destroy has returned uses an object
+// that no longer exists. Inside an event method (of any object, or one that
 // ConnServer, DisConnServer or UserLogon of this object runs on the caller's
 // thread) both sessions are closed at once and no event method is called any
 // more, not even for "local disconnected"; the object and its client are
 // freed by a thread of the library's own once the method has returned and no
-// ConnServer, DisConnServer or UserLogon of the object is under way (their
-// events can come before they return), with no further call needed, and the
-// library is not unloaded before that.
+// call of the object is under way (the events of ConnServer, DisConnServer
+// and UserLogon can come before they return), with no further call needed,
+// and the library is not unloaded before that.
 HUX_ADAPTER_API void DestroyHUXTraderApi(HUXTraderApi* api);
 }
 

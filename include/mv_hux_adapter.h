@@ -92,14 +92,17 @@ extern "C" {
 HUX_ADAPTER_API void* MVHUX_CreateTrade(void* user_param);
 /* 8; 0. Stops the client's threads, closes both sessions and frees the
  * client; the handle is invalid afterwards. A connected client reports 3
- * "local disconnected" to the connection callback on the way. Inside a
+ * "local disconnected" to the connection callback on the way. It waits for
+ * the calls on the handle under way on other threads (once disconnected they
+ * end with 7, 6 or 4, or their request went out); a call that begins after
+ * the destroy has returned uses a handle that no longer exists. Inside a
  * callback (of any client, or one that MVHUX_ConnServer, MVHUX_DisConnServer
  * or MVHUX_UserLogon runs on the caller's thread) both sessions are closed at
  * once and no callback of the client comes any more, not even "local
  * disconnected"; the client is freed by a thread of the library's own once
- * the callback has returned and no MVHUX_ConnServer, MVHUX_DisConnServer or
- * MVHUX_UserLogon of it is under way (their callbacks can come before they
- * return), with no further call needed, and the library is not unloaded
+ * the callback has returned and no call on it is under way (the callbacks of
+ * MVHUX_ConnServer, MVHUX_DisConnServer and MVHUX_UserLogon can come before
+ * they return), with no further call needed, and the library is not unloaded
  * before that (Linux: its unload waits; Windows: the thread keeps the DLL
  * loaded until it ends). */
 HUX_ADAPTER_API int MVHUX_DestroyTrade(void* handle);

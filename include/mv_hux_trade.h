@@ -73,13 +73,16 @@ extern "C" {
 /* A new session whose callbacks and MVHUX_GetUserParam give user_param back. */
 HUX_TRADE_API void* MVHUX_CreateTrade(void* user_param);
 /* 8; 0. Disconnects and frees the session; the handle is invalid afterwards.
- * Inside a callback (of any session, or one that MVHUX_ConnServer,
+ * It waits for the calls on the handle under way on other threads (once
+ * disconnected they end with 7, 6 or 4, or their request went out); a call
+ * that begins after the destroy has returned uses a handle that no longer
+ * exists. Inside a callback (of any session, or one that MVHUX_ConnServer,
  * MVHUX_DisConnServer or MVHUX_UserLogon runs on the caller's thread) the
  * session is disconnected at once and no callback of it comes any more, not
  * even "local disconnected"; it is freed by a thread of the library's own
- * once the callback has returned and no MVHUX_ConnServer,
- * MVHUX_DisConnServer or MVHUX_UserLogon of it is under way (their callbacks
- * can come before they return), with no further call needed; the library's
+ * once the callback has returned and no call on it is under way (the
+ * callbacks of MVHUX_ConnServer, MVHUX_DisConnServer and MVHUX_UserLogon can
+ * come before they return), with no further call needed; the library's
  * unload waits for that. */
 HUX_TRADE_API int MVHUX_DestroyTrade(void* handle);
 /* The user parameter; null for a null handle. */

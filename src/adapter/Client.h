@@ -23,6 +23,7 @@
 #include "adapter/TradeClient.h"
 #include "hux_adapter_request_struct.h"
 #include "hux_adapter_struct.h"
+#include "net/deferred_free.h"
 #include "trade_core/trade_msg_requests.h"
 
 namespace HUX_ADAPTER {
@@ -146,6 +147,9 @@ public:
     adapter_trade_events& TradeEvents() { return m_trade.Events(); }
     CTradeClient& Trade() { return m_trade; }
     CQueryClient& Query() { return m_query; }
+    // The C functions' calls under way on this client: its destroy waits for
+    // them.
+    HUX_NET::api_calls& ApiCalls() { return m_api_calls; }
 
     // Builders of the order and cancel messages (no checks, nothing sent).
     static void fillOrder(uint32_t user_id, const HUX_EnterOrderField& in, HUX_TRADE_WIRE::new_order_req* out,
@@ -190,6 +194,7 @@ private:
     std::atomic<HUX_ConnectionEvent> m_on_connection{nullptr};
     std::atomic<HUX_UserLogonEvent> m_on_logon{nullptr};
     std::atomic<void (*)()> m_on_mbl_data{nullptr};
+    HUX_NET::api_calls m_api_calls;
 };
 
 }  // namespace HUX_ADAPTER

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <new>
 
+#include "adapter/Client.h"
 #include "net/deferred_free.h"
 #include "tools/cross_platform_api.h"
 #include "tools/precise_time.h"
@@ -210,9 +211,10 @@ void HUXAdapterImpl::DestroyLater() {
     // nowhere.
     m_events.store(nullptr, std::memory_order_release);
     MVHUX_DisConnServer(m_handle);
-    // Freed on the library's own thread: the destructor destroys the client
-    // there, which waits for both sessions' threads to leave it.
-    HUX_NET::defer_free(m_handle, [this] { delete this; });
+    // Freed on the library's own thread once no call on the client is under
+    // way: the destructor destroys the client there, which waits for both
+    // sessions' threads to leave it.
+    HUX_NET::defer_free(static_cast<HUX_ADAPTER::Client*>(m_handle)->ApiCalls(), [this] { delete this; });
 }
 
 const char* HUXAdapterImpl::GetTradeApiVersion() { return m_version; }

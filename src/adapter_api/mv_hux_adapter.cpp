@@ -5,6 +5,10 @@
 //
 // The functions take no lock of their own: the client's operations are
 // safe to call from any thread, and callbacks come on the sessions' threads.
+// Every function that uses the handle takes a client_call first and holds it
+// until it returns: a destroy on another thread disconnects the client (the
+// call then fails fast: 7, 6 or 4), waits for the calls under way and only
+// then frees it. On the order path that is one atomic add and subtract.
 #include "mv_hux_adapter.h"
 
 #include "adapter/Client.h"
@@ -14,7 +18,19 @@ using HUX_ADAPTER::Client;
 
 namespace {
 
-inline Client* client_of(void* handle) { return static_cast<Client*>(handle); }
+// A call on a client handle, counted in the client's calls under way for
+// the guard's life; it stands for the client.
+class client_call {
+public:
+    explicit client_call(void* handle)
+        : m_client(static_cast<Client*>(handle)), m_scope(handle, m_client->ApiCalls()) {}
+    Client* operator->() const { return m_client; }
+    operator Client*() const { return m_client; }
+
+private:
+    Client* const m_client;
+    HUX_NET::api_call_scope m_scope;
+};
 
 // The connection and logon checks of a request: 7 unless both sessions are
 // connected (or the trade session alone, for the special orders), then 6
@@ -49,7 +65,7 @@ void clear_callbacks(void* handle);
 // A request: the handle, connection and logon checks, then `body`.
 #define REQUEST(trade_only)                                   \
     if (!handle) return HUX_RESULT_NULL_HANDLE;               \
-    Client* c = client_of(handle);                            \
+    const client_call c(handle);                              \
     {                                                         \
         const int checked = request_checks(c, (trade_only));  \
         if (checked != HUX_RESULT_OK) return checked;         \
@@ -61,47 +77,55 @@ extern "C" {
 
 void* MVHUX_CreateTrade(void* user_param) { return new Client(user_param); }
 
-// Inside a callback the client is still in use below the application (the
-// receive loop that called it goes on once it returns): it is silenced and
-// disconnected here and freed on the library's own thread once the callback
-// has returned. Elsewhere it is freed at once.
+// Inside a callback, or inside a call on this handle, the client is still in
+// use below the application (the receive loop or the call that called it goes
+// on once it returns): it is silenced and disconnected here and freed on the
+// library's own thread once no call on it is under way. Elsewhere it is
+// disconnected, so that calls under way on other threads end quickly, and
+// freed once they have returned.
 int MVHUX_DestroyTrade(void* handle) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    Client* c = client_of(handle);
+    Client* c = static_cast<Client*>(handle);
     if (HUX_NET::must_defer_destroy(handle)) {
         clear_callbacks(handle);
         c->StopCheckAndReconnThread();
         c->DisConnServer();
-        HUX_NET::defer_free(handle, [c] { delete c; });
+        HUX_NET::defer_free(c->ApiCalls(), [c] { delete c; });
         return HUX_RESULT_OK;
     }
-    delete c;
+    HUX_NET::destroy_when_idle(
+        handle, c->ApiCalls(),
+        [c] {
+            c->StopCheckAndReconnThread();
+            c->DisConnServer();
+        },
+        [c] { delete c; });
     return HUX_RESULT_OK;
 }
 
-void* MVHUX_GetUserParam(void* handle) { return handle ? client_of(handle)->GetUserParam() : nullptr; }
+void* MVHUX_GetUserParam(void* handle) { return handle ? client_call(handle)->GetUserParam() : nullptr; }
 
 void MVHUX_SetLogDir(void* handle, const char* dir) {
     if (!handle || !dir) return;
-    client_of(handle)->SetLogDir(dir);
+    client_call(handle)->SetLogDir(dir);
 }
 
 int MVHUX_SetAutoReconnect(void* handle, bool on) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    client_of(handle)->SetAutoReconnect(on);
+    client_call(handle)->SetAutoReconnect(on);
     return HUX_RESULT_OK;
 }
 
 int MVHUX_SetMaxWaitTime(void* handle, int trade_ms, int query_ms) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    client_of(handle)->SetMaxWaitTime(trade_ms, query_ms);
+    client_call(handle)->SetMaxWaitTime(trade_ms, query_ms);
     return HUX_RESULT_OK;
 }
 
 int MVHUX_GetTimestamps(void* handle, long long* timestamps, int* count) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
     if (!count || *count < 0 || (!timestamps && *count > 0)) return HUX_RESULT_NULL_ARGUMENT;
-    client_of(handle)->GetTimestamps(timestamps, *count);
+    client_call(handle)->GetTimestamps(timestamps, *count);
     return HUX_RESULT_OK;
 }
 
@@ -111,15 +135,14 @@ int MVHUX_GetTimestamps(void* handle, long long* timestamps, int* count) {
 // callback frees the client only once the call has returned.
 int MVHUX_ConnServer(void* handle, const HUX_TradeSvrInfo* info) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
+    const client_call c(handle);
     if (!info) return HUX_RESULT_NULL_ARGUMENT;
-    HUX_NET::api_call_scope call(handle);
-    return client_of(handle)->ConnServer(*info) ? HUX_RESULT_OK : HUX_RESULT_CONNECT_FAILED;
+    return c->ConnServer(*info) ? HUX_RESULT_OK : HUX_RESULT_CONNECT_FAILED;
 }
 
 int MVHUX_DisConnServer(void* handle) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    HUX_NET::api_call_scope call(handle);
-    Client* c = client_of(handle);
+    const client_call c(handle);
     // The threads first: a reconnect under way would undo the disconnect.
     c->StopCheckAndReconnThread();
     c->DisConnServer();
@@ -131,39 +154,39 @@ int MVHUX_DisConnServer(void* handle) {
 int MVHUX_UserLogon(void* handle, const char* login_id, const char* password, const char* app_id,
                     const char* auth_code) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    Client* c = client_of(handle);
+    const client_call c(handle);
     if (!c->IsTradeConnect()) return HUX_RESULT_NOT_CONNECTED;
     if (!login_id || !password || !app_id || !auth_code) return HUX_RESULT_NULL_ARGUMENT;
-    HUX_NET::api_call_scope call(handle);
     return c->ReportVersion(login_id, password, app_id, auth_code);
 }
 
 int MVHUX_SetLoggerSwitch(void* handle, bool on) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    client_of(handle)->SetLoggerSwitch(on);
+    client_call(handle)->SetLoggerSwitch(on);
     return HUX_RESULT_OK;
 }
 
 int MVHUX_LoggerFlush(void* handle) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    client_of(handle)->LoggerFlush();
+    client_call(handle)->LoggerFlush();
     return HUX_RESULT_OK;
 }
 
 int MVHUX_SetAsyncReceiveMode(void* handle) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    client_of(handle)->SetAsyncReceiveMode();
+    client_call(handle)->SetAsyncReceiveMode();
     return HUX_RESULT_OK;
 }
 
 int MVHUX_ChangeFCParam(void* handle, unsigned int order_limit, unsigned int cancel_limit) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    return client_of(handle)->ChangeFCParam(order_limit, cancel_limit) ? HUX_RESULT_OK : HUX_RESULT_FC_PARAM_REFUSED;
+    return client_call(handle)->ChangeFCParam(order_limit, cancel_limit) ? HUX_RESULT_OK
+                                                                         : HUX_RESULT_FC_PARAM_REFUSED;
 }
 
 void MVHUX_SetUserId(void* handle, unsigned int user_id) {
     if (!handle) return;
-    client_of(handle)->SetUserID(user_id);
+    client_call(handle)->SetUserID(user_id);
 }
 
 int MVHUX_GetMaxToken(void* handle, unsigned int* token) {
@@ -350,20 +373,20 @@ uint32_t MVHUX_CalcVerificationValue(void*, HUX_EnterOrderField*) { return 0; }
 #define CLIENT_SETTER(function, type, method)       \
     int function(void* handle, type callback) {     \
         if (!handle) return HUX_RESULT_NULL_HANDLE; \
-        client_of(handle)->method(callback);        \
+        client_call(handle)->method(callback);      \
         return HUX_RESULT_OK;                       \
     }
-#define QUERY_SETTER(function, type, method)        \
-    int function(void* handle, type callback) {     \
-        if (!handle) return HUX_RESULT_NULL_HANDLE; \
-        client_of(handle)->Query().method(callback); \
-        return HUX_RESULT_OK;                       \
+#define QUERY_SETTER(function, type, method)           \
+    int function(void* handle, type callback) {        \
+        if (!handle) return HUX_RESULT_NULL_HANDLE;    \
+        client_call(handle)->Query().method(callback); \
+        return HUX_RESULT_OK;                          \
     }
-#define TRADE_SETTER(function, type, slot)                      \
-    int function(void* handle, type callback) {                 \
-        if (!handle) return HUX_RESULT_NULL_HANDLE;             \
-        client_of(handle)->TradeEvents().slot.store(callback);  \
-        return HUX_RESULT_OK;                                   \
+#define TRADE_SETTER(function, type, slot)                       \
+    int function(void* handle, type callback) {                  \
+        if (!handle) return HUX_RESULT_NULL_HANDLE;              \
+        client_call(handle)->TradeEvents().slot.store(callback); \
+        return HUX_RESULT_OK;                                    \
     }
 
 HUX_CALLBACK_SETTERS(CLIENT_SETTER, QUERY_SETTER, TRADE_SETTER)
@@ -371,7 +394,7 @@ HUX_CALLBACK_SETTERS(CLIENT_SETTER, QUERY_SETTER, TRADE_SETTER)
 // Stored in the client and never called.
 int MVHUX_SetQueryMarketMBLDataEvent(void* handle, HUX_QueryMarketMBLDataEvent callback) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    client_of(handle)->SetQueryMarketMBLDataEvent(reinterpret_cast<void (*)()>(callback));
+    client_call(handle)->SetQueryMarketMBLDataEvent(reinterpret_cast<void (*)()>(callback));
     return HUX_RESULT_OK;
 }
 

@@ -14,6 +14,7 @@
 
 #include "net/deferred_free.h"
 #include "tools/precise_time.h"
+#include "trade/TradeClient.h"
 
 namespace {
 
@@ -192,9 +193,10 @@ void HUXTradeImpl::DestroyLater() {
     // nowhere.
     m_events.store(nullptr, std::memory_order_release);
     MVHUX_DisConnServer(m_handle);
-    // Freed on the library's own thread: the destructor destroys the session
-    // there, which waits for the session's threads to leave it.
-    HUX_NET::defer_free(m_handle, [this] { delete this; });
+    // Freed on the library's own thread once no call on the session is under
+    // way: the destructor destroys the session there, which waits for the
+    // session's threads to leave it.
+    HUX_NET::defer_free(static_cast<HUX_TRADE::CTradeClient*>(m_handle)->ApiCalls(), [this] { delete this; });
 }
 
 const char* HUXTradeImpl::GetTradeApiVersion() { return m_version; }

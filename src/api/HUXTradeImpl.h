@@ -66,11 +66,12 @@ public:
     // is `handle`; null when there is none yet (or it was given as null).
     static HUXTraderEvent* GetApiSpi(void* handle);
 
-    // DestroyHUXTraderApi inside a callback of the session (or inside this
-    // object's ConnServer, DisConnServer or UserLogon, which may run
-    // callbacks on the caller's thread): no event reaches the event object
-    // any more, the session is disconnected, and the object is freed with its
-    // session on the library's own thread once the callback has returned.
+    // DestroyHUXTraderApi inside a callback of the session (or inside a call
+    // of this object on the same thread, such as ConnServer, DisConnServer or
+    // UserLogon, which may run callbacks on the caller's thread): no event
+    // reaches the event object any more, the session is disconnected, and the
+    // object is freed with its session on the library's own thread once the
+    // callback has returned and no call on the session is under way.
     void DestroyLater();
 
 private:

@@ -3,8 +3,14 @@
 // order and the first that fails decides the result; then it builds the
 // request and hands it to the session's send routine.
 //
+// Every function that uses the handle takes a session_call first and holds
+// it until it returns: a destroy on another thread disconnects the session
+// (the call then fails fast: 7, 6 or 4), waits for the calls under way and
+// only then frees it.
+//
 // The order path (MVHUX_EnterOrder, MVHUX_EnterQuote) builds its message on
-// the stack and allocates nothing.
+// the stack and allocates nothing; its session_call is one atomic add and
+// subtract.
 #include "mv_hux_trade.h"
 
 #include <cstring>
@@ -20,7 +26,19 @@ using namespace HUX_TRADE_WIRE;
 
 namespace {
 
-inline CTradeClient* session_of(void* handle) { return static_cast<CTradeClient*>(handle); }
+// A call on a session handle, counted in the session's calls under way for
+// the guard's life; it stands for the session.
+class session_call {
+public:
+    explicit session_call(void* handle)
+        : m_session(static_cast<CTradeClient*>(handle)), m_scope(handle, m_session->ApiCalls()) {}
+    CTradeClient* operator->() const { return m_session; }
+    operator CTradeClient*() const { return m_session; }
+
+private:
+    CTradeClient* const m_session;
+    HUX_NET::api_call_scope m_scope;
+};
 
 // Connection, logon and mode checks shared by the order-entry and query
 // functions: 7 not connected, 6 not logged on, 22 mixed-protocol mode (order
@@ -85,46 +103,48 @@ extern "C" {
 
 void* MVHUX_CreateTrade(void* user_param) { return new CTradeClient(user_param); }
 
-// Inside a callback the session is still in use below the application (the
-// receive loop that called it goes on once it returns): it is silenced and
-// disconnected here and freed on the library's own thread once the callback
-// has returned. Elsewhere it is freed at once.
+// Inside a callback, or inside a call on this handle, the session is still in
+// use below the application (the receive loop or the call that called it goes
+// on once it returns): it is silenced and disconnected here and freed on the
+// library's own thread once no call on it is under way. Elsewhere it is
+// disconnected, so that calls under way on other threads end quickly, and
+// freed once they have returned.
 int MVHUX_DestroyTrade(void* handle) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    CTradeClient* c = session_of(handle);
+    CTradeClient* c = static_cast<CTradeClient*>(handle);
     if (HUX_NET::must_defer_destroy(handle)) {
         clear_callbacks(handle);
         c->StopAndDisConnServer();
-        HUX_NET::defer_free(handle, [c] { delete c; });
+        HUX_NET::defer_free(c->ApiCalls(), [c] { delete c; });
         return HUX_RESULT_OK;
     }
-    delete c;
+    HUX_NET::destroy_when_idle(handle, c->ApiCalls(), [c] { c->StopAndDisConnServer(); }, [c] { delete c; });
     return HUX_RESULT_OK;
 }
 
-void* MVHUX_GetUserParam(void* handle) { return handle ? session_of(handle)->GetUserParam() : nullptr; }
+void* MVHUX_GetUserParam(void* handle) { return handle ? session_call(handle)->GetUserParam() : nullptr; }
 
 void MVHUX_SetLogDir(void* handle, const char* dir) {
     if (!handle || !dir) return;
-    session_of(handle)->SetLogDir(dir);
+    session_call(handle)->SetLogDir(dir);
 }
 
 int MVHUX_SetAutoReconnect(void* handle, bool on) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    session_of(handle)->SetAutoReconnect(on);
+    session_call(handle)->SetAutoReconnect(on);
     return HUX_RESULT_OK;
 }
 
 int MVHUX_SetMaxWaitTime(void* handle, int milliseconds) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    session_of(handle)->SetMaxWaitTime(milliseconds);
+    session_call(handle)->SetMaxWaitTime(milliseconds);
     return HUX_RESULT_OK;
 }
 
 int MVHUX_GetTimestamps(void* handle, long long* timestamps, int* count) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
     if (!count || *count < 0 || (!timestamps && *count > 0)) return HUX_RESULT_NULL_ARGUMENT;
-    session_of(handle)->GetTimestamps(timestamps, *count);
+    session_call(handle)->GetTimestamps(timestamps, *count);
     return HUX_RESULT_OK;
 }
 
@@ -134,32 +154,30 @@ int MVHUX_GetTimestamps(void* handle, long long* timestamps, int* count) {
 // callback frees the session only once the call has returned.
 int MVHUX_ConnServer(void* handle, const HUX_TradeSvrInfo* info, bool mixed_protocol) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
+    const session_call c(handle);
     if (!info) return HUX_RESULT_NULL_ARGUMENT;
-    HUX_NET::api_call_scope call(handle);
-    return session_of(handle)->ConnServer(info, mixed_protocol) ? HUX_RESULT_OK : HUX_RESULT_CONNECT_FAILED;
+    return c->ConnServer(info, mixed_protocol) ? HUX_RESULT_OK : HUX_RESULT_CONNECT_FAILED;
 }
 
 int MVHUX_DisConnServer(void* handle) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    HUX_NET::api_call_scope call(handle);
-    session_of(handle)->StopAndDisConnServer();
+    session_call(handle)->StopAndDisConnServer();
     return HUX_RESULT_OK;
 }
 
 int MVHUX_UserLogon(void* handle, const char* user_id, const char* password, const char* app_id,
                     const char* auth_code) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    CTradeClient* c = session_of(handle);
+    const session_call c(handle);
     if (!c->IsConnect()) return HUX_RESULT_NOT_CONNECTED;
     if (!user_id || !password || !app_id || !auth_code) return HUX_RESULT_NULL_ARGUMENT;
     static_assert(CTradeClient::LOGON_TEXT_TOO_LONG == HUX_RESULT_TEXT_TOO_LONG, "one code for a too long logon text");
-    HUX_NET::api_call_scope call(handle);
     return c->UserLogon(user_id, password, app_id, auth_code);
 }
 
 int MVHUX_GetMaxToken(void* handle, unsigned int* token) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    CTradeClient* c = session_of(handle);
+    const session_call c(handle);
     const int rc = common_checks(c, false, false);
     if (rc != HUX_RESULT_OK) return rc;
     if (!token) return HUX_RESULT_NULL_ARGUMENT;
@@ -169,42 +187,43 @@ int MVHUX_GetMaxToken(void* handle, unsigned int* token) {
 
 int MVHUX_SetLoggerSwitch(void* handle, bool on) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    session_of(handle)->SetLoggerSwitch(on);
+    session_call(handle)->SetLoggerSwitch(on);
     return HUX_RESULT_OK;
 }
 
 int MVHUX_LoggerFlush(void* handle) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    session_of(handle)->LoggerFlush();
+    session_call(handle)->LoggerFlush();
     return HUX_RESULT_OK;
 }
 
 int MVHUX_SetAsyncReceiveMode(void* handle) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    session_of(handle)->SetAsyncReceiveMode();
+    session_call(handle)->SetAsyncReceiveMode();
     return HUX_RESULT_OK;
 }
 
 int MVHUX_ChangeFCParam(void* handle, unsigned int order_limit, unsigned int cancel_limit) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    return session_of(handle)->ChangeFCParam(order_limit, cancel_limit) ? HUX_RESULT_OK : HUX_RESULT_FC_PARAM_REFUSED;
+    return session_call(handle)->ChangeFCParam(order_limit, cancel_limit) ? HUX_RESULT_OK
+                                                                          : HUX_RESULT_FC_PARAM_REFUSED;
 }
 
 void MVHUX_SetUserId(void* handle, unsigned int user_id) {
     if (!handle) return;
-    session_of(handle)->SetUserId(user_id);
+    session_call(handle)->SetUserId(user_id);
 }
 
 uint32_t MVHUX_CalcVerificationValue(void* handle, HUX_EnterOrderField* order) {
     if (!handle || !order) return 0;
-    return HUX_TRADE_CORE::calc_verification_value(*order, session_of(handle)->GetUserID());
+    return HUX_TRADE_CORE::calc_verification_value(*order, session_call(handle)->GetUserID());
 }
 
 // ---- order entry ----
 
 int MVHUX_EnterOrder(void* handle, HUX_EnterOrderField* order, bool skip_token_check) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    CTradeClient* c = session_of(handle);
+    const session_call c(handle);
     int rc = common_checks(c, true, false);
     if (rc != HUX_RESULT_OK) return rc;
     if (!order) return HUX_RESULT_NULL_ARGUMENT;
@@ -224,7 +243,7 @@ int MVHUX_EnterOrder(void* handle, HUX_EnterOrderField* order, bool skip_token_c
 
 int MVHUX_EnterQuote(void* handle, HUX_EnterQuoteField* quote, bool skip_token_check) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    CTradeClient* c = session_of(handle);
+    const session_call c(handle);
     int rc = common_checks(c, true, false);
     if (rc != HUX_RESULT_OK) return rc;
     if (!quote) return HUX_RESULT_NULL_ARGUMENT;
@@ -241,7 +260,7 @@ int MVHUX_EnterQuote(void* handle, HUX_EnterQuoteField* quote, bool skip_token_c
 
 int MVHUX_EnterCombo(void* handle, HUX_EnterComboField* combo) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    CTradeClient* c = session_of(handle);
+    const session_call c(handle);
     int rc = common_checks(c, true, true);
     if (rc != HUX_RESULT_OK) return rc;
     if (!combo) return HUX_RESULT_NULL_ARGUMENT;
@@ -254,7 +273,7 @@ int MVHUX_EnterCombo(void* handle, HUX_EnterComboField* combo) {
 
 int MVHUX_EnterSpecialOrder(void* handle, HUX_EnterSpecialOrderField* order) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    CTradeClient* c = session_of(handle);
+    const session_call c(handle);
     int rc = common_checks(c, true, true);
     if (rc != HUX_RESULT_OK) return rc;
     if (!order) return HUX_RESULT_NULL_ARGUMENT;
@@ -278,7 +297,7 @@ static int simple_form_checks(CTradeClient* c, uint32_t client_token, uint8_t ex
 
 int MVHUX_EnterSimpleOrder(void* handle, HUX_EnterOrderSimpleField* order, const char* account, const char* symbol) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    CTradeClient* c = session_of(handle);
+    const session_call c(handle);
     int rc = common_checks(c, true, true);
     if (rc != HUX_RESULT_OK) return rc;
     if (!order || !account || !symbol) return HUX_RESULT_NULL_ARGUMENT;
@@ -295,7 +314,7 @@ int MVHUX_EnterSimpleOrder(void* handle, HUX_EnterOrderSimpleField* order, const
 
 int MVHUX_EnterSimpleQuote(void* handle, HUX_EnterQuoteSimpleField* quote, const char* account, const char* symbol) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    CTradeClient* c = session_of(handle);
+    const session_call c(handle);
     int rc = common_checks(c, true, true);
     if (rc != HUX_RESULT_OK) return rc;
     if (!quote || !account || !symbol) return HUX_RESULT_NULL_ARGUMENT;
@@ -312,7 +331,7 @@ int MVHUX_EnterSimpleQuote(void* handle, HUX_EnterQuoteSimpleField* quote, const
 
 int MVHUX_CancelOrder(void* handle, HUX_CancelOrder* cancel) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    CTradeClient* c = session_of(handle);
+    const session_call c(handle);
     const int rc = common_checks(c, true, false);
     if (rc != HUX_RESULT_OK) return rc;
     if (!cancel) return HUX_RESULT_NULL_ARGUMENT;
@@ -324,7 +343,7 @@ int MVHUX_CancelOrder(void* handle, HUX_CancelOrder* cancel) {
 
 int MVHUX_CancelSpecialOrder(void* handle, HUX_CancelSpecialOrder* cancel) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    CTradeClient* c = session_of(handle);
+    const session_call c(handle);
     const int rc = common_checks(c, true, true);
     if (rc != HUX_RESULT_OK) return rc;
     if (!cancel) return HUX_RESULT_NULL_ARGUMENT;
@@ -336,7 +355,7 @@ int MVHUX_CancelSpecialOrder(void* handle, HUX_CancelSpecialOrder* cancel) {
 
 int MVHUX_QuoteAction(void* handle, HUX_QuoteAction* action) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    CTradeClient* c = session_of(handle);
+    const session_call c(handle);
     const int rc = common_checks(c, true, false);
     if (rc != HUX_RESULT_OK) return rc;
     if (!action) return HUX_RESULT_NULL_ARGUMENT;
@@ -350,7 +369,7 @@ int MVHUX_QuoteAction(void* handle, HUX_QuoteAction* action) {
 
 int MVHUX_QueryMarketSession(void* handle) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    CTradeClient* c = session_of(handle);
+    const session_call c(handle);
     const int rc = common_checks(c, false, false);
     if (rc != HUX_RESULT_OK) return rc;
     query_market_session msg;
@@ -360,7 +379,7 @@ int MVHUX_QueryMarketSession(void* handle) {
 
 int MVHUX_QuerySymbolStatus(void* handle) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    CTradeClient* c = session_of(handle);
+    const session_call c(handle);
     const int rc = common_checks(c, false, false);
     if (rc != HUX_RESULT_OK) return rc;
     query_symbol_status msg;
@@ -370,7 +389,7 @@ int MVHUX_QuerySymbolStatus(void* handle) {
 
 int MVHUX_QuerySessionID(void* handle, const char* session_id, uint8_t market) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    CTradeClient* c = session_of(handle);
+    const session_call c(handle);
     const int rc = common_checks(c, false, false);
     if (rc != HUX_RESULT_OK) return rc;
     if (market != 0 && !HUX_TRADE_CORE::IsValidExchange(market)) return HUX_RESULT_BAD_EXCHANGE;
@@ -382,7 +401,7 @@ int MVHUX_QuerySessionID(void* handle, const char* session_id, uint8_t market) {
 
 int MVHUX_QueryOtAccountBP(void* handle, const char* account) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
-    CTradeClient* c = session_of(handle);
+    const session_call c(handle);
     const int rc = common_checks(c, false, true);
     if (rc != HUX_RESULT_OK) return rc;
     if (!account) return HUX_RESULT_NULL_ARGUMENT;
@@ -450,17 +469,17 @@ int MVHUX_QueryOtAccountBP(void* handle, const char* account) {
     S(MVHUX_SetQuerySessionIDEvent, HUX_QuerySessionIDEvent, SetQuerySessionIDEvent)                                         \
     S(MVHUX_SetQueryOtAccountBPEvent, HUX_QueryOtAccountBPEvent, SetQueryOtAccountBPEvent)
 
-#define SESSION_SETTER(function, type, method)          \
-    int function(void* handle, type callback) {         \
-        if (!handle) return HUX_RESULT_NULL_HANDLE;     \
-        session_of(handle)->method(callback);           \
-        return HUX_RESULT_OK;                           \
+#define SESSION_SETTER(function, type, method)      \
+    int function(void* handle, type callback) {     \
+        if (!handle) return HUX_RESULT_NULL_HANDLE; \
+        session_call(handle)->method(callback);     \
+        return HUX_RESULT_OK;                       \
     }
-#define ANSWER_SETTER(function, type, slot)                     \
-    int function(void* handle, type callback) {                 \
-        if (!handle) return HUX_RESULT_NULL_HANDLE;             \
-        session_of(handle)->AnswerEvents().slot.store(callback); \
-        return HUX_RESULT_OK;                                   \
+#define ANSWER_SETTER(function, type, slot)                        \
+    int function(void* handle, type callback) {                    \
+        if (!handle) return HUX_RESULT_NULL_HANDLE;                \
+        session_call(handle)->AnswerEvents().slot.store(callback); \
+        return HUX_RESULT_OK;                                      \
     }
 
 HUX_CALLBACK_SETTERS(SESSION_SETTER, ANSWER_SETTER)

@@ -1,22 +1,22 @@
-// The thread that runs the deferred frees, and the marked calls each free
-// waits for (net/deferred_free.h).
+// The thread that runs the deferred frees, and the count of calls under way
+// on a handle that every destroy waits for (net/deferred_free.h).
 #include "net/deferred_free.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #endif
 
-#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <system_error>
 #include <thread>
 #include <utility>
-#include <vector>
 
 #include "net/transport_retire.h"
+#include "tools/test_hook.h"
 
 namespace HUX_NET {
 
@@ -24,25 +24,11 @@ namespace {
 
 thread_local api_call_scope* t_innermost_call = nullptr;
 
-// The marked calls under way on every thread, one entry per scope.
-struct open_calls {
-    std::mutex lock;
-    std::condition_variable closed;
-    std::vector<const void*> keys;
-
-    // Waits until no marked call on `key` is under way.
-    void wait_none(const void* key) {
-        std::unique_lock<std::mutex> guard(lock);
-        closed.wait(guard, [this, key] { return std::find(keys.begin(), keys.end(), key) == keys.end(); });
-    }
-};
-open_calls g_open_calls;
-
 // The waiting frees and the thread that runs them, one per library image.
 class free_thread {
 public:
     // Queues `free` and starts the thread when none runs.
-    void add(const void* key, std::function<void()> free);
+    void add(const api_calls& calls, std::function<void()> free);
     // The unload: true once every free has run and the thread has ended;
     // false when that cannot be waited for here (the object is then left to
     // the process).
@@ -52,7 +38,7 @@ public:
 
 private:
     struct entry {
-        const void* key;
+        const api_calls* calls;
         std::function<void()> free;
     };
     void start_locked();
@@ -95,9 +81,9 @@ DWORD WINAPI free_thread_main(LPVOID module) {
 }
 #endif
 
-void free_thread::add(const void* key, std::function<void()> free) {
+void free_thread::add(const api_calls& calls, std::function<void()> free) {
     std::lock_guard<std::mutex> guard(m_lock);
-    m_waiting.push_back(entry{key, std::move(free)});
+    m_waiting.push_back(entry{&calls, std::move(free)});
     if (!m_running) start_locked();
 }
 
@@ -134,7 +120,7 @@ void free_thread::run() {
         entry next = std::move(m_waiting.front());
         m_waiting.pop_front();
         guard.unlock();
-        g_open_calls.wait_none(next.key);
+        next.calls->wait_idle();
         next.free();
         next.free = nullptr;  // what it held goes outside the lock too
         guard.lock();
@@ -150,7 +136,7 @@ bool free_thread::finish() {
     // holding the lock, which is then neither taken nor freed.
     return !m_running;
 #else
-    // exit() called inside a callback or a marked call: a free may be
+    // exit() called inside a callback or a call on a handle: a free may be
     // waiting for this very thread to leave it.
     if (transport_scope::inside_any() || t_innermost_call) return false;
     std::deque<entry> left;
@@ -161,7 +147,7 @@ bool free_thread::finish() {
     }
     if (m_thread.joinable()) m_thread.join();
     for (entry& e : left) {
-        g_open_calls.wait_none(e.key);
+        e.calls->wait_idle();
         e.free();
     }
     return true;
@@ -170,18 +156,26 @@ bool free_thread::finish() {
 
 }  // namespace
 
-api_call_scope::api_call_scope(const void* key) : m_key(key), m_outer(t_innermost_call) {
+void api_calls::wait_idle() const {
+    for (int round = 0; busy(); ++round) {
+        if (round < 100)
+            std::this_thread::yield();
+        else
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+}
+
+api_call_scope::api_call_scope(const void* key, api_calls& calls)
+    : m_key(key), m_calls(calls), m_outer(t_innermost_call) {
+    m_calls.m_under_way.fetch_add(1);
     t_innermost_call = this;
-    std::lock_guard<std::mutex> guard(g_open_calls.lock);
-    g_open_calls.keys.push_back(key);
 }
 
 api_call_scope::~api_call_scope() {
     t_innermost_call = m_outer;
-    std::lock_guard<std::mutex> guard(g_open_calls.lock);
-    g_open_calls.keys.erase(std::find(g_open_calls.keys.begin(), g_open_calls.keys.end(), m_key));
-    // A free of this session may be waiting for the call to return.
-    g_open_calls.closed.notify_all();
+    // The last touch of the handle: a destroy waiting on another thread may
+    // free it at once.
+    m_calls.m_under_way.fetch_sub(1, std::memory_order_release);
 }
 
 bool api_call_scope::inside(const void* key) {
@@ -192,6 +186,16 @@ bool api_call_scope::inside(const void* key) {
 
 bool must_defer_destroy(const void* key) { return transport_scope::inside_any() || api_call_scope::inside(key); }
 
-void defer_free(const void* key, std::function<void()> free) { the_free_thread().add(key, std::move(free)); }
+void destroy_when_idle(const void* key, const api_calls& calls, const std::function<void()>& disconnect,
+                       const std::function<void()>& free) {
+    // The point where a destroy that finds calls under way begins to wait
+    // for them: the disconnect already waits for those inside a send.
+    if (calls.busy()) MORVAST::TOOLS::test_hook("api: destroy waits for calls", key);
+    disconnect();
+    calls.wait_idle();
+    free();
+}
+
+void defer_free(const api_calls& calls, std::function<void()> free) { the_free_thread().add(calls, std::move(free)); }
 
 }  // namespace HUX_NET

@@ -24,6 +24,7 @@
 
 #include "hux_trade_status_struct.h"
 #include "hux_trade_struct.h"
+#include "net/deferred_free.h"
 #include "session/trade_session_core.h"
 #include "tools/lock.h"
 #include "tools/template_map_str.h"
@@ -78,6 +79,9 @@ public:
     trade_answer_events& AnswerEvents() { return m_answer_events; }
     // The reject reason tables, filled at construction and only read afterwards.
     const CRejectReasonText& RejectText() const { return m_reject_text; }
+    // The C functions' calls under way on this session: its destroy waits
+    // for them.
+    HUX_NET::api_calls& ApiCalls() { return m_api_calls; }
     // The index maps; false when the name is not known.
     bool FindAccountIndex(const char* name, int& index);
     bool FindSymbolIndex(const char* name, int& index);
@@ -200,6 +204,7 @@ private:
     std::atomic<HUX_ProdStatusReportEvent> m_on_prod_status{nullptr};
     std::atomic<HUX_QuerySessionIDEvent> m_on_session_id{nullptr};
     std::atomic<HUX_InputRegForQuoteEvent> m_on_req_for_quote{nullptr};
+    HUX_NET::api_calls m_api_calls;
 
     // The record of the last ConnServer (the collection report reads its
     // addresses) and the symbol-index selector and page size.

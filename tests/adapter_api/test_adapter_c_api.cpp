@@ -14,6 +14,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -24,6 +25,7 @@
 #include <mutex>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "adapter/Client.h"
@@ -31,6 +33,7 @@
 #include "mv_hux_adapter.h"
 #include "sim/sim_trade_server.h"
 #include "tests/support/hex.h"
+#include "tests/support/hold_point.h"
 #include "tools/precise_time.h"
 
 namespace {
@@ -771,6 +774,34 @@ TEST(AdapterCApi, DestroyInsideACallbackFreesTheClientOnceTheCallbackHasReturned
         std::filesystem::remove_all(dir, ec);
     }
     g_destroy = nullptr;
+}
+
+// MVHUX_DestroyTrade on one thread while MVHUX_EnterOrder on another is held
+// after loading the trade session's transports: the destroy disconnects, then
+// waits for the order to return before it frees the client, and the order
+// fails on the connection it saw (or went out).
+TEST(AdapterCApi, DestroyWaitsForAnOrderUnderWayOnAnotherThread) {
+    rig r;
+    ASSERT_TRUE(r.log_on());
+    void* const h = r.handle;
+    HUX_SESSION::trade_session_core* const trade = &static_cast<HUX_ADAPTER::Client*>(h)->Trade();
+    hux_test::hold_point hold("send: transports loaded", trade);
+    std::atomic<int> ordered{-1};
+    std::thread order_thread([&] {
+        HUX_EnterOrderField o = order(7001);
+        ordered = MVHUX_EnterOrder(h, &o);
+    });
+    EXPECT_TRUE(hold.wait_arrived(wait_limit()));
+    std::atomic<int> destroyed{-1};
+    std::thread destroy_thread([&] { destroyed = MVHUX_DestroyTrade(h); });
+    EXPECT_TRUE(hold.wait_seen("api: destroy waits for calls", wait_limit()));
+    EXPECT_EQ(-1, destroyed);
+    hold.release();
+    order_thread.join();
+    destroy_thread.join();
+    r.handle = nullptr;
+    EXPECT_TRUE(ordered == 4 || ordered == 7 || ordered == 0) << ordered;
+    EXPECT_EQ(0, destroyed);
 }
 
 }  // namespace

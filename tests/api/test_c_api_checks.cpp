@@ -24,6 +24,7 @@
 #include "sim/sim_order_answers.h"
 #include "sim/sim_status_answers.h"
 #include "tests/support/golden_orders.h"
+#include "tests/support/hold_point.h"
 #include "tests/support/session_support.h"
 
 // The result codes are part of the interface: the tests below use the names,
@@ -1192,4 +1193,32 @@ TEST(CApiChecks, DestroyInsideACallbackFreesTheSessionOnceTheCallbackHasReturned
         if (probe.destroyed) s.h = nullptr;
     }
     g_destroy = nullptr;
+}
+
+// MVHUX_DestroyTrade on one thread while MVHUX_EnterOrder on another is held
+// after loading the session's transports: the destroy disconnects, then waits
+// for the order to return before it frees the session, and the order fails
+// on the connection it saw (or went out).
+TEST(CApiChecks, DestroyWaitsForAnOrderUnderWayOnAnotherThread) {
+    capi_session s(base_config());
+    ASSERT_NO_FATAL_FAILURE(s.start());
+    void* const h = s.h;
+    hux_test::hold_point hold("send: transports loaded", static_cast<HUX_SESSION::trade_session_core*>(s.client()));
+    std::atomic<int> ordered{-1};
+    std::thread order_thread([&] {
+        HUX_EnterOrderField o = order_req(kMaxToken + 1);
+        ordered = MVHUX_EnterOrder(h, &o, false);
+    });
+    EXPECT_TRUE(hold.wait_arrived(kSessionWait));
+    std::atomic<int> destroyed{-1};
+    std::thread destroy_thread([&] { destroyed = MVHUX_DestroyTrade(h); });
+    EXPECT_TRUE(hold.wait_seen("api: destroy waits for calls", kSessionWait));
+    EXPECT_EQ(destroyed, -1);
+    hold.release();
+    order_thread.join();
+    destroy_thread.join();
+    s.h = nullptr;
+    EXPECT_TRUE(ordered == HUX_RESULT_SEND_FAILED || ordered == HUX_RESULT_NOT_CONNECTED || ordered == HUX_RESULT_OK)
+        << ordered;
+    EXPECT_EQ(destroyed, HUX_RESULT_OK);
 }
