@@ -123,6 +123,7 @@ void free_thread::run() {
         next.calls->wait_idle();
         next.free();
         next.free = nullptr;  // what it held goes outside the lock too
+        MORVAST::TOOLS::test_hook("deferred free: done", nullptr);
         guard.lock();
     }
     m_running = false;

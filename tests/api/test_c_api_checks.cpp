@@ -1169,6 +1169,9 @@ TEST(CApiChecks, DestroyInsideACallbackFreesTheSessionOnceTheCallbackHasReturned
         ASSERT_EQ(MVHUX_SetOrderRejectEvent(s.h, heard_reject), 0);
         ASSERT_EQ(MVHUX_SetMarketSessionStatReportEvent(s.h, heard_state), 0);
 
+        // Seen once the library's thread has freed the session (and, through
+        // the holder's lock, ordered before what follows here).
+        hux_test::hold_point freed("");
         ASSERT_NO_FATAL_FAILURE(s.connect());
         if (k.kind == DESTROY_IN_LOGON) {
             ASSERT_EQ(s.logon_call(), 0);
@@ -1185,6 +1188,7 @@ TEST(CApiChecks, DestroyInsideACallbackFreesTheSessionOnceTheCallbackHasReturned
 
         EXPECT_TRUE(hux_test::wait_until([&] { return count_lines(probe.log, "destroy trade client") == 1; },
                                          kLogonWait));
+        EXPECT_TRUE(freed.wait_seen("deferred free: done", kSessionWait));
         EXPECT_TRUE(s.srv.transport().wait_peer_closed(0, kSessionWait));
         std::lock_guard<std::mutex> g(probe.lock);
         EXPECT_TRUE(probe.destroyed);
