@@ -7,6 +7,7 @@
 #include "bypass/card_driver.h"
 #endif
 #include "tools/test_hook.h"
+#include "tools/test_hook.h"
 
 namespace HUX_ADAPTER {
 
@@ -126,12 +127,18 @@ bool CTradeClient::DisConnServerAsLost(int code, const char* text) {
     t_loss_close = outer;
     t_loss_close_reported = outer_reported;
     if (!reported) return true;
-    // The state first, then the report, as for a loss of the session's own
-    // connection.
+    // Not logged on before the report, as for a loss of the session's own
+    // connection; but dropped (which starts the reconnect thread's connect)
+    // only once the application has heard of the loss, so that the
+    // reconnect's "conn ok" never comes before it. A connect the
+    // application made meanwhile keeps its state.
     m_logged_on = false;
     m_logon_sent = false;
-    m_state = HUX_SESSION::TRADE_STATE_DROPPED;
+    m_state = HUX_SESSION::TRADE_STATE_CLOSED;
+    MORVAST::TOOLS::test_hook("trade: closed for a loss", this);
     report_connection(code, text);
+    int closed = HUX_SESSION::TRADE_STATE_CLOSED;
+    if (!transport_installed()) m_state.compare_exchange_strong(closed, HUX_SESSION::TRADE_STATE_DROPPED);
     return true;
 }
 

@@ -306,6 +306,14 @@ void trade_session_core::pause_ms(unsigned ms) const {
 
 bool trade_session_core::on_own_transport_thread() const { return HUX_NET::transport_scope::inside(this); }
 
+bool trade_session_core::transport_installed() const {
+#ifdef _WIN32
+    return m_tcp_context.load() != nullptr;
+#else
+    return m_tcp_context.load() != nullptr || m_zf.load() != nullptr;
+#endif
+}
+
 const char* trade_session_core::handled_label(const HUX_TRADE_CORE::msg_route& route, uint16_t, const unsigned char*) {
     return route.name;
 }

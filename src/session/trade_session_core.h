@@ -412,6 +412,8 @@ protected:
     bool udp_channel_open() const { return m_has_udp_channel; }
     // True when the calling thread runs a callback of this session's transports.
     bool on_own_transport_thread() const;
+    // True when a connect has installed a transport since the last close.
+    bool transport_installed() const;
 
     const session_traits m_traits;
     base_log m_log;

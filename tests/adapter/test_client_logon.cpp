@@ -501,13 +501,22 @@ TEST(ClientConnection, AQueryDropIsHeardAsThatDropAndTheTradeSessionReconnects) 
     ASSERT_TRUE(r.log_on());
     ASSERT_TRUE(hux_test::wait_until([&] { return r.client->Query().IsReconnectRunning(); }, wait_limit()));
 
+    // Until the application has heard of the loss, the trade session's
+    // reconnect does not connect: its "conn ok" never comes first.
+    hux_test::hold_point hold("trade: closed for a loss");
     r.srv.close_query(0);
+    ASSERT_TRUE(hold.wait_arrived(wait_limit()));
+    // Expected to pass with no new connection.
+    const bool reconnected_during = hux_test::wait_until(
+        [&] { return recorder::get().count(r.client.get(), 0) >= 2; }, std::chrono::milliseconds(300));
+    hold.release();
     // The query's own drop never reaches the application; the trade
     // session's close does, as that drop.
     ASSERT_TRUE(recorder::get().wait_code(r.client.get(), 2, 1));
     EXPECT_EQ("remote disconnected", r.connections()[1].text);
     // The trade session's reconnect, on a new connection; no logon by itself.
     ASSERT_TRUE(recorder::get().wait_code(r.client.get(), 0, 2));
+    EXPECT_FALSE(reconnected_during);
     ASSERT_NE(sim_trade_server::no_connection, trade_conn(r, 1));
     EXPECT_EQ(1u, r.logons().size());
 
