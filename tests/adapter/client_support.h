@@ -29,6 +29,9 @@
 #include "sim/loopback_server.h"
 #include "sim/sim_trade_server.h"
 #include "tests/support/hex.h"
+#include "tests/support/plain_socket.h"
+#include "tests/support/returns_in_time.h"
+#include "tests/support/test_wait.h"
 
 namespace client_test {
 
@@ -39,14 +42,7 @@ using hux_sim::sim_trade_server;
 using hux_test::hex_of;
 
 // The longest a test waits for anything; HUX_TEST_WAIT_MS overrides it.
-inline std::chrono::milliseconds wait_limit() {
-    static const long ms = [] {
-        const char* v = std::getenv("HUX_TEST_WAIT_MS");
-        const long n = v ? std::atol(v) : 0;
-        return n > 0 ? n : 10000L;
-    }();
-    return std::chrono::milliseconds(ms);
-}
+inline std::chrono::milliseconds wait_limit() { return hux_test::test_wait(); }
 
 // Rounds of the repeated tests; HUX_TEST_ROUNDS scales them (percent).
 inline int rounds(int normal) {
@@ -255,43 +251,7 @@ inline std::string thread_names() {
 // Runs `fn` on the calling thread under a watchdog: a call that does not
 // return in time ends the program (it cannot be abandoned).
 inline void returns_in_time(const char* what, const std::function<void()>& fn) {
-    std::mutex lock;
-    std::condition_variable changed;
-    bool done = false;
-    std::thread watchdog([&] {
-        std::unique_lock<std::mutex> guard(lock);
-        if (!changed.wait_for(guard, wait_limit(), [&] { return done; })) {
-            ADD_FAILURE() << what << " did not return";
-            std::fflush(nullptr);
-            std::_Exit(1);
-        }
-    });
-    fn();
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        done = true;
-    }
-    changed.notify_all();
-    watchdog.join();
-}
-
-inline long long elapsed_ms(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - since).count();
-}
-
-// A port of 127.0.0.1 with nothing listening (bound, released).
-inline uint16_t free_port(int type) {
-    const int fd = socket(AF_INET, type, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof(a);
-    uint16_t port = 0;
-    if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-        port = ntohs(a.sin_port);
-    if (fd >= 0) close(fd);
-    return port;
+    hux_test::returns_within(what, fn, wait_limit());
 }
 
 // ---------------------------------------------------------------- rig

@@ -39,6 +39,7 @@
 #include "sim/sim_status_answers.h"
 #include "sim/sim_trade_server.h"
 #include "tests/adapter/adapter_expected.h"
+#include "tests/support/test_wait.h"
 #include "trade_core/trade_wire.h"
 
 namespace {
@@ -49,14 +50,7 @@ using hux_sim::sim_config;
 using hux_sim::sim_trade_server;
 
 // The longest a test waits for anything; HUX_TEST_WAIT_MS overrides it.
-std::chrono::milliseconds wait_limit() {
-    static const long ms = [] {
-        const char* v = std::getenv("HUX_TEST_WAIT_MS");
-        const long n = v ? std::atol(v) : 0;
-        return n > 0 ? n : 10000L;
-    }();
-    return std::chrono::milliseconds(ms);
-}
+std::chrono::milliseconds wait_limit() { return hux_test::test_wait(); }
 
 std::string str(const bytes& b) { return std::string(b.begin(), b.end()); }
 

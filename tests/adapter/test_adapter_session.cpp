@@ -31,6 +31,8 @@
 #include "sim/loopback_server.h"
 #include "sim/sim_trade_server.h"
 #include "tests/support/hex.h"
+#include "tests/support/plain_socket.h"
+#include "tests/support/test_wait.h"
 #include "tools/precise_time.h"
 
 namespace {
@@ -41,14 +43,7 @@ using hux_sim::sim_trade_server;
 using hux_test::hex_of;
 
 // The longest a test waits for anything; HUX_TEST_WAIT_MS overrides it.
-std::chrono::milliseconds wait_limit() {
-    static const long ms = [] {
-        const char* v = std::getenv("HUX_TEST_WAIT_MS");
-        const long n = v ? std::atol(v) : 0;
-        return n > 0 ? n : 10000L;
-    }();
-    return std::chrono::milliseconds(ms);
-}
+std::chrono::milliseconds wait_limit() { return hux_test::test_wait(); }
 
 // ---------------------------------------------------------------- bytes
 
@@ -230,21 +225,6 @@ void returns_in_time(const char* what, const std::function<void()>& fn) {
         std::_Exit(1);
     }
     t.join();
-}
-
-// A free UDP port of 127.0.0.1 (bound and released).
-uint16_t free_udp_port() {
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof(a);
-    uint16_t port = 0;
-    if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-        port = ntohs(a.sin_port);
-    if (fd >= 0) close(fd);
-    return port;
 }
 
 // ---------------------------------------------------------------- session
@@ -522,7 +502,7 @@ TEST(AdapterTradeLogon, RequestSettingAndAnswer) {
     cfg.cancel_fc_window_us = 250000;
     session s(cfg);
     ASSERT_TRUE(s.srv.open_udp(0));
-    const uint16_t local_port = free_udp_port();
+    const uint16_t local_port = hux_test::free_loopback_port(SOCK_DGRAM);
     ASSERT_NE(local_port, 0);
     HUX_TradeSvrInfo info = s.record(7);
     std::strcpy(info.local_ip, "127.0.0.1");
@@ -894,7 +874,7 @@ TEST(AdapterTradeSession, NewOrdersOverTcpAndKernelUdp) {
         session s(cfg);
         s.client.Events().OrderAccept = record_accept;
         ASSERT_TRUE(s.srv.open_udp(0));
-        const uint16_t local_port = free_udp_port();
+        const uint16_t local_port = hux_test::free_loopback_port(SOCK_DGRAM);
         HUX_TradeSvrInfo info = s.record();
         std::strcpy(info.local_ip, "127.0.0.1");
         info.local_udp_port = local_port;
@@ -959,7 +939,8 @@ std::atomic<bool> g_close_returned(false);
 probe_client* g_timeout_client = nullptr;
 void hold_accept(void*, HUX_OrderAcceptField*) {
     g_in_accept = true;
-    hux_test::wait_until([] { return !g_hold_accept.load(); }, std::chrono::milliseconds(30000));
+    // Held far longer than the test waits for the disconnect.
+    hux_test::wait_until([] { return !g_hold_accept.load(); }, 6 * wait_limit());
     g_in_accept = false;
 }
 void disconnect_on_timeout(void*, int) {
@@ -976,7 +957,7 @@ TEST(AdapterTradeSession, DisconnectFromTheHeartBeatCallbackDoesNotWaitForTheRec
     cfg.order_answer = hux_sim::order_mode::accept;
     session s(cfg);
     HUX_ADAPTER::TradeClientTimings t = s.client.GetTimings();
-    t.tcp_stop_wait_ms = 30000;
+    t.tcp_stop_wait_ms = static_cast<unsigned>(6 * wait_limit().count());  // a close that waits would wait this long
     s.client.SetTimings(t);
     g_timeout_client = &s.client;
     g_hold_accept = true;

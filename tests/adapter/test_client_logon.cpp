@@ -25,7 +25,6 @@ namespace {
 
 using namespace client_test;
 using std::chrono::milliseconds;
-using std::chrono::steady_clock;
 
 // The version report for `login` (80, 48 bytes).
 std::string version_report_hex(const char* login) {
@@ -189,7 +188,7 @@ TEST(ClientLogon, RefusalsReachTheCallbackOnceAndTheQuerySessionNeverLogsOn) {
         SCOPED_TRACE("query connect refused");
         rig r;
         HUX_TradeSvrInfo info = r.record();
-        info.query_port = free_port(SOCK_STREAM);  // nothing listens there
+        info.query_port = hux_test::free_loopback_port(SOCK_STREAM);  // nothing listens there
         ASSERT_TRUE(r.connect(info));
         const logon_seen seen = r.logon();
         // The trade logon's record with its result replaced.
@@ -636,9 +635,7 @@ TEST(ClientLifetime, DestroyedWhileEachOfItsThreadsRuns) {
         ASSERT_TRUE(recorder::get().wait_code(r.client.get(), 2, 1));
         ASSERT_TRUE(hux_test::wait_until([&] { return r.client->Trade().GetState() == 3; }, wait_limit()));
         EXPECT_TRUE(r.client->Trade().IsReconnectRunning());
-        const auto start = steady_clock::now();
         returns_in_time("destroying the client", [&] { r.client.reset(); });
-        EXPECT_LT(elapsed_ms(start), 3000);
         EXPECT_EQ(1u, r.srv.connection_count());
     }
     EXPECT_LE(threads_back_to(threads_before), threads_before) << thread_names();
@@ -652,9 +649,7 @@ TEST(ClientLifetime, DestroyedWhileEachOfItsThreadsRuns) {
         ASSERT_TRUE(recorder::get().wait_code(r.client.get(), 2, 1));
         ASSERT_TRUE(hux_test::wait_until([&] { return r.client->Query().GetState() == 3; }, wait_limit()));
         EXPECT_TRUE(r.client->Query().IsReconnectRunning());
-        const auto start = steady_clock::now();
         returns_in_time("destroying the client", [&] { r.client.reset(); });
-        EXPECT_LT(elapsed_ms(start), 3000);
         EXPECT_EQ(1u, r.srv.query_connection_count());
     }
     EXPECT_LE(threads_back_to(threads_before), threads_before) << thread_names();
@@ -668,9 +663,7 @@ TEST(ClientLifetime, DestroyedWhileEachOfItsThreadsRuns) {
         ASSERT_TRUE(r.connect(info));
         ASSERT_EQ(0, r.logon().rsp.result);
         ASSERT_TRUE(hux_test::wait_until([&] { return r.client->Trade().IsHeartBeatRunning(); }, wait_limit()));
-        const auto start = steady_clock::now();
         returns_in_time("destroying the client", [&] { r.client.reset(); });
-        EXPECT_LT(elapsed_ms(start), 3000);
     }
     EXPECT_LE(threads_back_to(threads_before), threads_before) << thread_names();
     {
@@ -749,7 +742,7 @@ TEST(ClientLifetime, DestroyedAsSoonAsTheLogonOutcomeIsKnown) {
                     ASSERT_TRUE(r.srv.set_query_connection_config(0, query_cfg));
                 }
                 HUX_TradeSvrInfo info = r.record();
-                if (o.query_missing) info.query_port = free_port(SOCK_STREAM);
+                if (o.query_missing) info.query_port = hux_test::free_loopback_port(SOCK_STREAM);
                 ASSERT_TRUE(r.connect(info));
                 ASSERT_EQ(0, r.client->ReportVersion("trader01", "pw", "app-x", "AUTH123"));
                 const void* handle = r.client.get();

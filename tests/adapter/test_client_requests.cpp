@@ -1055,7 +1055,7 @@ TEST(ClientRequests, BatchesAreRefusedWhileAUdpOrderChannelIsConfigured) {
     ASSERT_TRUE(r.srv.open_udp(0));
     HUX_TradeSvrInfo info = r.record();
     std::strcpy(info.local_ip, "127.0.0.1");
-    info.local_udp_port = free_port(SOCK_DGRAM);
+    info.local_udp_port = hux_test::free_loopback_port(SOCK_DGRAM);
     info.udp_port = r.srv.udp_port();
     ASSERT_NE(0, info.local_udp_port);
     ASSERT_TRUE(r.connect(info));

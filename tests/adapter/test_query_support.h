@@ -28,6 +28,7 @@
 #include "adapter/QueryClient.h"
 #include "sim/loopback_server.h"
 #include "tests/support/hex.h"
+#include "tests/support/test_wait.h"
 #include "tools/precise_time.h"
 
 namespace query_test {
@@ -35,7 +36,7 @@ namespace query_test {
 using HUX_ADAPTER::CQueryClient;
 using hux_test::hex_of;
 
-const std::chrono::milliseconds kWait(10000);
+const std::chrono::milliseconds kWait = hux_test::test_wait();
 
 // ---------------------------------------------------------------- bytes
 

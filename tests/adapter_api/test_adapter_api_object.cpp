@@ -27,6 +27,7 @@
 #include "hux_adapter_api.h"
 #include "sim/loopback_server.h"
 #include "sim/sim_trade_server.h"
+#include "tests/support/test_wait.h"
 #include "tools/precise_time.h"
 
 namespace {
@@ -34,11 +35,7 @@ namespace {
 using hux_sim::sim_config;
 using hux_sim::sim_trade_server;
 
-std::chrono::milliseconds wait_limit() {
-    const char* v = std::getenv("HUX_TEST_WAIT_MS");
-    const long n = v ? std::atol(v) : 0;
-    return std::chrono::milliseconds(n > 0 ? n : 10000L);
-}
+std::chrono::milliseconds wait_limit() { return hux_test::test_wait(); }
 
 // ---------------------------------------------------------------- slots
 

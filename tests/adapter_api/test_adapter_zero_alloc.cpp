@@ -36,6 +36,7 @@
 #include "sim/sim_trade_server.h"
 
 #include "tests/support/alloc_count.h"
+#include "tests/support/test_wait.h"
 
 using hux_alloc::allocate_once;
 using hux_alloc::g_allocations;
@@ -55,14 +56,7 @@ const int COUNTED_CANCELS = 2000;
 const uint32_t USER_ID = 1001;
 
 // The longest a test waits for one answer; HUX_TEST_WAIT_MS overrides it.
-clock_type::duration wait_limit() {
-    static const long ms = [] {
-        const char* v = std::getenv("HUX_TEST_WAIT_MS");
-        const long n = v ? std::atol(v) : 0;
-        return n > 0 ? n : 10000L;
-    }();
-    return std::chrono::milliseconds(ms);
-}
+clock_type::duration wait_limit() { return hux_test::test_wait(); }
 
 // ---------------------------------------------------------------- callbacks
 

@@ -27,6 +27,7 @@
 #include "hux_trade_struct.h"
 #include "hux_trader_api.h"
 #include "mv_hux_trade.h"
+#include "../support/test_wait.h"
 
 namespace {
 
@@ -53,10 +54,10 @@ public:
     void OnDisconnection(int code, const char* text) override { add(true, code, text); }
     void OnOrderAccept(HUX_OrderAcceptField* rec) override { (void)rec; }
 
-    // Waits up to five seconds for at least n events.
+    // Waits for at least n events, at most the tests' wait setting.
     bool wait_for(size_t n) {
         std::unique_lock<std::mutex> lock(m_mutex);
-        return m_cv.wait_for(lock, std::chrono::seconds(5), [&] { return m_events.size() >= n; });
+        return m_cv.wait_for(lock, hux_test::test_wait(), [&] { return m_events.size() >= n; });
     }
     std::vector<event> events() {
         std::lock_guard<std::mutex> g(m_mutex);

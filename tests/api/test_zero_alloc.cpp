@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "tests/support/session_support.h"
+#include "tests/support/test_wait.h"
 
 #include "tests/support/alloc_count.h"
 
@@ -36,7 +37,7 @@ using clock_type = std::chrono::steady_clock;
 
 const int WARM_UP_ORDERS = 1000;
 const int COUNTED_ORDERS = 10000;
-const std::chrono::seconds ANSWER_WAIT(5);
+const std::chrono::milliseconds ANSWER_WAIT = hux_test::test_wait();
 
 // What the accept callback saw; written on the receive thread.
 struct flow_events {

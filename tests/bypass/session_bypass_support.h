@@ -86,6 +86,7 @@ struct bypass_session {
     void* h;
     explicit bypass_session() : h(MVHUX_CreateTrade(&events)) {
         trade_test::shorten_closes(*client());
+        trade_test::report_waits_from_the_setting(*client());
         events.attach(*client());
         MVHUX_SetOrderAcceptEvent(h, on_accept);
     }

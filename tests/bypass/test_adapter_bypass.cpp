@@ -31,6 +31,7 @@
 #include "sim/sim_trade_server.h"
 #include "tests/support/hex.h"
 #include "tests/support/netns_pair.h"
+#include "tests/support/test_wait.h"
 #include "tools/precise_time.h"
 
 namespace {
@@ -40,15 +41,9 @@ using hux_test::CLIENT_IP;
 using hux_test::hex_of;
 using hux_test::PEER_IP;
 
-// The longest a test waits for anything; HUX_TEST_WAIT_MS overrides it.
-std::chrono::milliseconds wait_limit() {
-    static const long ms = [] {
-        const char* v = std::getenv("HUX_TEST_WAIT_MS");
-        const long n = v ? std::atol(v) : 0;
-        return n > 0 ? n : 15000L;
-    }();
-    return std::chrono::milliseconds(ms);
-}
+// The longest a test waits for anything: 15 s at least, more when
+// HUX_TEST_WAIT_MS asks for more.
+std::chrono::milliseconds wait_limit() { return hux_test::test_wait_at_least(std::chrono::milliseconds(15000)); }
 
 // ---------------------------------------------------------------- bytes
 

@@ -11,7 +11,7 @@
 // kernel takes without answering. A raw TCP socket of the client (the
 // "tap") shows what the kernel got; the stand-in's socket sees a frame before
 // the kernel's IPv4 layer does, so once the tap has a frame a poll finds it.
-// Waits end at HUX_RX_WAIT_MS milliseconds (default 5000).
+// Waits end at the tests' wait setting (HUX_TEST_WAIT_MS).
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -34,6 +34,7 @@
 
 #include "tests/bypass/test_ef_vi_support.h"
 #include "tests/support/hex.h"
+#include "tests/support/test_wait.h"
 
 using namespace efvi_test;
 using hux_test::hex_of;
@@ -42,10 +43,7 @@ namespace {
 
 class EfViReceive : public efvi_fixture {};
 
-int wait_ms() {
-    char const* text = std::getenv("HUX_RX_WAIT_MS");
-    return text && std::atoi(text) > 0 ? std::atoi(text) : 5000;
-}
+int wait_ms() { return static_cast<int>(hux_test::test_wait().count()); }
 
 using frame = std::vector<unsigned char>;
 

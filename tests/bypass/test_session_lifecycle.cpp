@@ -114,14 +114,15 @@ private:
 };
 
 // Reconnect attempts a few milliseconds apart; the attempt that connected
-// waits up to 15 s for the application's logon.
+// waits as long as the tests wait for a logon (15 s at least) for the
+// application's logon.
 void quick_reconnect(CTradeClient& client) {
     HUX_TRADE::TradeClientTimings t = client.GetTimings();
     t.reconnect_wait_count = 2;
     t.reconnect_wait_ms = 10;
     t.logon_first_wait_ms = 1;
-    t.logon_wait_count = 3000;
     t.logon_wait_ms = 5;
+    t.logon_wait_count = static_cast<unsigned>(kLogonWait.count() / t.logon_wait_ms);
     t.reconnect_idle_ms = 2;
     client.SetTimings(t);
 }

@@ -25,15 +25,12 @@
 #include <vector>
 
 #include "hux_tcp_quote.h"
+#include "tests/support/test_wait.h"
 
 namespace {
 
-// How long a stray /tmp/share_* file of another process may take to go
-// (HUX_RING_WAIT_MS overrides).
-std::chrono::milliseconds wait_limit() {
-    char const* v = std::getenv("HUX_RING_WAIT_MS");
-    return std::chrono::milliseconds(v != nullptr ? std::atol(v) : 5000);
-}
+// How long a stray /tmp/share_* file of another process may take to go.
+std::chrono::milliseconds wait_limit() { return hux_test::test_wait(); }
 
 struct map_line {
     uintptr_t start = 0, end = 0;

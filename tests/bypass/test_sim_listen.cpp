@@ -16,6 +16,7 @@
 #include "tests/support/net_support.h"
 #include "tests/support/netns_pair.h"
 #include "tests/support/plain_socket.h"
+#include "tests/support/test_wait.h"
 #include "tests/support/udp_order_channel.h"
 
 using hux_test::CLIENT_IP;
@@ -24,7 +25,7 @@ using namespace hux_test::net;
 
 TEST(SimListen, ServerOnThePeersAddressAnswersTheClientNamespace) {
     HUX_NEED_NETNS();
-    const std::chrono::milliseconds deadline(5000);
+    const std::chrono::milliseconds deadline = hux_test::test_wait();
     std::unique_ptr<hux_sim::sim_trade_server> sim;
     bool loopback_refused = false;
     hux_test::in_peer([&] {

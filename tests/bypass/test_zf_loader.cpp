@@ -29,6 +29,7 @@
 #include "tests/support/coll_support.h"
 #include "tests/support/hold_point.h"
 #include "tests/support/netns_pair.h"
+#include "tests/support/test_wait.h"
 #include "tools/base_log.h"
 #include "tools/precise_time.h"
 #include "tools/test_hook.h"
@@ -96,10 +97,7 @@ int open_descriptors() {
 bool exists(const std::string& path) { return access(path.c_str(), F_OK) == 0 || errno != ENOENT; }
 
 // The longest a test waits for an event (HUX_TEST_WAIT_MS, default 10000).
-std::chrono::milliseconds wait_limit() {
-    char const* v = std::getenv("HUX_TEST_WAIT_MS");
-    return std::chrono::milliseconds(v != nullptr && std::atoi(v) > 0 ? std::atoi(v) : 10000);
-}
+std::chrono::milliseconds wait_limit() { return hux_test::test_wait(); }
 
 // A session log in a scratch folder (important.log goes there too).
 class loader_log {

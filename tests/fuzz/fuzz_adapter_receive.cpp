@@ -28,6 +28,7 @@
 #include "adapter/TradeClient.h"
 #include "sim/sim_trade_server.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "tests/support/test_wait.h"
 #include "tools/precise_time.h"
 #include "trade_core/trade_wire.h"
 
@@ -174,7 +175,7 @@ private:
     template <class P>
     bool wait(P pred) {
         std::unique_lock<std::mutex> g(m_lock);
-        return m_changed.wait_for(g, std::chrono::seconds(5), pred);
+        return m_changed.wait_for(g, hux_test::test_wait(), pred);
     }
     std::mutex m_lock;
     std::condition_variable m_changed;

@@ -59,6 +59,7 @@
 
 #include "mv_hux_trade.h"
 #include "tests/fuzz/fuzz_session.h"
+#include "tests/support/test_wait.h"
 
 namespace {
 
@@ -182,7 +183,7 @@ int server_end(uint16_t port) {
 class order_session {
 public:
     explicit order_session(bool qv27) : s(kTarget, qv27, nullptr, &adjust_config), m_qv27(qv27) {
-        const size_t conn = s.sim.wait_for_trade_connection(0, std::chrono::milliseconds(5000));
+        const size_t conn = s.sim.wait_for_trade_connection(0, hux_test::test_wait());
         if (conn == hux_sim::sim_trade_server::no_connection) hux_fuzz::fail(kTarget, "set-up: no trade connection");
         m_fd = server_end(s.sim.port());
         // From here on only this target reads the connection.
@@ -277,9 +278,9 @@ private:
         while ((got = recv(m_fd, buf, sizeof(buf), MSG_DONTWAIT)) > 0) m_inbox.append(buf, static_cast<size_t>(got));
     }
 
-    // Reads until `n` bytes are buffered; five seconds at most.
+    // Reads until `n` bytes are buffered; the tests' wait setting at most.
     void fill(size_t n) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        const auto deadline = std::chrono::steady_clock::now() + hux_test::test_wait();
         char buf[4096];
         while (m_inbox.size() < n) {
             const ssize_t got = recv(m_fd, buf, sizeof(buf), MSG_DONTWAIT);

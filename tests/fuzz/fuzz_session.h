@@ -18,6 +18,7 @@
 #include "mv_hux_trade.h"
 #include "sim/sim_trade_server.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "tests/support/test_wait.h"
 #include "tools/precise_time.h"
 #include "trade/TradeClient.h"
 
@@ -52,10 +53,10 @@ inline void on_connection(void*, int code, const char* text) {
     g_outcome.cv.notify_all();
 }
 
-// Waits until the counter passes `seen`, up to five seconds.
+// Waits until the counter passes `seen`, up to the tests' wait setting.
 inline bool wait_past(unsigned outcome::*counter, unsigned seen) {
     std::unique_lock<std::mutex> lock(g_outcome.m);
-    return g_outcome.cv.wait_for(lock, std::chrono::seconds(5), [&] { return g_outcome.*counter > seen; });
+    return g_outcome.cv.wait_for(lock, hux_test::test_wait(), [&] { return g_outcome.*counter > seen; });
 }
 
 inline unsigned current(unsigned outcome::*counter) {
@@ -150,7 +151,7 @@ public:
         // closes the socket before it joins that thread, which may then send
         // on a closed descriptor; so the thread is ended first.
         client->stop_send_heart_beat_thread();
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        const auto deadline = std::chrono::steady_clock::now() + hux_test::test_wait();
         while (client->IsHeartBeatRunning() && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
         MVHUX_DisConnServer(handle);
         MVHUX_DestroyTrade(handle);

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "net/socket_unicast.h"
+#include "tests/support/test_wait.h"
 
 using CLIENT_UDP_SCKT_ONLY::socket_unicast;
 
@@ -33,10 +34,10 @@ struct udp_socket {
         }
     }
     ~udp_socket() { close(fd); }
-    // One datagram, waiting at most two seconds for it; -1 when none came.
+    // One datagram, waiting for it at most the test's deadline; -1 when none came.
     int receive(char* buf, size_t size, sockaddr_in& from) {
         pollfd p = {fd, POLLIN, 0};
-        if (poll(&p, 1, 2000) != 1) return -1;
+        if (poll(&p, 1, static_cast<int>(hux_test::test_wait().count())) != 1) return -1;
         socklen_t len = sizeof(from);
         return static_cast<int>(recvfrom(fd, buf, size, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &len));
     }

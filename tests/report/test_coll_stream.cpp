@@ -15,6 +15,7 @@
 
 #include "tools/data_pool.h"
 #include "sim/loopback_server.h"
+#include "tests/support/test_wait.h"
 #include "report/coll_rptr/tcp_client_stream.h"
 #include "report/hux_base/my_stream_buffer.h"
 
@@ -24,7 +25,7 @@ using std::chrono::milliseconds;
 
 namespace {
 
-const milliseconds kWait(5000);
+const milliseconds kWait = hux_test::test_wait();
 
 std::string pattern(size_t n, unsigned seed) {
     std::string s(n, '\0');

@@ -15,12 +15,13 @@
 
 #include "sim/loopback_server.h"
 #include "tests/support/plain_socket.h"
+#include "tests/support/test_wait.h"
 
 using hux_test::connect_to;
 using hux_test::loopback_server;
 using namespace std::chrono;
 
-const milliseconds deadline(5000);
+const milliseconds deadline = hux_test::test_wait();
 
 TEST(LoopbackServer, CloseSendsFinAfterDataAndResetSendsRst) {
     loopback_server server;

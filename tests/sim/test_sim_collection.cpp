@@ -16,6 +16,7 @@
 #include "tests/support/coll_support.h"
 #include "tests/support/net_support.h"
 #include "tests/support/plain_socket.h"
+#include "tests/support/test_wait.h"
 
 using hux_sim::coll_verdict;
 using hux_sim::coll_version_mode;
@@ -31,7 +32,7 @@ using namespace std::chrono;
 
 namespace {
 
-const milliseconds deadline(5000);
+const milliseconds deadline = hux_test::test_wait();
 const char* const kNormal = hux_sim::coll_normal_key_file;
 const char* const kTest = hux_sim::coll_test_key_file;
 

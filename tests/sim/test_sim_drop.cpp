@@ -18,6 +18,7 @@
 #include "sim/sim_trade_server.h"
 #include "tests/support/net_support.h"
 #include "tests/support/plain_socket.h"
+#include "tests/support/test_wait.h"
 #include "tests/support/udp_order_channel.h"
 
 using hux_sim::order_mode;
@@ -30,7 +31,7 @@ using namespace hux_test::net;
 
 namespace {
 
-const std::chrono::milliseconds deadline(5000);
+const std::chrono::milliseconds deadline = hux_test::test_wait();
 const size_t len_order_answer = 120;
 
 sim_config marking(const std::string& marker) {

@@ -22,6 +22,7 @@
 #include "sim/sim_trade_server.h"
 #include "tests/support/net_support.h"
 #include "tests/support/plain_socket.h"
+#include "tests/support/test_wait.h"
 
 using hux_sim::sim_config;
 using hux_sim::sim_trade_server;
@@ -31,11 +32,8 @@ using namespace std::chrono;
 
 namespace {
 
-// How long a wait for the server may take; HUX_SIM_TEST_WAIT_MS overrides.
-milliseconds wait_ms() {
-    const char* text = std::getenv("HUX_SIM_TEST_WAIT_MS");
-    return milliseconds(text != nullptr ? std::atol(text) : 5000);
-}
+// How long a wait for the server may take.
+milliseconds wait_ms() { return hux_test::test_wait(); }
 
 // A text in a zero-filled field of `width` bytes.
 std::string field(const std::string& text, size_t width) { return text + zeros(width - text.size()); }

@@ -14,6 +14,7 @@
 #include "sim/sim_trade_server.h"
 #include "tests/support/net_support.h"
 #include "tests/support/plain_socket.h"
+#include "tests/support/test_wait.h"
 
 using hux_sim::order_mode;
 using hux_sim::sim_config;
@@ -23,7 +24,7 @@ using namespace hux_test::net;
 
 namespace {
 
-const std::chrono::milliseconds deadline(5000);
+const std::chrono::milliseconds deadline = hux_test::test_wait();
 
 // A text field of `width` bytes: the text, then zeros.
 std::string field(const std::string& text, size_t width) { return text + zeros(width - text.size()); }

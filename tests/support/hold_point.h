@@ -9,6 +9,7 @@
 #ifndef HUX_TESTS_HOLD_POINT_H
 #define HUX_TESTS_HOLD_POINT_H
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -17,6 +18,7 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/test_wait.h"
 #include "tools/test_hook.h"
 
 namespace hux_test {
@@ -104,8 +106,10 @@ private:
         self->m_arrived = true;
         ++self->m_inside;
         self->m_cv.notify_all();
-        // Never held for ever: a test that forgets to release ends anyway.
-        self->m_cv.wait_for(guard, std::chrono::seconds(60), [self] { return self->m_released; });
+        // Never held for ever: a test that forgets to release ends anyway,
+        // while a test that waits on meanwhile has all its deadlines.
+        self->m_cv.wait_for(guard, std::max<std::chrono::milliseconds>(std::chrono::seconds(60), 6 * test_wait()),
+                            [self] { return self->m_released; });
         --self->m_inside;
     }
 

@@ -63,6 +63,21 @@ inline void shorten_closes(CTradeClient& client) {
     client.SetTimings(t);
 }
 
+// The terminal report that opens each logon, with the tests' wait for each of
+// its steps and three times that for the overall poll. The simulated server
+// answers every report, so the waits only give a loaded machine room: a step
+// that ran out would refuse the logon (105, 106) or read a late verdict as
+// none.
+inline void report_waits_from_the_setting(CTradeClient& client) {
+    const unsigned ms = static_cast<unsigned>(hux_test::test_wait().count());
+    HUX_TRADE::TradeClientTimings t = client.GetTimings();
+    t.coll_connect_wait_ms = ms;
+    t.coll_version_wait_ms = ms;
+    t.coll_verdict_wait_ms = ms;
+    t.coll_report_wait_ms = 3 * ms;
+    client.SetTimings(t);
+}
+
 // ---------------------------------------------------------------- wire bytes
 
 inline std::string zeros_hex(size_t n) { return std::string(2 * n, '0'); }
@@ -329,6 +344,7 @@ struct recording_session {
 
     recording_session() : client(new CTradeClient(&log)) {
         shorten_closes(*client);
+        report_waits_from_the_setting(*client);
         client->SetMaxWaitTime(5);
         client->SetUserLogonEvent([](void* h, HUX_LogonResponse* rsp, int) { log_of(h)->add_logon(*rsp); });
     }
@@ -452,6 +468,7 @@ public:
         EXPECT_TRUE(srv.set_config(cfg));
         h = MVHUX_CreateTrade(&events);
         shorten_closes(*client());
+        report_waits_from_the_setting(*client());
         events.attach(*client());
     }
     virtual ~capi_session() { MVHUX_DestroyTrade(h); }

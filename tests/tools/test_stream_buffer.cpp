@@ -13,6 +13,7 @@
 #include "tools/data_pool.h"
 #include "tools/data_queue.h"
 #include "tools/stream_buffer.h"
+#include "tests/support/test_wait.h"
 
 using namespace MORVAST::TOOLS;
 
@@ -187,7 +188,7 @@ TEST(DataQueue, ProducerAndConsumerShareBuffersThroughPoolAndQueue) {
         }
     });
     std::vector<uint32_t> got;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    auto deadline = std::chrono::steady_clock::now() + hux_test::test_wait();
     while (got.size() < count && std::chrono::steady_clock::now() < deadline) {
         if (queue.empty()) {
             std::this_thread::yield();
@@ -233,7 +234,7 @@ TEST(StreamBuffer, ConcurrentPushersAndPopperConserveEveryRecord) {
     size_t total = 0;
     bool torn = false, disordered = false;
     std::vector<char> chunk;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    auto deadline = std::chrono::steady_clock::now() + hux_test::test_wait();
     while (total < 2 * per_producer * sizeof(record) && std::chrono::steady_clock::now() < deadline) {
         sb.lock_stream();
         chunk.assign(sb.get_data_ptr(), sb.get_data_ptr() + sb.get_data_len());

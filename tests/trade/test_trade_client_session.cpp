@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/plain_socket.h"
 #include "tests/support/session_support.h"
 #include "trade_core/trade_wire.h"
 
@@ -23,19 +24,6 @@ using namespace trade_test;
 using hux_test::wait_until;
 
 namespace {
-
-// A port on 127.0.0.1 that nothing uses at the moment.
-uint16_t free_port(int type) {
-    int fd = socket(AF_INET, type, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof(a);
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
-}
 
 // A session whose callbacks are recorded (declared first, so they outlive
 // the session), with short waits.
@@ -51,6 +39,7 @@ struct session {
         t.reconnect_idle_ms = 5;
         t.tcp_stop_wait_ms = 2000;
         client->SetTimings(t);
+        report_waits_from_the_setting(*client);
         client->SetMaxWaitTime(5);
     }
     bool connect(const HUX_TradeSvrInfo& info, bool mix = false) {
@@ -212,7 +201,7 @@ TEST(TradeClientSession, UdpOrderChannelPortInLogonAndOrdersAsDatagrams) {
     HUX_TradeSvrInfo info = make_info(sim.port());
     strcpy(info.local_ip, "127.0.0.1");
     info.udp_port = sim.udp_port();
-    info.local_udp_port = free_port(SOCK_DGRAM);
+    info.local_udp_port = hux_test::free_loopback_port(SOCK_DGRAM);
     ASSERT_TRUE(s.connect(info, true));
     ASSERT_TRUE(s.logon());
     char port_hex[5];
@@ -366,7 +355,7 @@ TEST(TradeClientSession, ConnServerFailuresAndSuccessLines) {
 
     HUX_TradeSvrInfo info = make_info(sim.port());
     strcpy(info.local_ip, "127.0.0.1");
-    info.local_udp_port = free_port(SOCK_DGRAM);
+    info.local_udp_port = hux_test::free_loopback_port(SOCK_DGRAM);
     info.udp_port = sim.port();
     EXPECT_FALSE(s.client->ConnServer(&info, false));
 
@@ -382,7 +371,7 @@ TEST(TradeClientSession, ConnServerFailuresAndSuccessLines) {
     EXPECT_FALSE(s.client->ConnServer(&info, false));
     close(busy);
 
-    HUX_TradeSvrInfo refused = make_info(free_port(SOCK_STREAM));
+    HUX_TradeSvrInfo refused = make_info(hux_test::free_loopback_port(SOCK_STREAM));
     EXPECT_FALSE(s.client->ConnServer(&refused, false));
     EXPECT_FALSE(s.client->IsConnect());
     HUX_TradeSvrInfo bad = make_info(sim.port());
@@ -438,7 +427,7 @@ TEST(TradeClientSession, SetLogDirRules) {
     s.client->SetLogDir(nullptr);
     EXPECT_NE(stat("./h11_dotted", &st), 0);
     EXPECT_NE(stat((dir + "_x y").c_str(), &st), 0);
-    HUX_TradeSvrInfo refused = make_info(free_port(SOCK_STREAM));
+    HUX_TradeSvrInfo refused = make_info(hux_test::free_loopback_port(SOCK_STREAM));
     EXPECT_FALSE(s.client->ConnServer(&refused, false));
     EXPECT_NE(read_file(text_log_path(dir)).find("open trade servr 127.0.0.1:" + std::to_string(refused.tcp_port)),
               std::string::npos);

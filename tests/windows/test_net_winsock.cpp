@@ -18,6 +18,7 @@
 
 #include "net/windows/sckt_select_set.h"
 #include "net/windows/winsock_count.h"
+#include "tests/support/test_wait.h"
 
 namespace {
 
@@ -26,8 +27,8 @@ unsigned env_ms(const char* name, unsigned fallback) {
     return text != nullptr ? static_cast<unsigned>(std::atoi(text)) : fallback;
 }
 
-// Longest wait for something to arrive; HUX_WIN_TEST_WAIT_MS overrides.
-unsigned wait_limit_ms() { return env_ms("HUX_WIN_TEST_WAIT_MS", 5000); }
+// Longest wait for something to arrive: the tests' wait setting.
+unsigned wait_limit_ms() { return static_cast<unsigned>(hux_test::test_wait().count()); }
 
 // 0 when a TCP socket can be made now, else the Winsock error
 // (WSANOTINITIALISED, 10093, once Winsock has been cleaned up).

@@ -19,15 +19,13 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/test_wait.h"
+
 namespace {
 
-// The longest any wait in this file may take, in milliseconds
-// (HUX_TEST_WAIT_MS overrides it).
-DWORD wait_limit_ms() {
-  const char* text = std::getenv("HUX_TEST_WAIT_MS");
-  const long ms = text ? std::strtol(text, nullptr, 10) : 0;
-  return ms > 0 ? static_cast<DWORD>(ms) : 10000;
-}
+// The longest any wait in this file may take, in milliseconds (the tests'
+// wait setting, HUX_TEST_WAIT_MS).
+DWORD wait_limit_ms() { return static_cast<DWORD>(hux_test::test_wait().count()); }
 
 std::string to_hex(const std::string& bytes) {
   static const char digits[] = "0123456789ABCDEF";

@@ -33,10 +33,16 @@ public:
         });
     }
 
-    // Waits up to ten seconds for a flag a callback sets.
+    // Waits for a flag a callback sets, at most the tests' wait setting
+    // HUX_TEST_WAIT_MS (10,000 ms when unset).
     bool wait(const bool& flag) {
+        static const long ms = [] {
+            const char* text = std::getenv("HUX_TEST_WAIT_MS");
+            const long n = text != nullptr ? std::atol(text) : 0;
+            return n > 0 ? n : 10000L;
+        }();
         std::unique_lock<std::mutex> lock(m_mutex);
-        return m_cv.wait_for(lock, std::chrono::seconds(10), [&] { return flag; });
+        return m_cv.wait_for(lock, std::chrono::milliseconds(ms), [&] { return flag; });
     }
 
     bool m_connected = false;

@@ -7,8 +7,9 @@
 //
 // The server's ports come from HUX_E2E_TRADE_PORT, HUX_E2E_QUERY_PORT and
 // HUX_E2E_UDP_PORT, and for fill the query port of a second server from
-// HUX_E2E_QUERY2_PORT; every wait ends at HUX_E2E_WAIT_MS (default 20000), the
-// whole run at HUX_E2E_TOTAL_S (default 300). The program checks what the
+// HUX_E2E_QUERY2_PORT; every wait ends at twice the tests' wait setting
+// HUX_TEST_WAIT_MS (10,000 ms when unset), the whole run at HUX_E2E_TOTAL_S
+// (default 300). The program checks what the
 // application sees; the host script (run_e2e.sh) checks what the server
 // recorded, with the local UDP port this program prints
 // ("e2e: udp local port N"). Exit code 0 when every check passed, 1 when one
@@ -57,7 +58,7 @@ namespace {
 
 // ---------------------------------------------------------------- checks
 
-std::chrono::milliseconds g_wait(20000);
+std::chrono::milliseconds g_wait(20000);  // twice the tests' wait setting
 std::atomic<int> g_failures{0};
 
 void say(const char* fmt, ...) {
@@ -818,7 +819,7 @@ bool env_number(const char* name, unsigned long low, unsigned long high, unsigne
 
 int main(int argc, char** argv) {
     const std::string scenario = argc == 2 ? argv[1] : "";
-    unsigned long trade = 0, query = 0, udp = 0, query2 = 0, wait_ms = 20000, total_s = 300;
+    unsigned long trade = 0, query = 0, udp = 0, query2 = 0, wait_ms = 10000, total_s = 300;
     if ((scenario != "fill" && scenario != "reject") || !env_number("HUX_E2E_TRADE_PORT", 1, 65535, trade) ||
         !env_number("HUX_E2E_QUERY_PORT", 1, 65535, query) || !env_number("HUX_E2E_UDP_PORT", 1, 65535, udp) ||
         (scenario == "fill" && !env_number("HUX_E2E_QUERY2_PORT", 1, 65535, query2))) {
@@ -826,13 +827,13 @@ int main(int argc, char** argv) {
                              "[HUX_E2E_QUERY2_PORT=Q2] e2e_adapter fill|reject\n");
         return 2;
     }
-    if (std::getenv("HUX_E2E_WAIT_MS") && !env_number("HUX_E2E_WAIT_MS", 1, 3600000, wait_ms)) return 2;
+    env_number("HUX_TEST_WAIT_MS", 1, 3600000, wait_ms);  // left at 10,000 when unset or not a number
     if (std::getenv("HUX_E2E_TOTAL_S") && !env_number("HUX_E2E_TOTAL_S", 1, 86400, total_s)) return 2;
     g_ports.trade = static_cast<uint16_t>(trade);
     g_ports.query = static_cast<uint16_t>(query);
     g_ports.udp = static_cast<uint16_t>(udp);
     g_ports.query2 = static_cast<uint16_t>(query2);
-    g_wait = std::chrono::milliseconds(wait_ms);
+    g_wait = 2 * std::chrono::milliseconds(wait_ms);
 
     {
         watchdog dog{std::chrono::seconds(total_s)};

@@ -13,9 +13,9 @@
 #
 # SCENARIO is fill or reject; each runs with servers of its own, in
 # ./e2e-SCENARIO (made afresh). An empty SERVER skips (exit 77); exit 0 when
-# the program and every check passed in every scenario, 1 otherwise. Waits:
-# HUX_E2E_START_S for a server's ports (default 30 s), HUX_E2E_STOP_S for
-# its end after SIGTERM (default 30 s).
+# the program and every check passed in every scenario, 1 otherwise. A
+# server has three times the tests' wait setting (HUX_TEST_WAIT_MS, 10,000 ms
+# when unset) to name its ports, and as long to end after SIGTERM.
 emulator=
 if [ "$1" = --emulator ]; then
   emulator=$2
@@ -25,6 +25,10 @@ server=$1
 program=$2
 shift 2
 here=$(cd "$(dirname "$0")" && pwd)
+wait_ms=${HUX_TEST_WAIT_MS:-10000}
+case $wait_ms in '' | *[!0-9]* | 0) wait_ms=10000 ;; esac
+# Polls of 50 ms in three times the wait setting.
+server_ticks=$(( 3 * wait_ms / 50 ))
 
 if [ -z "$server" ]; then
   echo "SKIPPED: no native hux-sim-server given (configure with -DHUX_SIM_SERVER=<Linux build>/sim/hux-sim-server)"
@@ -50,7 +54,7 @@ start_server() {
   s_pid=$!
   pids="$pids $s_pid"
   eval "$1_pid=$s_pid"
-  ticks=$(( ${HUX_E2E_START_S:-30} * 20 ))
+  ticks=$server_ticks
   s_port=
   while [ "$ticks" -gt 0 ]; do
     s_port=$(sed -n 's/^hux-sim-server listening on 127\.0\.0\.1:\([0-9][0-9]*\)$/\1/p' "$work/$1.out")
@@ -74,7 +78,7 @@ start_server() {
 stop_server() {
   eval "s_pid=\$$1_pid"
   kill -TERM "$s_pid"
-  ticks=$(( ${HUX_E2E_STOP_S:-30} * 20 ))
+  ticks=$server_ticks
   while kill -0 "$s_pid" 2>/dev/null && [ "$ticks" -gt 0 ]; do
     ticks=$((ticks - 1))
     sleep 0.05

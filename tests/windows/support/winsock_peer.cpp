@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "tests/support/test_wait.h"
+
 namespace hux_wtest {
 
 bool wait_for(std::function<bool()> done, int timeout_ms) {
@@ -19,11 +21,7 @@ bool wait_for(std::function<bool()> done, int timeout_ms) {
 
 bool wait_for(std::function<bool()> done) { return wait_for(std::move(done), wait_limit_ms()); }
 
-int wait_limit_ms() {
-    const char* text = std::getenv("HUX_WIN_TEST_WAIT_MS");
-    const int ms = text != nullptr ? std::atoi(text) : 0;
-    return ms > 0 ? ms : 5000;
-}
+int wait_limit_ms() { return static_cast<int>(hux_test::test_wait().count()); }
 
 winsock_peer::winsock_peer()
     : m_started(false), m_listener(INVALID_SOCKET), m_client(INVALID_SOCKET), m_port(0), m_gone(false), m_stop(false) {

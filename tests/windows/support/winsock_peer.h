@@ -23,8 +23,8 @@ bool wait_for(std::function<bool()> done, int timeout_ms);
 // The same for up to wait_limit_ms().
 bool wait_for(std::function<bool()> done);
 
-// The longest wait of a test for something that should happen (default
-// 5000 ms; HUX_WIN_TEST_WAIT_MS overrides).
+// The longest wait of a test for something that should happen: the tests'
+// wait setting (HUX_TEST_WAIT_MS, 10,000 ms when unset).
 int wait_limit_ms();
 
 class winsock_peer {

@@ -50,12 +50,26 @@ static void on_order_accept(void* handle, HUX_OrderAcceptField* rec) {
     pthread_mutex_unlock(&g_mutex);
 }
 
-/* Waits up to ten seconds for *counter to reach at least `want`. */
+/* How long a wait for a callback may last, in milliseconds: the tests' wait
+ * setting HUX_TEST_WAIT_MS, 10,000 when unset. */
+static long wait_ms(void) {
+    const char* text = getenv("HUX_TEST_WAIT_MS");
+    const long ms = text != NULL ? atol(text) : 0;
+    return ms > 0 ? ms : 10000;
+}
+
+/* Waits up to wait_ms() for *counter to reach at least `want`. */
 static int wait_count(const int* counter, int want) {
     struct timespec deadline;
     int done;
+    const long ms = wait_ms();
     clock_gettime(CLOCK_REALTIME, &deadline);
-    deadline.tv_sec += 10;
+    deadline.tv_sec += ms / 1000;
+    deadline.tv_nsec += (ms % 1000) * 1000000L;
+    if (deadline.tv_nsec >= 1000000000L) {
+        deadline.tv_sec += 1;
+        deadline.tv_nsec -= 1000000000L;
+    }
     pthread_mutex_lock(&g_mutex);
     while (*counter < want) {
         if (pthread_cond_timedwait(&g_cond, &g_mutex, &deadline) == ETIMEDOUT) break;
