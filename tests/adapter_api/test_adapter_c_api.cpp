@@ -34,6 +34,8 @@
 #include "sim/sim_trade_server.h"
 #include "tests/support/hex.h"
 #include "tests/support/hold_point.h"
+#include "tests/support/plain_socket.h"
+#include "tests/support/test_wait.h"
 #include "tools/precise_time.h"
 
 namespace {
@@ -42,11 +44,7 @@ using hux_sim::sim_config;
 using hux_sim::sim_trade_server;
 
 // The longest a test waits for anything; HUX_TEST_WAIT_MS overrides it.
-std::chrono::milliseconds wait_limit() {
-    const char* v = std::getenv("HUX_TEST_WAIT_MS");
-    const long n = v ? std::atol(v) : 0;
-    return std::chrono::milliseconds(n > 0 ? n : 10000L);
-}
+std::chrono::milliseconds wait_limit() { return hux_test::test_wait(); }
 
 std::string hex(const std::string& bytes) { return hux_test::hex_of(bytes.data(), bytes.size()); }
 
@@ -137,21 +135,6 @@ private:
 };
 
 // ---------------------------------------------------------------- rig
-
-// A port of 127.0.0.1 with nothing listening (bound, released).
-uint16_t free_tcp_port() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof(a);
-    uint16_t port = 0;
-    if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-        port = ntohs(a.sin_port);
-    if (fd >= 0) close(fd);
-    return port;
-}
 
 // Trade user 1001 (0x3e9) with token mark 100, query user 2002.
 sim_config server_config() {
@@ -404,7 +387,7 @@ TEST(AdapterCApi, UnconnectedHandleRefusesEveryRequestWith7BeforeItsArguments) {
     EXPECT_EQ(25, MVHUX_ConnServer(h, nullptr));
     HUX_TradeSvrInfo info;
     std::strcpy(info.server_ip, "127.0.0.1");
-    info.tcp_port = free_tcp_port();
+    info.tcp_port = hux_test::free_loopback_port(SOCK_STREAM);
     ASSERT_NE(0, info.tcp_port);
     EXPECT_EQ(1, MVHUX_ConnServer(h, &info));
 
