@@ -20,17 +20,7 @@ namespace {
 
 // A call on a client handle, counted in the client's calls under way for
 // the guard's life; it stands for the client.
-class client_call {
-public:
-    explicit client_call(void* handle)
-        : m_client(static_cast<Client*>(handle)), m_scope(handle, m_client->ApiCalls()) {}
-    Client* operator->() const { return m_client; }
-    operator Client*() const { return m_client; }
-
-private:
-    Client* const m_client;
-    HUX_NET::api_call_scope m_scope;
-};
+using client_call = HUX_NET::handle_call<Client>;
 
 // The connection and logon checks of a request: 7 unless both sessions are
 // connected (or the trade session alone, for the special orders), then 6

@@ -28,17 +28,7 @@ namespace {
 
 // A call on a session handle, counted in the session's calls under way for
 // the guard's life; it stands for the session.
-class session_call {
-public:
-    explicit session_call(void* handle)
-        : m_session(static_cast<CTradeClient*>(handle)), m_scope(handle, m_session->ApiCalls()) {}
-    CTradeClient* operator->() const { return m_session; }
-    operator CTradeClient*() const { return m_session; }
-
-private:
-    CTradeClient* const m_session;
-    HUX_NET::api_call_scope m_scope;
-};
+using session_call = HUX_NET::handle_call<CTradeClient>;
 
 // Connection, logon and mode checks shared by the order-entry and query
 // functions: 7 not connected, 6 not logged on, 22 mixed-protocol mode (order

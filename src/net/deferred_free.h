@@ -75,6 +75,21 @@ private:
     api_call_scope* m_outer;
 };
 
+// A call of the application on a handle whose object (a T with ApiCalls())
+// the handle is: counted in the object's calls under way for the guard's
+// life (an api_call_scope); the guard stands for the object.
+template <class T>
+class handle_call {
+public:
+    explicit handle_call(void* handle) : m_object(static_cast<T*>(handle)), m_scope(handle, m_object->ApiCalls()) {}
+    T* operator->() const { return m_object; }
+    operator T*() const { return m_object; }
+
+private:
+    T* const m_object;
+    api_call_scope m_scope;
+};
+
 // True when a destroy of `key` asked on the calling thread cannot free at
 // once: the thread runs a transport's callback (of this session or another)
 // or is inside a call on `key`.
