@@ -38,12 +38,20 @@ Client::Client(void* user_param) : m_query(this, this, user_param), m_trade(this
 Client::~Client() {
     StopCheckAndReconnThread();
     DisConnServer();
+    // An event of either session still being handled on another thread
+    // (its connection closed under it) may go on into the other session or
+    // the application: it ends before either session goes.
+    if (!HUX_NET::transport_scope::inside_any()) {
+        if (m_events_handled.load() != 0) MORVAST::TOOLS::test_hook("client: destroy waits for events", this);
+        while (m_events_handled.load() != 0) MORVAST::TOOLS::sleep_mv(1);
+    }
     // The sessions go in reverse order of their members: trade, then query.
 }
 
 // ---- session events ----
 
 void Client::on_trade_client_connect_event(int code, const char* text) {
+    event_scope handled(m_events_handled);
     // A lost trade connection takes the query session with it; a local
     // close (3) and a closed plug-in (99) leave it.
     if (code != 0 && code != 3 && code != 99) m_query.DisConnServer();
@@ -52,6 +60,7 @@ void Client::on_trade_client_connect_event(int code, const char* text) {
 }
 
 void Client::on_query_client_connect_event(int code, const char* text) {
+    event_scope handled(m_events_handled);
     // Query connection changes never reach the application; a lost query
     // connection closes the trade session.
     if (code == 0) return;
@@ -86,6 +95,7 @@ void Client::close_trade_for_query_loss(int code, const char* text) {
 }
 
 void Client::on_trade_client_logon_event(HUX_LogonResponse* rsp) {
+    event_scope handled(m_events_handled);
     if (!rsp) return;
     HUX_UserLogonEvent callback = m_on_logon.load();
     if (rsp->result != 0) {
@@ -135,6 +145,7 @@ void Client::on_trade_client_logon_event(HUX_LogonResponse* rsp) {
 }
 
 void Client::on_query_client_logon_event(HUX_LogonResponse* rsp) {
+    event_scope handled(m_events_handled);
     if (!rsp) return;
     m_query_logon_pending = false;
     const int32_t query_result = rsp->result;

@@ -173,6 +173,17 @@ private:
 
     CQueryClient m_query;
     CTradeClient m_trade;
+    // Session events being handled: an event of one session may go on into
+    // the other (a lost query connection closes the trade session and is
+    // reported through it) and into the application, which may call the
+    // handle. The destructor, once both sessions are closed, waits for them
+    // before either session goes.
+    std::atomic<int> m_events_handled{0};
+    struct event_scope {
+        std::atomic<int>& count;
+        explicit event_scope(std::atomic<int>& c) : count(c) { count.fetch_add(1); }
+        ~event_scope() { count.fetch_sub(1); }
+    };
     mutable std::mutex m_info_lock;  // the kept record and login texts
     HUX_TradeSvrInfo m_info;
     std::string m_login_id;

@@ -1,5 +1,6 @@
 // The ExaNIC sender's transmit timestamps and clock offset, its life cycle
 // with the offset thread, and the ICMP warm-up of the ARP table.
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <dirent.h>
@@ -94,9 +95,15 @@ TEST(ExanicTimestamps, OffsetThreadTakesOnlyOffsetsBelowAMicrosecond) {
     hux_standin_exanic_set_clock_offset_ns(500);
     ts_sink sink;
     exanic_udp_client client;
+    // init stores the one measurement it makes, whatever its size: the card
+    // read comes after the host read, so it exceeds 500 by that gap, which
+    // is within init's own run (on a crowded machine, more than 499 ns).
+    const long long init_start = host_ns();
     ASSERT_TRUE(client.init(record(PEER_IP, 40112, 40111, true), netns().client_if.c_str(), &sink, nullptr));
-    EXPECT_GE(client.time_offset(), 500);
-    EXPECT_LE(client.time_offset(), 999);
+    const long long init_end = host_ns();
+    const long long first = client.time_offset();
+    EXPECT_GE(first, 500);
+    EXPECT_LE(first, 500 + (init_end - init_start));
 
     // Every card-clock read from here on sees 1500. A measurement is two
     // reads (the first only warms the path), once a second: the one under way
@@ -109,7 +116,9 @@ TEST(ExanicTimestamps, OffsetThreadTakesOnlyOffsetsBelowAMicrosecond) {
     ASSERT_TRUE(wait_for([&] { return hux_standin_exanic_clock_reads() >= reads + 5; }, kWaitMs));
     EXPECT_EQ(client.time_offset(), kept);
     EXPECT_GE(kept, 500);
-    EXPECT_LE(kept, 999);
+    // The thread's own measurements are taken below 1000 only; until one is,
+    // init's stays.
+    EXPECT_LE(kept, std::max<long long>(999, first));
 
     hux_standin_exanic_set_clock_offset_ns(700);
     EXPECT_TRUE(wait_for([&] { return client.time_offset() >= 700 && client.time_offset() <= 999; }, kWaitMs))
