@@ -21,6 +21,7 @@
 
 #include "adapter/QueryClient.h"
 #include "adapter/TradeClient.h"
+#include "tools/count_scope.h"
 #include "hux_adapter_request_struct.h"
 #include "hux_adapter_struct.h"
 #include "net/deferred_free.h"
@@ -179,11 +180,7 @@ private:
     // handle. The destructor, once both sessions are closed, waits for them
     // before either session goes.
     std::atomic<int> m_events_handled{0};
-    struct event_scope {
-        std::atomic<int>& count;
-        explicit event_scope(std::atomic<int>& c) : count(c) { count.fetch_add(1); }
-        ~event_scope() { count.fetch_sub(1); }
-    };
+    typedef MORVAST::TOOLS::count_scope event_scope;
     mutable std::mutex m_info_lock;  // the kept record and login texts
     HUX_TradeSvrInfo m_info;
     std::string m_login_id;

@@ -76,20 +76,9 @@ void* MVHUX_CreateTrade(void* user_param) { return new Client(user_param); }
 int MVHUX_DestroyTrade(void* handle) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
     Client* c = static_cast<Client*>(handle);
-    if (HUX_NET::must_defer_destroy(handle)) {
-        clear_callbacks(handle);
-        c->StopCheckAndReconnThread();
-        c->DisConnServer();
-        HUX_NET::defer_free(c->ApiCalls(), [c] { delete c; });
-        return HUX_RESULT_OK;
-    }
-    HUX_NET::destroy_when_idle(
-        handle, c->ApiCalls(),
-        [c] {
-            c->StopCheckAndReconnThread();
-            c->DisConnServer();
-        },
-        [c] { delete c; });
+    // The client's disconnect stops both reconnect threads first.
+    HUX_NET::destroy_handle(
+        handle, c->ApiCalls(), [handle] { clear_callbacks(handle); }, [c] { c->DisConnServer(); }, [c] { delete c; });
     return HUX_RESULT_OK;
 }
 

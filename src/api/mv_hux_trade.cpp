@@ -102,13 +102,9 @@ void* MVHUX_CreateTrade(void* user_param) { return new CTradeClient(user_param);
 int MVHUX_DestroyTrade(void* handle) {
     if (!handle) return HUX_RESULT_NULL_HANDLE;
     CTradeClient* c = static_cast<CTradeClient*>(handle);
-    if (HUX_NET::must_defer_destroy(handle)) {
-        clear_callbacks(handle);
-        c->StopAndDisConnServer();
-        HUX_NET::defer_free(c->ApiCalls(), [c] { delete c; });
-        return HUX_RESULT_OK;
-    }
-    HUX_NET::destroy_when_idle(handle, c->ApiCalls(), [c] { c->StopAndDisConnServer(); }, [c] { delete c; });
+    HUX_NET::destroy_handle(
+        handle, c->ApiCalls(), [handle] { clear_callbacks(handle); }, [c] { c->StopAndDisConnServer(); },
+        [c] { delete c; });
     return HUX_RESULT_OK;
 }
 

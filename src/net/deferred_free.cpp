@@ -187,8 +187,14 @@ bool api_call_scope::inside(const void* key) {
 
 bool must_defer_destroy(const void* key) { return transport_scope::inside_any() || api_call_scope::inside(key); }
 
-void destroy_when_idle(const void* key, const api_calls& calls, const std::function<void()>& disconnect,
-                       const std::function<void()>& free) {
+void destroy_handle(const void* key, const api_calls& calls, const std::function<void()>& silence,
+                    const std::function<void()>& disconnect, std::function<void()> free) {
+    if (must_defer_destroy(key)) {
+        silence();
+        disconnect();
+        defer_free(calls, std::move(free));
+        return;
+    }
     // The point where a destroy that finds calls under way begins to wait
     // for them: the disconnect already waits for those inside a send.
     if (calls.busy()) MORVAST::TOOLS::test_hook("api: destroy waits for calls", key);

@@ -95,11 +95,13 @@ private:
 // or is inside a call on `key`.
 bool must_defer_destroy(const void* key);
 
-// A destroy of `key` that can free at once: `disconnect` (calls under way on
-// other threads then fail fast), a wait until no call on `key` is under way,
-// then `free`.
-void destroy_when_idle(const void* key, const api_calls& calls, const std::function<void()>& disconnect,
-                       const std::function<void()>& free);
+// The destroy of handle `key`. Where it can free at once: `disconnect`
+// (calls under way on other threads then fail fast), a wait until no call on
+// `key` is under way, then `free`. Where it must be deferred (must_defer_destroy):
+// `silence` (no callback reaches the application any more), `disconnect`,
+// and `free` handed to the library's own thread.
+void destroy_handle(const void* key, const api_calls& calls, const std::function<void()>& silence,
+                    const std::function<void()>& disconnect, std::function<void()> free);
 
 // Runs `free` on the library's own thread, outside every callback, after
 // the frees handed over before it, once no call counted in `calls` is under

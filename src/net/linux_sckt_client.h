@@ -21,6 +21,7 @@
 #include <string>
 
 #include "net/sckt_param.h"
+#include "tools/count_scope.h"
 #include "net/socket_handle.h"
 #ifdef _WIN32
 #include "net/windows/sckt_select_set.h"
@@ -178,11 +179,7 @@ protected:
     // under way, so a send never reaches a descriptor number that was closed
     // and handed to another socket. One atomic add and subtract per send.
     std::atomic<int> m_senders{0};
-    struct send_scope {
-        std::atomic<int>& count;
-        explicit send_scope(std::atomic<int>& c) : count(c) { count.fetch_add(1); }
-        ~send_scope() { count.fetch_sub(1); }
-    };
+    typedef MORVAST::TOOLS::count_scope send_scope;
     // Closes a socket taken out of m_sock once no send is under way; a send
     // still using it is ended first by a shutdown.
     void close_when_unused(mv_socket sock);

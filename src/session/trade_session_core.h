@@ -49,6 +49,7 @@
 #include "net/socket_handle.h"
 #include "net/transport_retire.h"
 #include "tools/base_log.h"
+#include "tools/count_scope.h"
 #ifdef _WIN32
 #include "tools/lock.h"
 #endif
@@ -503,11 +504,7 @@ private:
     // and never reaches a freed object or a descriptor handed to another
     // socket. One atomic add and subtract: no system lock on the order path.
     mutable std::atomic<int> m_transport_readers{0};
-    struct transport_reader {
-        std::atomic<int>& count;
-        explicit transport_reader(std::atomic<int>& c) : count(c) { count.fetch_add(1); }
-        ~transport_reader() { count.fetch_sub(1); }
-    };
+    typedef MORVAST::TOOLS::count_scope transport_reader;
     // Waits until no thread uses a transport pointer loaded before the
     // caller swapped it out. Never called by a thread that counts itself.
     void wait_transport_readers() const;
